@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+namespace testsupport {
+
+// Path of a media fixture by file name (see make_fixtures.sh for the list). The fixtures are made by
+// the ffmpeg tool the first time any test asks, once per build tree; later calls only look them up.
+std::string Fixture(const std::string& name);
+
+// A fresh, empty folder for one test's outputs, below the build tree; removed and made again per call.
+std::string ScratchDir(const std::string& name);
+
+// The staged suite folder of the build tree.
+std::string SuiteDir();
+
+}  // namespace testsupport

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Makes the small media files the tests use, with the ffmpeg tool, into DIR.
+# Each file is made once per build tree: an existing file is kept. Files appear atomically
+# (written under a temporary name, then renamed), so parallel test processes never see half a file.
+set -euo pipefail
+dir=${1:?usage: make_fixtures.sh DIR}
+mkdir -p "$dir"
+cd "$dir"
+
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+
+# make NAME ARGS...: runs ffmpeg ARGS with the output NAME, unless NAME exists.
+make() {
+  local name=$1; shift
+  [ -s "$name" ] && return 0
+  local ext=${name##*.}
+  local tmp=".tmp.$$.$name"
+  ff "$@" -f "$(format_for "$ext")" "$tmp"
+  mv -f "$tmp" "$name"
+}
+format_for() {
+  case $1 in
+    mp4) echo mp4 ;; mkv) echo matroska ;; avi) echo avi ;; flv) echo flv ;; ts) echo mpegts ;;
+    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; *) echo "$1" ;;
+  esac
+}
+
+video="testsrc2=size=320x240:rate=25"
+tone="sine=frequency=440:sample_rate=44100"
+
+# 3 s of H.264/AAC in MP4, 320x240 at 25 fps, stereo 44.1 kHz.
+make video_h264_aac.mp4 -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" \
+  -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 -c:a aac -b:a 128k -shortest
+# MKV: H.264 with Vorbis, 30000/1001 fps.
+make video_h264_vorbis.mkv -f lavfi -i "testsrc2=size=352x288:rate=30000/1001:duration=3" \
+  -f lavfi -i "sine=frequency=330:sample_rate=48000:duration=3" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a libvorbis -shortest
+# AVI: MPEG-4 part 2 with MP3.
+make video_mpeg4_mp3.avi -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" \
+  -f lavfi -i "$tone:duration=3" -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -shortest
+# FLV: Sorenson (flv1) with MP3 at 22.05 kHz mono.
+make video_flv1_mp3.flv -f lavfi -i "testsrc2=size=320x240:rate=15:duration=3" \
+  -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=3" -ac 1 \
+  -c:v flv -q:v 5 -c:a libmp3lame -b:a 64k -shortest
+# MPEG-TS starting at 10 s (non-zero start time).
+make video_start10.ts -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest -output_ts_offset 10
+# Audio only: MP3, 3 s.
+make audio_only.mp3 -f lavfi -i "$tone:duration=3" -ac 2 -c:a libmp3lame -b:a 128k
+# Two video and two audio streams: the second of each differs (size, rate, sample rate, channels).
+make two_streams.mkv -f lavfi -i "testsrc2=size=320x240:rate=25:duration=2" \
+  -f lavfi -i "testsrc2=size=160x120:rate=10:duration=2" \
+  -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" \
+  -f lavfi -i "sine=frequency=880:sample_rate=22050:duration=2" \
+  -map 0:v -map 2:a -map 1:v -map 3:a \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a:0 aac -ac:a:0 2 -c:a:1 libvorbis -ac:a:1 1
+# Video only.
+make video_only.mp4 -f lavfi -i "$video:duration=2" -c:v libx264 -preset ultrafast -pix_fmt yuv420p
+# A video whose r_frame_rate is above 1000 fps (30000/1).
+make rate_30000.mp4 -f lavfi -i "testsrc2=size=160x120:rate=30000:duration=0.02" \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -video_track_timescale 30000
+# Exactly 1000 fps: not corrected.
+make rate_1000.mkv -f lavfi -i "testsrc2=size=160x120:rate=1000:duration=0.05" \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p
+
+# patch IN OUT PERL: a copy of IN with its bytes changed by the perl expression (on $d).
+patch() {
+  [ -s "$2" ] && return 0
+  perl -0777 -e 'local $/; open F, "<", $ARGV[0]; binmode F; $d = <F>; '"$3"'; open O, ">", $ARGV[1]; binmode O; print O $d;' \
+    "$1" ".tmp.$$.$2"
+  mv -f ".tmp.$$.$2" "$2"
+}
+# A video stream no decoder exists for: the AVI's MPEG-4 FourCC replaced by an unknown one.
+patch video_mpeg4_mp3.avi unknown_video_codec.avi '$d =~ s/FMP4/ZZZZ/g'
+# An audio stream no decoder exists for: the audio format tag replaced by an unknown one.
+patch video_mpeg4_mp3.avi unknown_audio_codec.avi \
+  '$p = index($d, "auds"); $q = index($d, "strf", $p); substr($d, $q + 8, 2) = "\x77\x77"'
+
+# Not media at all.
+if [ ! -s not_media.mp4 ]; then
+  printf 'This is a plain text file, not a video.\n%.0s' {1..50} > .tmp.$$.not_media
+  mv -f .tmp.$$.not_media not_media.mp4
+fi
+# Truncated: the first 2 KiB of an MP4 whose index sits at the end.
+if [ ! -s truncated.mp4 ]; then
+  head -c 2048 video_h264_aac.mp4 > .tmp.$$.truncated
+  mv -f .tmp.$$.truncated truncated.mp4
+fi
+exit 0
