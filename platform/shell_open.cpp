@@ -1,6 +1,7 @@
 #include "platform/shell_open.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
