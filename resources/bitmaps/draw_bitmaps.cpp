@@ -1,0 +1,465 @@
+// Draws the bitmap resources of the media tools into BMP files named by resource number.
+// Usage: draw_bitmaps OUTDIR   (run with QT_QPA_PLATFORM=offscreen; needs a CJK font for two captions)
+//
+// Button bitmaps are 24-bit and sit on a pure-white outside: the buttons take their shape from every
+// pixel that is not pure white, so each tile's inside is kept slightly off-white.
+
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRadialGradient>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QColor kFace(240, 240, 240);  // dialog face colour around the slider channel
+const QColor kKey(255, 0, 255);     // transparent colour of the thumb and the header images
+
+const QColor kGreen(46, 158, 79);
+const QColor kRed(214, 69, 65);
+const QColor kBlue(47, 111, 181);
+const QColor kSteel(96, 109, 124);
+const QColor kAmber(242, 179, 61);
+const QColor kGrey(160, 166, 172);
+
+QImage NewImage(int w, int h, const QColor& fill) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(fill);
+    return image;
+}
+
+// Rounded tile with a soft vertical gradient; `enabled` false gives the greyed look.
+void DrawTile(QPainter& p, const QRectF& r, qreal radius, bool enabled = true) {
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    if (enabled) {
+        g.setColorAt(0.0, QColor(253, 253, 253));
+        g.setColorAt(0.55, QColor(241, 244, 247));
+        g.setColorAt(1.0, QColor(221, 227, 234));
+    } else {
+        g.setColorAt(0.0, QColor(246, 246, 246));
+        g.setColorAt(1.0, QColor(226, 226, 226));
+    }
+    p.setPen(QPen(enabled ? QColor(150, 164, 180) : QColor(185, 185, 185), 1.2));
+    p.setBrush(g);
+    p.drawRoundedRect(r.adjusted(0.6, 0.6, -0.6, -0.6), radius, radius);
+    // A thin highlight just inside the top edge.
+    p.setPen(QPen(QColor(255, 255, 255, 160), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(r.adjusted(1.8, 1.8, -1.8, -1.8), radius - 1, radius - 1);
+}
+
+QImage TileImage(int w, int h, qreal radius, bool enabled = true) {
+    QImage image = NewImage(w, h, Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawTile(p, QRectF(0, 0, w, h), radius, enabled);
+    return image;
+}
+
+QColor Darker(const QColor& c, int f = 135) { return c.darker(f); }
+
+// A plus sign of arm length `size` centred on c.
+void DrawPlus(QPainter& p, QPointF c, qreal size, const QColor& color) {
+    const qreal t = size * 0.34;  // arm thickness
+    QPainterPath path;
+    path.addRoundedRect(QRectF(c.x() - size / 2, c.y() - t / 2, size, t), t * 0.25, t * 0.25);
+    path.addRoundedRect(QRectF(c.x() - t / 2, c.y() - size / 2, t, size), t * 0.25, t * 0.25);
+    path.setFillRule(Qt::WindingFill);
+    QLinearGradient g(c.x(), c.y() - size / 2, c.x(), c.y() + size / 2);
+    g.setColorAt(0, color.lighter(125));
+    g.setColorAt(1, Darker(color, 115));
+    p.setPen(QPen(Darker(color), 1.0));
+    p.setBrush(g);
+    p.drawPath(path.simplified());
+}
+
+void DrawCross(QPainter& p, QPointF c, qreal size, const QColor& color) {
+    p.save();
+    p.translate(c);
+    p.rotate(45);
+    DrawPlus(p, QPointF(0, 0), size, color);
+    p.restore();
+}
+
+// Scissors pointing right inside a box of side s with top-left o.
+void DrawScissors(QPainter& p, QPointF o, qreal s) {
+    auto at = [&](qreal x, qreal y) { return QPointF(o.x() + x * s, o.y() + y * s); };
+    const QPointF pivot = at(0.52, 0.5);
+    auto blade = [&](QPointF from, QPointF tip, qreal width) {
+        QLineF axis(from, tip);
+        QLineF normal = axis.normalVector();
+        normal.setLength(width);
+        const QPointF off = normal.p2() - normal.p1();
+        QPolygonF poly;
+        poly << from + off << tip << from - off;
+        p.drawPolygon(poly);
+    };
+    p.setPen(QPen(Darker(kSteel, 150), 0.8));
+    QLinearGradient g(at(0, 0), at(0, 1));
+    g.setColorAt(0, QColor(214, 220, 228));
+    g.setColorAt(1, QColor(128, 140, 154));
+    p.setBrush(g);
+    blade(at(0.30, 0.64), at(0.98, 0.22), s * 0.09);
+    blade(at(0.30, 0.36), at(0.98, 0.78), s * 0.09);
+    p.setBrush(QColor(70, 80, 92));
+    p.drawEllipse(pivot, s * 0.04, s * 0.04);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kRed, s * 0.09));
+    p.drawEllipse(at(0.2, 0.27), s * 0.14, s * 0.12);
+    p.drawEllipse(at(0.2, 0.73), s * 0.14, s * 0.12);
+}
+
+// A film strip inside a box of side s with top-left o.
+void DrawFilm(QPainter& p, QPointF o, qreal s) {
+    const QRectF strip(o.x() + s * 0.08, o.y() + s * 0.12, s * 0.84, s * 0.76);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(52, 64, 80));
+    p.drawRoundedRect(strip, s * 0.08, s * 0.08);
+    // Perforations along both long edges.
+    p.setBrush(QColor(236, 240, 245));
+    const int holes = 5;
+    for (int i = 0; i < holes; ++i) {
+        const qreal x = strip.left() + strip.width() * (i + 0.5) / holes - s * 0.045;
+        p.drawRoundedRect(QRectF(x, strip.top() + s * 0.04, s * 0.09, s * 0.08), 1, 1);
+        p.drawRoundedRect(QRectF(x, strip.bottom() - s * 0.12, s * 0.09, s * 0.08), 1, 1);
+    }
+    // Two frames with a sky-and-hill picture, joined in the middle.
+    const qreal fh = strip.height() * 0.5;
+    const qreal fy = strip.center().y() - fh / 2;
+    const qreal fw = strip.width() * 0.4;
+    for (int i = 0; i < 2; ++i) {
+        const QRectF frame(strip.left() + strip.width() * 0.07 + i * (fw + strip.width() * 0.06), fy, fw, fh);
+        QLinearGradient sky(frame.topLeft(), frame.bottomLeft());
+        sky.setColorAt(0, QColor(120, 186, 240));
+        sky.setColorAt(1, QColor(196, 228, 252));
+        p.setBrush(sky);
+        p.drawRect(frame);
+        QPainterPath hill;
+        hill.moveTo(frame.bottomLeft());
+        hill.quadTo(frame.center().x(), frame.top() + fh * 0.35, frame.right(), frame.bottom() - fh * 0.2);
+        hill.lineTo(frame.bottomRight());
+        hill.closeSubpath();
+        p.setBrush(QColor(88, 170, 92));
+        p.drawPath(hill);
+    }
+}
+
+void DrawCaption(QPainter& p, const QRectF& r, const QString& text, int pixel_size, const QColor& color) {
+    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
+    font.setPixelSize(pixel_size);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(color);
+    p.drawText(r, Qt::AlignCenter, text);
+}
+
+void DrawPlay(QPainter& p, QPointF c, qreal h, const QColor& color) {
+    QPolygonF tri;
+    tri << QPointF(c.x() - h * 0.38, c.y() - h / 2) << QPointF(c.x() + h * 0.5, c.y())
+        << QPointF(c.x() - h * 0.38, c.y() + h / 2);
+    QLinearGradient g(c.x(), c.y() - h / 2, c.x(), c.y() + h / 2);
+    g.setColorAt(0, color.lighter(130));
+    g.setColorAt(1, Darker(color, 110));
+    p.setPen(QPen(Darker(color), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPolygon(tri);
+}
+
+void DrawPause(QPainter& p, QPointF c, qreal h, const QColor& color) {
+    p.setPen(QPen(Darker(color), 1.0));
+    p.setBrush(color);
+    const qreal w = h * 0.3;
+    p.drawRoundedRect(QRectF(c.x() - w * 1.35, c.y() - h / 2, w, h), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(c.x() + w * 0.35, c.y() - h / 2, w, h), 1.5, 1.5);
+}
+
+void DrawStop(QPainter& p, QPointF c, qreal h, const QColor& color) {
+    p.setPen(QPen(Darker(color), 1.0));
+    QLinearGradient g(c.x(), c.y() - h / 2, c.x(), c.y() + h / 2);
+    g.setColorAt(0, color.lighter(125));
+    g.setColorAt(1, Darker(color, 110));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(c.x() - h / 2, c.y() - h / 2, h, h), 2, 2);
+}
+
+// An opening ('[') or closing (']') bracket of height h centred on c.
+void DrawBracket(QPainter& p, QPointF c, qreal h, bool opening, const QColor& color) {
+    const qreal w = h * 0.38;
+    const qreal dir = opening ? 1 : -1;
+    const qreal x = c.x() - dir * w / 2;
+    QPolygonF line;
+    line << QPointF(x + dir * w, c.y() - h / 2) << QPointF(x, c.y() - h / 2) << QPointF(x, c.y() + h / 2)
+         << QPointF(x + dir * w, c.y() + h / 2);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(color, h * 0.16, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.drawPolyline(line);
+}
+
+void DrawFolder(QPainter& p, const QRectF& r) {
+    QPainterPath back;
+    back.moveTo(r.left(), r.top() + r.height() * 0.12);
+    back.lineTo(r.left() + r.width() * 0.38, r.top() + r.height() * 0.12);
+    back.lineTo(r.left() + r.width() * 0.48, r.top() + r.height() * 0.26);
+    back.lineTo(r.right(), r.top() + r.height() * 0.26);
+    back.lineTo(r.right(), r.bottom());
+    back.lineTo(r.left(), r.bottom());
+    back.closeSubpath();
+    p.setPen(QPen(Darker(kAmber, 150), 1.0));
+    p.setBrush(Darker(kAmber, 112));
+    p.drawPath(back);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, kAmber.lighter(128));
+    g.setColorAt(1, kAmber);
+    p.setBrush(g);
+    QPolygonF front;
+    front << QPointF(r.left() + r.width() * 0.1, r.top() + r.height() * 0.4)
+          << QPointF(r.right() + r.width() * 0.06, r.top() + r.height() * 0.4)
+          << QPointF(r.right(), r.bottom()) << QPointF(r.left(), r.bottom());
+    p.drawPolygon(front);
+}
+
+void DrawMagnifier(QPainter& p, QPointF c, qreal radius) {
+    p.setPen(QPen(QColor(70, 80, 92), radius * 0.55, Qt::SolidLine, Qt::RoundCap));
+    const QPointF handle_from = c + QPointF(radius * 0.75, radius * 0.75);
+    p.drawLine(handle_from, c + QPointF(radius * 1.75, radius * 1.75));
+    QRadialGradient glass(c - QPointF(radius * 0.3, radius * 0.3), radius * 1.2);
+    glass.setColorAt(0, QColor(236, 246, 255));
+    glass.setColorAt(1, QColor(160, 200, 236));
+    p.setBrush(glass);
+    p.setPen(QPen(kBlue, radius * 0.32));
+    p.drawEllipse(c, radius, radius);
+}
+
+void DrawBin(QPainter& p, const QRectF& r, const QColor& color) {
+    p.setPen(QPen(Darker(color, 150), 1.0));
+    QLinearGradient g(r.topLeft(), r.topRight());
+    g.setColorAt(0, color.lighter(120));
+    g.setColorAt(1, Darker(color, 115));
+    p.setBrush(g);
+    const qreal lid = r.height() * 0.16;
+    p.drawRoundedRect(QRectF(r.left() + r.width() * 0.3, r.top(), r.width() * 0.4, lid * 0.8), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(r.left(), r.top() + lid * 0.6, r.width(), lid), 1.5, 1.5);
+    QPolygonF body;
+    body << QPointF(r.left() + r.width() * 0.08, r.top() + lid * 1.8)
+         << QPointF(r.right() - r.width() * 0.08, r.top() + lid * 1.8)
+         << QPointF(r.right() - r.width() * 0.16, r.bottom())
+         << QPointF(r.left() + r.width() * 0.16, r.bottom());
+    p.drawPolygon(body);
+    p.setPen(QPen(QColor(255, 255, 255, 170), r.width() * 0.07, Qt::SolidLine, Qt::RoundCap));
+    for (int i = -1; i <= 1; ++i) {
+        const qreal x = r.center().x() + i * r.width() * 0.2;
+        p.drawLine(QPointF(x, r.top() + lid * 2.5), QPointF(x, r.bottom() - lid * 0.6));
+    }
+}
+
+// ---- the bitmaps ----
+
+QImage Channel(bool selected) {
+    QImage image = NewImage(620, 20, kFace);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF groove(1.5, 6.5, 617, 7);
+    if (selected) {
+        QLinearGradient g(groove.topLeft(), groove.bottomLeft());
+        g.setColorAt(0, QColor(104, 170, 236));
+        g.setColorAt(1, QColor(38, 110, 196));
+        p.setBrush(g);
+        p.setPen(QPen(QColor(28, 84, 152), 1.0));
+    } else {
+        QLinearGradient g(groove.topLeft(), groove.bottomLeft());
+        g.setColorAt(0, QColor(196, 200, 206));
+        g.setColorAt(1, QColor(232, 234, 237));
+        p.setBrush(g);
+        p.setPen(QPen(QColor(150, 156, 164), 1.0));
+    }
+    p.drawRoundedRect(groove, 3.5, 3.5);
+    return image;
+}
+
+// The thumb is keyed by its top-left colour, so it is drawn without antialiasing: a blended edge
+// would leave key-coloured fringes.
+QImage Thumb() {
+    QImage image = NewImage(23, 11, kKey);
+    QPainter p(&image);
+    const QColor border(60, 72, 88);
+    QLinearGradient g(0, 0, 0, 11);
+    g.setColorAt(0, QColor(255, 255, 255));
+    g.setColorAt(1, QColor(190, 200, 212));
+    QPainterPath body;
+    body.addRoundedRect(QRectF(0, 0, 22, 10), 3, 3);
+    p.setPen(border);
+    p.setBrush(g);
+    p.drawPath(body);
+    // Three grip lines in the middle.
+    p.setPen(QColor(110, 124, 140));
+    for (int x : {8, 11, 14}) p.drawLine(x, 3, x, 7);
+    p.end();
+    image.setPixelColor(0, 0, kKey);
+    return image;
+}
+
+QImage HeaderImages() {
+    QImage image = NewImage(48, 16, kKey);
+    QPainter p(&image);
+    for (int i = 1; i <= 2; ++i) {
+        const QRect box(i * 16 + 2, 2, 12, 12);
+        p.setPen(QColor(80, 90, 104));
+        p.setBrush(Qt::white);
+        p.drawRect(box.adjusted(0, 0, -1, -1));
+        if (i == 2) {
+            p.setPen(QPen(QColor(24, 24, 24), 2.0));
+            p.drawPolyline(
+                QPolygon({QPoint(box.left() + 3, box.top() + 5), QPoint(box.left() + 5, box.top() + 8),
+                          QPoint(box.left() + 9, box.top() + 3)}));
+        }
+    }
+    return image;
+}
+
+QImage PlusTile(int w, int h) {
+    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawPlus(p, QPointF(w / 2.0, h / 2.0), h * 0.56, kGreen);
+    return image;
+}
+
+QImage CrossTile(int w, int h) {
+    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawCross(p, QPointF(w / 2.0, h / 2.0), h * 0.64, kRed);
+    return image;
+}
+
+QImage BinTile(int w, int h) {
+    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal bh = h * 0.56;
+    DrawBin(p, QRectF(w / 2.0 - bh * 0.4, h / 2.0 - bh / 2, bh * 0.8, bh), kRed);
+    return image;
+}
+
+QImage IconWithCaption(int w, int h, const std::function<void(QPainter&, QPointF, qreal)>& icon,
+                       const QString& caption) {
+    QImage image = TileImage(w, h, std::min(w, h) * 0.22);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const qreal s = h * 0.72;
+    const qreal text_w = h * 0.45 * 2.2;
+    const qreal left = (w - s - text_w) / 2;
+    icon(p, QPointF(left, (h - s) / 2), s);
+    DrawCaption(p, QRectF(left + s, 0, text_w, h), caption, static_cast<int>(h * 0.4), QColor(40, 52, 68));
+    return image;
+}
+
+QImage SmallTile(int w, int h, bool enabled, const std::function<void(QPainter&, QPointF, qreal)>& icon) {
+    QImage image = TileImage(w, h, 6, enabled);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    icon(p, QPointF(w / 2.0, h / 2.0), h * 0.5);
+    return image;
+}
+
+QImage FolderTile(int w, int h) {
+    QImage image = TileImage(w, h, 7);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal fh = h * 0.52;
+    DrawFolder(p, QRectF(w / 2.0 - fh * 0.65, h / 2.0 - fh / 2, fh * 1.3, fh));
+    return image;
+}
+
+QImage FindTile(int w, int h) {
+    QImage image = TileImage(w, h, 7);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal fh = h * 0.5;
+    const qreal total = fh * 1.3 + fh * 0.9;
+    const qreal left = (w - total) / 2;
+    DrawFolder(p, QRectF(left, h / 2.0 - fh / 2, fh * 1.3, fh));
+    DrawMagnifier(p, QPointF(left + fh * 1.5, h / 2.0 - fh * 0.05), fh * 0.36);
+    return image;
+}
+
+bool Save(const QImage& image, const QString& dir, int number, QImage::Format format) {
+    const QString path = QDir(dir).filePath(QString::number(number) + QStringLiteral(".bmp"));
+    QImage out = image.convertToFormat(format);
+    if (!out.save(path, "BMP")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: draw_bitmaps OUTDIR\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dir);
+
+    const auto rgb = QImage::Format_RGB888;
+    const QColor play_green(46, 150, 74);
+    const QColor stop_red(200, 62, 58);
+    bool ok = true;
+    ok &= Save(Channel(false), dir, 306, rgb);
+    ok &= Save(Channel(true), dir, 307, rgb);
+    ok &= Save(Thumb(), dir, 308, rgb);
+    // 8-bit: a full 256-entry palette keeps the writer from choosing a smaller depth.
+    QImage header = HeaderImages().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QList<QRgb> palette = header.colorTable();
+    while (palette.size() < 256) palette.append(qRgb(0, 0, 0));
+    header.setColorTable(palette);
+    ok &= Save(header, dir, 292, QImage::Format_Indexed8);
+
+    ok &= Save(PlusTile(100, 56), dir, 178, rgb);
+    ok &= Save(PlusTile(55, 40), dir, 254, rgb);
+    ok &= Save(CrossTile(100, 56), dir, 331, rgb);
+    ok &= Save(BinTile(100, 56), dir, 188, rgb);
+    ok &= Save(IconWithCaption(92, 37, DrawScissors, QStringLiteral("剪切")), dir, 186, rgb);
+    ok &= Save(IconWithCaption(100, 56, DrawFilm, QStringLiteral("合并")), dir, 295, rgb);
+    ok &= Save(FolderTile(56, 36), dir, 199, rgb);
+    ok &= Save(FindTile(80, 36), dir, 204, rgb);
+
+    auto bracket = [](bool opening) {
+        return [opening](QPainter& p, QPointF c, qreal h) { DrawBracket(p, c, h * 1.1, opening, kBlue); };
+    };
+    auto play = [&](const QColor& color) {
+        return [color](QPainter& p, QPointF c, qreal h) { DrawPlay(p, c + QPointF(1, 0), h, color); };
+    };
+    ok &= Save(SmallTile(34, 32, true, bracket(true)), dir, 320, rgb);
+    ok &= Save(SmallTile(34, 32, true, bracket(false)), dir, 321, rgb);
+    ok &= Save(SmallTile(34, 32, true, play(play_green)), dir, 326, rgb);
+    ok &= Save(SmallTile(34, 32, false, play(kGrey)), dir, 301, rgb);
+    ok &= Save(SmallTile(34, 32, true, play(play_green)), dir, 302, rgb);
+    ok &= Save(SmallTile(34, 32, true, [](QPainter& p, QPointF c, qreal h) { DrawPause(p, c, h, kBlue); }),
+               dir, 310, rgb);
+    ok &= Save(
+        SmallTile(34, 32, false, [](QPainter& p, QPointF c, qreal h) { DrawStop(p, c, h * 0.8, kGrey); }),
+        dir, 303, rgb);
+    ok &= Save(
+        SmallTile(34, 32, true, [&](QPainter& p, QPointF c, qreal h) { DrawStop(p, c, h * 0.8, stop_red); }),
+        dir, 304, rgb);
+    ok &= Save(SmallTile(40, 32, true,
+                         [&](QPainter& p, QPointF c, qreal h) {
+                             DrawBracket(p, c - QPointF(h * 0.62, 0), h * 1.1, true, kBlue);
+                             DrawPlay(p, c + QPointF(1, 0), h * 0.72, play_green);
+                             DrawBracket(p, c + QPointF(h * 0.62, 0), h * 1.1, false, kBlue);
+                         }),
+               dir, 325, rgb);
+    return ok ? 0 : 1;
+}
