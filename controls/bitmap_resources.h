@@ -1,0 +1,11 @@
+#pragma once
+// Bitmaps compiled into the programs, addressed by their resource number (":/bitmaps/<n>.bmp").
+
+#include <QImage>
+#include <QPixmap>
+
+// The bitmap with the given resource number; a null pixmap when there is no such resource.
+QPixmap LoadBitmapResource(int number);
+
+// The same bitmap as an image, for code that reads its pixels.
+QImage LoadBitmapResourceImage(int number);
