@@ -58,8 +58,9 @@ bool WriteProfileInt(const QString& section, const QString& key, int value, cons
 // value). True when the file ends up without the key, also when it never had it.
 bool DeleteProfileKey(const QString& section, const QString& key, const QString& file);
 
-// Removes the first section of that name with all its lines (WritePrivateProfileString with a null
-// key). True when the file ends up without that section.
+// Removes every section of that name with all its lines (WritePrivateProfileString with a null key
+// removes the first; the later ones would otherwise come to light). True when the file ends up
+// without that section.
 bool DeleteProfileSection(const QString& section, const QString& file);
 
 // The integer conversion of ReadProfileInt on a text, for callers that read a text first.

@@ -18,7 +18,8 @@ std::function<int(const QString&)>& Handler() {
 }
 
 bool LooksLikeAddress(const QString& target) {
-    return target.contains(QLatin1String("://")) || target.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
+    return target.contains(QLatin1String("://")) ||
+           target.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
 }
 
 bool StartDetached(const QString& program, const QString& argument) {

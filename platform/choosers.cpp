@@ -1,0 +1,86 @@
+#include "platform/choosers.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace platform {
+
+namespace {
+
+std::function<QStringList(const QString&, const QString&)>& FilesHandler() {
+    static std::function<QStringList(const QString&, const QString&)> handler;
+    return handler;
+}
+
+std::function<QString(const QString&)>& FolderHandler() {
+    static std::function<QString(const QString&)> handler;
+    return handler;
+}
+
+}  // namespace
+
+QString WindowsFilterToQt(const QString& windowsFilter) {
+    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
+            if (!pattern.trimmed().isEmpty()) patterns << pattern.trimmed();
+        }
+        if (description.isEmpty() && patterns.isEmpty()) break;
+        if (patterns.isEmpty()) continue;
+        const QString list = patterns.join(QLatin1Char(' '));
+        entries << (description.isEmpty() ? QStringLiteral("(%1)").arg(list)
+                                          : QStringLiteral("%1 (%2)").arg(description, list));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QStringList ChooseOpenFiles(QWidget* parent, const QString& title, const QString& windowsFilter) {
+    const QString filter = WindowsFilterToQt(windowsFilter);
+    if (FilesHandler()) return FilesHandler()(title, filter);
+    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+}
+
+QString ChooseFolder(QWidget* parent, const QString& title) {
+    QString folder = FolderHandler() ? FolderHandler()(title)
+                                     : QFileDialog::getExistingDirectory(parent, title, QString(),
+                                                                         QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return {};
+    folder = QDir::cleanPath(folder);  // no trailing slash, except for the root
+    return folder;
+}
+
+void SetOpenFilesHandler(std::function<QStringList(const QString& title, const QString& qtFilter)> handler) {
+    FilesHandler() = std::move(handler);
+}
+
+void SetFolderHandler(std::function<QString(const QString& title)> handler) {
+    FolderHandler() = std::move(handler);
+}
+
+ScopedChooserAnswers::ScopedChooserAnswers() {
+    SetOpenFilesHandler([this](const QString& title, const QString& filter) {
+        m_fileTitles << title;
+        m_fileFilters << filter;
+        if (m_files.empty()) return QStringList();
+        QStringList answer = m_files.front();
+        m_files.pop_front();
+        return answer;
+    });
+    SetFolderHandler([this](const QString& title) {
+        m_folderTitles << title;
+        if (m_folders.empty()) return QString();
+        QString answer = m_folders.front();
+        m_folders.pop_front();
+        return answer;
+    });
+}
+
+ScopedChooserAnswers::~ScopedChooserAnswers() {
+    SetOpenFilesHandler({});
+    SetFolderHandler({});
+}
+
+}  // namespace platform

@@ -1,0 +1,84 @@
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace platform {
+
+namespace {
+
+std::function<void(const QString&, const QString&)>& BoxHandler() {
+    static std::function<void(const QString&, const QString&)> handler;
+    return handler;
+}
+
+std::function<void(MessageIcon)>& BeepHandler() {
+    static std::function<void(MessageIcon)> handler;
+    return handler;
+}
+
+QMessageBox::Icon ToQt(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Critical:
+            return QMessageBox::Critical;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void MessageBoxOk(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
+    if (BoxHandler()) {
+        BoxHandler()(text, title);
+        return;
+    }
+    const QString caption = title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // texts come from files and file names, never markup
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void SetMessageBoxHandler(std::function<void(const QString& text, const QString& title)> handler) {
+    BoxHandler() = std::move(handler);
+}
+
+void MessageBeep(MessageIcon icon) {
+    if (BeepHandler()) {
+        BeepHandler()(icon);
+        return;
+    }
+    QApplication::beep();
+}
+
+void SetBeepHandler(std::function<void(MessageIcon icon)> handler) { BeepHandler() = std::move(handler); }
+
+ScopedMessageRecorder::ScopedMessageRecorder() {
+    SetMessageBoxHandler([this](const QString& text, const QString& title) {
+        m_messages.push_back({text, title});
+    });
+    SetBeepHandler([this](MessageIcon icon) { m_beeps.push_back(icon); });
+}
+
+ScopedMessageRecorder::~ScopedMessageRecorder() {
+    SetMessageBoxHandler({});
+    SetBeepHandler({});
+}
+
+void ScopedMessageRecorder::clear() {
+    m_messages.clear();
+    m_beeps.clear();
+}
+
+}  // namespace platform
