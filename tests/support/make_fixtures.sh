@@ -86,4 +86,19 @@ if [ ! -s truncated.mp4 ]; then
   head -c 2048 video_h264_aac.mp4 > .tmp.$$.truncated
   mv -f .tmp.$$.truncated truncated.mp4
 fi
+# Preview pictures: red above, blue below, with a moving test pattern in the middle so that every
+# frame differs; key frames every 2 s.
+split_picture() {  # split_picture SIZE W H DURATION
+  echo "testsrc2=s=$(($2 / 3))x$(($3 / 3)):r=25:d=$4[t];color=c=red:s=$1:r=25:d=$4,drawbox=x=0:y=$(($3 / 2)):w=$2:h=$(($3 / 2)):color=blue:t=fill[bg];[bg][t]overlay=x=$(($2 / 3)):y=$(($3 / 3))"
+}
+make split_1080p.mp4 -f lavfi -i "$(split_picture 1920x1080 1920 1080 4)" \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 50 -keyint_min 50 -sc_threshold 0
+make split_444.mkv -f lavfi -i "$(split_picture 320x240 320 240 1)" -c:v libx264 -preset ultrafast -pix_fmt yuv444p
+make split_422.avi -f lavfi -i "$(split_picture 320x240 320 240 1)" -c:v mjpeg -pix_fmt yuvj422p -q:v 3
+make split_411.mkv -f lavfi -i "$(split_picture 320x240 320 240 1)" -c:v ffv1 -pix_fmt yuv411p
+make split_rgb.mov -f lavfi -i "$(split_picture 320x240 320 240 1)" -c:v png -pix_fmt rgb24
+# A longer input for cancelling a running job: 20 s of small MPEG-4 video with AAC.
+make long_20s.mp4 -f lavfi -i "testsrc2=size=320x240:rate=25:duration=20" -f lavfi -i "$tone:duration=20" \
+  -ac 2 -c:v mpeg4 -q:v 5 -g 25 -c:a aac -b:a 96k -shortest
+
 exit 0

@@ -1,0 +1,263 @@
+#include "engine/preview.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "support/ffprobe.h"
+#include "support/fixtures.h"
+#include "support/run.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+using testsupport::Fixture;
+using testsupport::RunCommand;
+using testsupport::ScratchDir;
+
+namespace {
+
+constexpr int kW = 640, kH = 360, kRow = kW * 3;
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+// A BMP read back from its bytes: the header checked field by field against the one layout the
+// preview writes, the pixels turned to top-first rows (BGR).
+struct Bmp {
+    bool ok = false;
+    std::vector<uint8_t> top_first;  // kH rows of kRow bytes, the top row first
+
+    const uint8_t* Pixel(int x, int y) const { return &top_first[static_cast<size_t>(y) * kRow + x * 3]; }
+};
+
+Bmp ParseBmp(const std::vector<uint8_t>& b) {
+    Bmp bmp;
+    EXPECT_EQ(b.size(), 691254u);
+    if (b.size() != 691254u) return bmp;
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(Le32(b, 2), 691254u);  // file size
+    EXPECT_EQ(Le16(b, 6), 0);
+    EXPECT_EQ(Le16(b, 8), 0);
+    EXPECT_EQ(Le32(b, 10), 54u);   // pixel data offset
+    EXPECT_EQ(Le32(b, 14), 40u);   // header size
+    EXPECT_EQ(Le32(b, 18), 640u);  // width
+    EXPECT_EQ(Le32(b, 22), 360u);  // positive height: bottom-up
+    EXPECT_EQ(Le16(b, 26), 1);     // planes
+    EXPECT_EQ(Le16(b, 28), 24);    // bits per pixel
+    EXPECT_EQ(Le32(b, 30), 0u);    // no compression
+    EXPECT_EQ(Le32(b, 34), 691200u);
+    EXPECT_EQ(Le32(b, 38), 100u);
+    EXPECT_EQ(Le32(b, 42), 100u);
+    EXPECT_EQ(Le32(b, 46), 0u);
+    EXPECT_EQ(Le32(b, 50), 0u);
+    bmp.top_first.resize(static_cast<size_t>(kH) * kRow);
+    for (int y = 0; y < kH; ++y)  // file row 0 is the bottom row
+        std::memcpy(&bmp.top_first[static_cast<size_t>(y) * kRow],
+                    &b[54 + static_cast<size_t>(kH - 1 - y) * kRow], kRow);
+    bmp.ok = true;
+    return bmp;
+}
+
+bool IsRed(const uint8_t* bgr) { return bgr[2] > 200 && bgr[1] < 60 && bgr[0] < 60; }
+bool IsBlue(const uint8_t* bgr) { return bgr[0] > 200 && bgr[1] < 60 && bgr[2] < 60; }
+
+// Red above, blue below, checked away from the pattern in the middle.
+void ExpectRedAboveBlue(const Bmp& bmp) {
+    ASSERT_TRUE(bmp.ok);
+    for (int x : {10, 320, 630}) {
+        for (int y : {5, 60, 110}) EXPECT_TRUE(IsRed(bmp.Pixel(x, y))) << x << "," << y;
+        for (int y : {250, 300, 354}) EXPECT_TRUE(IsBlue(bmp.Pixel(x, y))) << x << "," << y;
+    }
+}
+
+// The ffmpeg tool's own picture at a time, scaled to 640x360 BGR24, top row first. Seeking on the
+// input is what the tool does fast; decoding from the start and dropping frames (seek_input false)
+// suits inputs whose demuxer cannot seek to key frames.
+std::vector<uint8_t> FFmpegFrame(const std::string& input, double at_s, bool seek_input = true) {
+    char at[32];
+    std::snprintf(at, sizeof at, "%.3f", at_s);
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-i", input, "-ss", at};
+    if (seek_input) std::swap_ranges(args.begin() + 4, args.begin() + 6, args.begin() + 6);
+    for (const char* a : {"-frames:v", "1", "-s", "640x360", "-pix_fmt", "bgr24", "-f", "rawvideo", "-"})
+        args.push_back(a);
+    auto r = RunCommand(args);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    return std::vector<uint8_t>(r.out.begin(), r.out.end());
+}
+
+double MeanAbsDiff(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    EXPECT_EQ(a.size(), b.size());
+    if (a.size() != b.size() || a.empty()) return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / a.size();
+}
+
+class PreviewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = ScratchDir(std::string("preview_") +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        job_ = std::make_unique<ConvertJob>();
+        job_->preview_bitmap_path = dir_ + "/image.bmp";
+    }
+    bool Decode(const std::string& file, double at_s) {
+        job_->probe_path = file;
+        job_->current_file = 0;
+        job_->range_start_s[0] = at_s;
+        return DecodePreviewFrame(*job_);
+    }
+    std::string dir_;
+    std::unique_ptr<ConvertJob> job_;
+};
+
+TEST_F(PreviewTest, FullHdInputGivesAnUprightBottomUpBitmapWithTheExactHeader) {
+    ASSERT_TRUE(Decode(Fixture("split_1080p.mp4"), 0));
+    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    ExpectRedAboveBlue(bmp);
+}
+
+TEST_F(PreviewTest, PictureMatchesTheFFmpegToolsFrameAtThatTime) {
+    const std::string input = Fixture("split_1080p.mp4");
+    // 0: the first picture; 1.0 and 2.52 and 3.3: between key frames (every 2 s), decoded forward.
+    for (double at : {0.0, 1.0, 2.0, 2.52, 3.3}) {
+        SCOPED_TRACE(at);
+        ASSERT_TRUE(Decode(input, at));
+        Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+        ASSERT_TRUE(bmp.ok);
+        double same = MeanAbsDiff(bmp.top_first, FFmpegFrame(input, at));
+        EXPECT_LT(same, 1.5);
+        if (at >= 1.0) {
+            // The moving pattern tells this frame from the key frame before it.
+            double keyframe = MeanAbsDiff(bmp.top_first, FFmpegFrame(input, std::floor(at / 2) * 2));
+            if (std::fmod(at, 2.0) > 0.1) {
+                EXPECT_GT(keyframe, same + 0.5);
+            }
+        }
+    }
+}
+
+TEST_F(PreviewTest, EveryPixelLayoutComesOutUpright) {
+    for (const char* name :
+         {"split_444.mkv", "split_422.avi", "split_411.mkv", "split_rgb.mov", "split_1080p.mp4"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(job_->preview_bitmap_path);
+        ASSERT_TRUE(Decode(Fixture(name), 0.5));
+        Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+        ExpectRedAboveBlue(bmp);
+        EXPECT_LT(MeanAbsDiff(bmp.top_first, FFmpegFrame(Fixture(name), 0.5)), 2.0);
+    }
+}
+
+TEST_F(PreviewTest, KeptScalerGivesTheSamePictureAsAFreshOne) {
+    const std::string big = Fixture("split_1080p.mp4"), small = Fixture("split_444.mkv");
+    ASSERT_TRUE(Decode(big, 1.2));  // the scaler may come from an earlier test: compare after a change
+    ASSERT_TRUE(Decode(small, 0.2));
+    ASSERT_TRUE(Decode(big, 1.2));  // fresh scaler for 1920x1080
+    auto fresh = ReadFile(job_->preview_bitmap_path);
+    ASSERT_TRUE(Decode(big, 1.2));  // kept scaler
+    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), fresh);
+    ASSERT_TRUE(Decode(small, 0.2));
+    auto small_fresh = ReadFile(job_->preview_bitmap_path);
+    ASSERT_TRUE(Decode(small, 0.2));
+    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), small_fresh);
+}
+
+TEST_F(PreviewTest, FailuresLeaveThePreviousBitmap) {
+    ASSERT_TRUE(Decode(Fixture("split_444.mkv"), 0));
+    const auto before = ReadFile(job_->preview_bitmap_path);
+    for (const char* name : {"audio_only.mp3", "not_media.mp4", "truncated.mp4", "unknown_video_codec.avi"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(Decode(Fixture(name), 0.5));
+        EXPECT_EQ(ReadFile(job_->preview_bitmap_path), before);
+    }
+    EXPECT_FALSE(Decode(dir_ + "/no_such_file.mp4", 0));
+    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), before);
+    EXPECT_EQ(job_->video_stream_index, -1);
+
+    // A folder that does not exist: nothing is written anywhere.
+    job_->preview_bitmap_path = dir_ + "/missing/image.bmp";
+    EXPECT_FALSE(Decode(Fixture("split_444.mkv"), 0));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
+}
+
+TEST_F(PreviewTest, PositionIsShiftedByTheContainerStartTime) {
+    const std::string input = Fixture("video_start10.ts");
+    // An MPEG-TS whose only key frame is its first picture: the demuxer's seek lands on a picture that
+    // cannot be decoded, so the decoder has to start further back.
+    ASSERT_TRUE(Decode(input, 1.0));
+    EXPECT_NEAR(job_->input_start_time, testsupport::FFprobe(input).start_time_s, 0.001);
+    EXPECT_GT(job_->input_start_time, 10.0);
+    EXPECT_DOUBLE_EQ(job_->range_start_s[0], 1.0 + job_->input_start_time);
+    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    ASSERT_TRUE(bmp.ok);
+    EXPECT_LT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, 1.0, /*seek_input=*/false)), 2.0);
+    EXPECT_GT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, 0.0, false)), 2.0);
+}
+
+TEST_F(PreviewTest, PositionPastTheEndShowsTheLastPicture) {
+    const std::string input = Fixture("split_444.mkv");  // 1 s
+    ASSERT_TRUE(Decode(input, 30.0));
+    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    ExpectRedAboveBlue(bmp);
+}
+
+TEST(SavePreviewBitmap, RefusesPicturesOfAnotherShape) {
+    std::string dir = ScratchDir("preview_save");
+    struct Case {
+        int w, h;
+        AVPixelFormat format;
+        bool ok;
+    } cases[] = {
+        {640, 360, AV_PIX_FMT_BGR24, true},
+        {640, 360, AV_PIX_FMT_RGB24, false},
+        {320, 180, AV_PIX_FMT_BGR24, false},
+        {640, 480, AV_PIX_FMT_BGR24, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.w);
+        std::unique_ptr<AVFrame, void (*)(AVFrame*)> frame(av_frame_alloc(),
+                                                           [](AVFrame* f) { av_frame_free(&f); });
+        frame->width = c.w;
+        frame->height = c.h;
+        frame->format = c.format;
+        ASSERT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+        // Row y holds the value y in every byte, so the row order in the file shows.
+        for (int y = 0; y < c.h; ++y) std::memset(frame->data[0] + y * frame->linesize[0], y & 0xFF, c.w * 3);
+        std::string path = dir + "/out.bmp";
+        std::filesystem::remove(path);
+        EXPECT_EQ(SavePreviewBitmap(frame.get(), path), c.ok);
+        EXPECT_EQ(std::filesystem::exists(path), c.ok);
+        if (c.ok) {
+            auto bytes = ReadFile(path);
+            ASSERT_EQ(bytes.size(), 691254u);
+            EXPECT_EQ(bytes[54], 359 & 0xFF);      // the bottom row comes first
+            EXPECT_EQ(bytes[54 + 359 * 1920], 0);  // the top row last
+        }
+    }
+    EXPECT_FALSE(SavePreviewBitmap(nullptr, dir + "/none.bmp"));
+}
+
+}  // namespace
