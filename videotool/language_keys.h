@@ -5,10 +5,9 @@
 
 #include <span>
 
-struct LanguageKey {
-    const char* section;
-    const char* key;
-};
+#include "common/language_key.h"
+
+using common::LanguageKey;
 
 // Keys read from the chosen language file.
 std::span<const LanguageKey> VideoToolLanguageKeys();

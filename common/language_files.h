@@ -1,0 +1,70 @@
+#pragma once
+// The settings file and the language files of a media tool's program folder, the language box's
+// mapping between items and file names, and the text cache that holds the language texts the
+// windows show later. UI thread only.
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <span>
+
+#include "common/language_key.h"
+
+namespace common {
+
+// Paths of a media tool's own files below its program folder.
+class ProgramFiles {
+  public:
+    explicit ProgramFiles(QString folder) : m_folder(std::move(folder)) {}
+
+    const QString& folder() const { return m_folder; }
+    QString filePath(const QString& name) const { return m_folder + "/" + name; }
+    QString settingsPath() const { return filePath("setting.ini"); }
+    QString languagesFolder() const { return filePath("languages"); }
+    QString languagePath(const QString& language_file) const {
+        return languagesFolder() + "/" + language_file;
+    }
+
+  private:
+    QString m_folder;
+};
+
+// A text of a language file; empty when the file, section or key is missing.
+QString ReadLanguageText(const QString& language_path, const char* section, const char* key);
+
+// What the main window reads from the settings file at start. Missing file or keys give empty
+// texts and a sponsorship flag of 1 (not due).
+struct StartSettings {
+    QStringList language_names;  // "name1" to "name6" of "LANGUAGE", empty ones included
+    QString language_file;       // "file" of "LANGUAGE"
+    int sponsorship = 1;         // "time" of "TIMES"; 0 means the sponsorship is due
+};
+StartSettings ReadStartSettings(const QString& settings_path);
+
+// The language box: items 0 to 5 stand for these files. Any other index gives an empty name; any
+// other name (compared exactly, with case) gives -1.
+inline constexpr int kLanguageBoxItems = 6;
+QString LanguageFileForItem(int index);
+int LanguageItemForFile(const QString& language_file);
+
+// Stores the chosen language file name in the settings file; the first write creates the file.
+bool WriteLanguageChoice(const QString& settings_path, const QString& language_file);
+
+// Language texts by section and key, filled from one language file, and the current file name.
+class TextCache {
+  public:
+    void setLanguageFile(const QString& name) { m_language_file = name; }
+    const QString& languageFile() const { return m_language_file; }
+
+    // Replaces every cached text by the values of keys in the language file at path.
+    void load(const QString& language_path, std::span<const LanguageKey> keys);
+
+    // The cached text, empty when the key was missing or not loaded.
+    QString text(const char* section, const char* key) const;
+
+  private:
+    QHash<QString, QString> m_texts;
+    QString m_language_file;
+};
+
+}  // namespace common

@@ -1,0 +1,115 @@
+// The settings and language files of a program folder: start settings, the language box mapping,
+// the language switch write, and the text cache.
+#include "common/language_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ProgramFiles, BuildsPathsBelowTheFolder) {
+    const common::ProgramFiles files("/opt/suite/taviro");
+    EXPECT_EQ(files.settingsPath(), "/opt/suite/taviro/setting.ini");
+    EXPECT_EQ(files.languagePath("german.ini"), "/opt/suite/taviro/languages/german.ini");
+    EXPECT_EQ(files.filePath("image.bmp"), "/opt/suite/taviro/image.bmp");
+}
+
+TEST(StartSettings, ReadsNamesFileAndSponsorship) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("setting.ini");
+    WriteFile(path,
+              "[language]\nFILE=german.ini\nname1=English\nname3=Deutsch\nname6="
+              "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n"
+              "[TIMES]\ntime=0\n");
+    const common::StartSettings s = common::ReadStartSettings(path);
+    EXPECT_EQ(s.language_file, "german.ini");
+    ASSERT_EQ(s.language_names.size(), 6);
+    EXPECT_EQ(s.language_names[0], "English");
+    EXPECT_EQ(s.language_names[1], "");
+    EXPECT_EQ(s.language_names[2], "Deutsch");
+    EXPECT_EQ(s.language_names[5], QString::fromUtf8("日本語"));
+    EXPECT_EQ(s.sponsorship, 0);
+}
+
+TEST(StartSettings, MissingFileGivesDefaults) {
+    QTemporaryDir dir;
+    const common::StartSettings s = common::ReadStartSettings(dir.filePath("setting.ini"));
+    EXPECT_TRUE(s.language_file.isEmpty());
+    EXPECT_EQ(s.language_names, QStringList(6, QString()));
+    EXPECT_EQ(s.sponsorship, 1);
+}
+
+TEST(LanguageBox, MapsItemsToFilesBothWays) {
+    const char* const files[] = {"english.ini", "spanish.ini", "german.ini",
+                                 "french.ini",  "italian.ini", "japanese.ini"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(common::LanguageFileForItem(i), files[i]);
+        EXPECT_EQ(common::LanguageItemForFile(files[i]), i);
+    }
+    for (int i : {-1, 6, 100}) EXPECT_TRUE(common::LanguageFileForItem(i).isEmpty()) << i;
+    for (const char* name : {"chinese.ini", "", "English.ini", "english.INI", "english"})
+        EXPECT_EQ(common::LanguageItemForFile(name), -1) << name;
+}
+
+TEST(LanguageChoice, RewritesFileAndKeepsOtherLines) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("setting.ini");
+    WriteFile(path, "[LANGUAGE]\nfile=english.ini\nname1=English\n[TIMES]\ntime=1\n");
+    ASSERT_TRUE(common::WriteLanguageChoice(path, "french.ini"));
+    EXPECT_EQ(ReadFile(path), "[LANGUAGE]\nfile=french.ini\nname1=English\n[TIMES]\ntime=1\n");
+    EXPECT_EQ(common::ReadStartSettings(path).language_file, "french.ini");
+}
+
+TEST(LanguageChoice, FirstWriteCreatesTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("setting.ini");
+    ASSERT_TRUE(common::WriteLanguageChoice(path, "italian.ini"));
+    EXPECT_EQ(common::ReadStartSettings(path).language_file, "italian.ini");
+}
+
+TEST(TextCache, HoldsTextsOfTheLoadedFileOnly) {
+    QTemporaryDir dir;
+    const QString en = dir.filePath("en.ini"), de = dir.filePath("de.ini");
+    WriteFile(en, "[TISHI]\nwj=\"The file \"\nwx=cannot be opened.\n[HINT]\nbf=Play\n");
+    WriteFile(de, "[tishi]\nWJ=Die Datei\n");
+    const common::LanguageKey keys[] = {{"TISHI", "wj"}, {"TISHI", "wx"}, {"HINT", "bf"}};
+
+    common::TextCache cache;
+    cache.load(en, keys);
+    EXPECT_EQ(cache.text("TISHI", "wj"), "The file ");  // quotes keep the trailing blank
+    EXPECT_EQ(cache.text("tishi", "WX"), "cannot be opened.");
+    EXPECT_EQ(cache.text("HINT", "bf"), "Play");
+    EXPECT_EQ(cache.text("HINT", "sc"), "");  // not a loaded key
+
+    cache.load(de, keys);
+    EXPECT_EQ(cache.text("TISHI", "wj"), "Die Datei");
+    EXPECT_EQ(cache.text("TISHI", "wx"), "");  // missing keys give empty texts
+    EXPECT_EQ(cache.text("HINT", "bf"), "");
+
+    cache.load(dir.filePath("missing.ini"), keys);
+    EXPECT_EQ(cache.text("TISHI", "wj"), "");
+}
+
+TEST(LanguageText, LongValueIsCutTo999Characters) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.ini");
+    WriteFile(path, "[JIEMIAN]\nzb=" + QByteArray(1200, 'x') + "\n");
+    EXPECT_EQ(common::ReadLanguageText(path, "JIEMIAN", "zb").size(), 999);
+}
+
+}  // namespace

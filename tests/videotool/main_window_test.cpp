@@ -1,0 +1,519 @@
+// Taviro's main window, off-screen, built from a real setting.ini and language file in a temporary
+// program folder, driven through its widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabBar>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+#include "common/time_text.h"
+#include "controls/bitmap_slider.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
+#include "controls/hyperlink.h"
+#include "engine/convert_job.h"
+#include "platform/choosers.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "platform/shell_open.h"
+#include "support/ffprobe.h"
+#include "support/fixtures.h"
+#include "videotool/main_template.h"
+#include "videotool/solvane_dlg.h"
+
+using namespace taviro;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void WriteText(const QString& path, const QString& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A language file whose every text names its own key, so each control shows where its text came from.
+QString MarkedLanguageFile(const QStringList& left_out = {}) {
+    const char* const sections[][2] = {
+        {"APPLICATION", "name version url"},
+        {"JIEMIAN", "yy zysybrj zb ksjq jsjq jqsj symtwj sywj spjq sphb ywj spgs spcd spdx zl zt"},
+        {"TISHI", "wj wx qxtjsp"},
+        {"HINT", "tjspwj sc hbcygwj ksjq djsbzj bf szksjqd szjsjqd zjsrsjd"}};
+    QString text;
+    for (const auto& s : sections) {
+        text += QString("[%1]\n").arg(s[0]);
+        for (const QString& key : QString(s[1]).split(' '))
+            if (!left_out.contains(QString(s[0]) + "/" + key))
+                text += QString("%1=%2.%3\n").arg(key, s[0], key);
+    }
+    return text;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ = Q(testsupport::ScratchDir("main_window_" + name));
+    }
+    void TearDown() override {
+        window_.reset();
+        DeleteConvertJob();
+    }
+
+    QString Path(const QString& name) const { return folder_ + "/" + name; }
+    void UseShippedFiles() {
+        QFile::copy(SHIPPED_SETTING_FILE, Path("setting.ini"));
+        QDir().mkpath(Path("languages"));
+        for (const char* l : {"english.ini", "german.ini", "chinese.ini"})
+            QFile::copy(QString(SHIPPED_LANGUAGE_DIR) + "/" + l, Path("languages/") + l);
+    }
+    void UseMarkedLanguage(const QStringList& left_out = {}) {
+        WriteText(Path("setting.ini"),
+                  "[LANGUAGE]\nfile=marked.ini\nname1=One\nname2=Two\n[TIMES]\ntime=1\n");
+        WriteText(Path("languages/marked.ini"), MarkedLanguageFile(left_out));
+    }
+    CSolvaneDlg& Open() {
+        window_ = std::make_unique<CSolvaneDlg>(folder_);
+        window_->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        return *window_;
+    }
+    QWidget* Control(int id) const { return window_->control(id); }
+    QString LabelText(int id) const { return static_cast<QLabel*>(Control(id))->text(); }
+
+    // Clicks an image button inside its shape.
+    void ClickButton(int id) {
+        auto* b = static_cast<CControlButton*>(Control(id));
+        ASSERT_TRUE(b->isVisible()) << id;
+        const QPoint at = b->HasRegion() ? b->Shape().boundingRect().center() : b->rect().center();
+        QTest::mouseClick(b, Qt::LeftButton, {}, at);
+    }
+    void ClickTab(int index) {
+        QTabBar* tabs = window_->tabs();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        ASSERT_EQ(tabs->currentIndex(), index);
+    }
+    // Adds files through the add button of the current tab, answering the open-file dialog.
+    void AddThroughDialog(int button, const QStringList& files) {
+        platform::ScopedChooserAnswers answers;
+        answers.addOpenFilesAnswer(files);
+        ClickButton(button);
+        ASSERT_EQ(answers.openFilesFilters().size(), 1);
+    }
+    // Presses the slider's channel where a value lies; the slider reports the move queued.
+    int ClickSliderAt(int value) {
+        CBitmapSlider* s = window_->slider();
+        const QPoint at(s->Geometry().ValueToPixel(value), s->height() / 2);
+        QTest::mousePress(s, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(s, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        return s->GetPosition();
+    }
+
+    QString folder_;
+    std::unique_ptr<CSolvaneDlg> window_;
+};
+
+TEST_F(MainWindowTest, EveryTextComesFromTheLanguageFile) {
+    UseMarkedLanguage();
+    CSolvaneDlg& w = Open();
+    EXPECT_EQ(w.windowTitle(), "APPLICATION.name APPLICATION.version");
+    const std::pair<int, const char*> labels[] = {{kStartLabel, "JIEMIAN.ksjq"},
+                                                  {kEndLabel, "JIEMIAN.jsjq"},
+                                                  {kLengthLabel, "JIEMIAN.jqsj"},
+                                                  {kLanguageLabel, "JIEMIAN.yy"}};
+    for (const auto& [id, text] : labels) EXPECT_EQ(LabelText(id), text) << id;
+    EXPECT_EQ(w.tabs()->tabText(0), "JIEMIAN.spjq");
+    EXPECT_EQ(w.tabs()->tabText(1), "JIEMIAN.sphb");
+    const char* const columns[] = {"ywj", "spgs", "spcd", "spdx", "zl", "zt"};
+    for (int c = 0; c < 6; ++c)
+        EXPECT_EQ(w.fileList()->horizontalHeaderItem(c)->text(), QString("JIEMIAN.") + columns[c]);
+    auto* help = static_cast<CHyperLink*>(Control(kHelpLink));
+    EXPECT_EQ(help->Text(), "JIEMIAN.zysybrj");
+    EXPECT_EQ(help->Address(), "APPLICATION.url");
+    EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), QString::fromUtf8("赞助我们"));
+    const std::pair<int, const char*> tips[] = {
+        {kAddButton, "tjspwj"},       {kOpenFileButton, "tjspwj"}, {kAddFilesButton, "tjspwj"},
+        {kRemoveButton, "sc"},        {kMergeButton, "hbcygwj"},   {kCutButton, "ksjq"},
+        {kPositionSlider, "djsbzj"},  {kPlayButton, "bf"},         {kStartPointButton, "szksjqd"},
+        {kEndPointButton, "szjsjqd"}, {kStartField, "zjsrsjd"},    {kEndField, "zjsrsjd"}};
+    for (const auto& [id, key] : tips) EXPECT_EQ(Control(id)->toolTip(), QString("HINT.") + key) << id;
+    EXPECT_EQ(w.text("TISHI", "qxtjsp"), "TISHI.qxtjsp");  // cached for the commands
+    EXPECT_EQ(w.languageBox()->count(), 6);
+    EXPECT_EQ(w.languageBox()->itemText(1), "Two");
+    EXPECT_EQ(w.languageBox()->currentIndex(), -1);  // "marked.ini" is no item of the box
+}
+
+TEST_F(MainWindowTest, ShippedEnglishFileGivesTitleAndSelection) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    EXPECT_EQ(w.windowTitle(), "Taviro Video Cutter 1.0");
+    EXPECT_EQ(LabelText(kStartLabel), "Start time:");
+    EXPECT_EQ(w.languageBox()->currentIndex(), 0);
+    EXPECT_EQ(w.languageBox()->itemText(5), QString::fromUtf8("日本語"));
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    EXPECT_EQ(w.endField()->text(), "00:00:00.000");
+    EXPECT_EQ(LabelText(kPositionText), "00:00:00:000 / 00:00:00:000");
+}
+
+TEST_F(MainWindowTest, MissingKeyGivesAnEmptyText) {
+    UseMarkedLanguage({"JIEMIAN/jsjq", "APPLICATION/version", "HINT/bf"});
+    CSolvaneDlg& w = Open();
+    EXPECT_EQ(LabelText(kEndLabel), "");
+    EXPECT_EQ(LabelText(kStartLabel), "JIEMIAN.ksjq");
+    EXPECT_EQ(w.windowTitle(), "APPLICATION.name ");
+    EXPECT_EQ(Control(kPlayButton)->toolTip(), "");
+}
+
+TEST_F(MainWindowTest, MissingSettingsFileGivesEmptyTextsAndNoSelection) {
+    WriteText(Path("languages/english.ini"), MarkedLanguageFile());  // present, but never named
+    CSolvaneDlg& w = Open();
+    EXPECT_EQ(w.windowTitle(), " ");
+    EXPECT_EQ(LabelText(kStartLabel), "");
+    EXPECT_EQ(w.tabs()->tabText(0), "");
+    EXPECT_EQ(w.languageBox()->count(), 6);
+    EXPECT_EQ(w.languageBox()->currentIndex(), -1);
+    EXPECT_EQ(w.sponsorship(), 1);
+    EXPECT_FALSE(QFile::exists(Path("setting.ini")));  // reading creates nothing
+}
+
+TEST_F(MainWindowTest, ChineseLanguageFileLeavesTheBoxUnselected) {
+    UseShippedFiles();
+    platform::WriteProfileString("LANGUAGE", "file", "chinese.ini", Path("setting.ini"));
+    CSolvaneDlg& w = Open();
+    EXPECT_EQ(w.languageBox()->currentIndex(), -1);
+    EXPECT_EQ(w.tabs()->tabText(1), QString::fromUtf8("视频合并"));
+}
+
+TEST_F(MainWindowTest, LanguageSwitchRewritesTheSettingAndTheTexts) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    w.languageBox()->setCurrentIndex(2);
+    EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", "", Path("setting.ini")), "german.ini");
+    EXPECT_EQ(w.windowTitle(), "Taviro Videoschnitt 1.0");
+    EXPECT_EQ(LabelText(kEndLabel), "Ende:");
+    EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "name3", "", Path("setting.ini")), "Deutsch");
+}
+
+TEST_F(MainWindowTest, TabsShowAndHideTheirControls) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    auto expect_tab = [&](bool cut) {
+        for (int id : ControlsOfCutTab()) EXPECT_EQ(Control(id)->isVisible(), cut) << id;
+        for (int id : ControlsOfMergeTab()) EXPECT_EQ(Control(id)->isVisible(), !cut) << id;
+        for (int id : {kTabs, kHelpLink, kSponsorLink}) EXPECT_TRUE(Control(id)->isVisible()) << id;
+        for (int id : {kLanguageBox, kLanguageLabel}) EXPECT_FALSE(Control(id)->isVisible()) << id;
+    };
+    expect_tab(true);
+    EXPECT_FALSE(w.slider()->isEnabled());
+    ClickTab(1);
+    expect_tab(false);
+    ClickTab(0);
+    expect_tab(true);
+}
+
+TEST_F(MainWindowTest, MergeTabAppendsCheckedRowsWithTheirColumns) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickTab(1);
+    const QStringList files = {Q(testsupport::Fixture("video_h264_aac.mp4")),
+                               Q(testsupport::Fixture("video_flv1_mp3.flv")),
+                               Q(testsupport::Fixture("video_h264_vorbis.mkv"))};
+    AddThroughDialog(kAddFilesButton, files);
+    CCheckListCtrl* list = w.fileList();
+    ASSERT_EQ(list->rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const testsupport::ProbedFile probe = testsupport::FFprobe(files[row].toStdString());
+        const testsupport::ProbedStream* video = probe.First("video");
+        ASSERT_NE(video, nullptr);
+        EXPECT_TRUE(list->GetCheck(row)) << row;
+        EXPECT_EQ(list->GetItemText(row, 0), files[row]);
+        EXPECT_EQ(list->GetItemText(row, 1), QFileInfo(files[row]).suffix());
+        EXPECT_NEAR(TextToTime(list->GetItemText(row, 2).toStdString()), probe.duration_s * 1000, 1.0);
+        EXPECT_EQ(list->GetItemText(row, 3), QString("%1*%2").arg(video->width).arg(video->height));
+        const QStringList rate = QString::fromStdString(video->r_frame_rate).split('/');
+        EXPECT_EQ(list->GetItemText(row, 4),
+                  QString::asprintf("%5.2ffps", rate[0].toDouble() / rate[1].toDouble()));
+        EXPECT_EQ(list->GetItemText(row, 5), "Ready");
+    }
+    // The cut tab is untouched by merge adds.
+    EXPECT_TRUE(w.currentFile().isEmpty());
+    EXPECT_FALSE(w.slider()->isEnabled());
+}
+
+TEST_F(MainWindowTest, BadFileShowsTheMessageAndStopsAdding) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickTab(1);
+    platform::ScopedMessageRecorder messages;
+    AddThroughDialog(kAddFilesButton,
+                     {Q(testsupport::Fixture("video_h264_aac.mp4")), Q(testsupport::Fixture("not_media.mp4")),
+                      Q(testsupport::Fixture("video_mpeg4_mp3.avi"))});
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.lastText(),
+              "The file not_media.mp4 cannot be opened. It is not a video file this program can read.");
+    ASSERT_EQ(w.fileList()->rowCount(), 1);
+    EXPECT_TRUE(w.fileList()->GetItemText(0, 0).endsWith("video_h264_aac.mp4"));
+}
+
+TEST_F(MainWindowTest, CancelledDialogChangesNothing) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {});
+    EXPECT_TRUE(w.currentFile().isEmpty());
+    EXPECT_TRUE(Control(kAddButton)->isVisible());
+}
+
+TEST_F(MainWindowTest, CutTabLoadsTheLastChosenFile) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    const QString last = Q(testsupport::Fixture("gop2_8s.mp4"));
+    AddThroughDialog(kAddButton, {Q(testsupport::Fixture("video_h264_aac.mp4")), last});
+    EXPECT_EQ(w.currentFile(), last);
+    EXPECT_EQ(w.fileList()->rowCount(), 0);
+    EXPECT_TRUE(w.slider()->isEnabled());
+    EXPECT_FALSE(Control(kAddButton)->isVisible());
+
+    const double duration_ms = testsupport::FFprobe(last.toStdString()).duration_s * 1000;
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    EXPECT_NEAR(TextToTime(w.endField()->text().toStdString()), duration_ms, 1.0);
+    EXPECT_EQ(LabelText(kLengthField), w.endField()->text());
+    EXPECT_EQ(LabelText(kPositionText), "00:00:00.000 / " + w.endField()->text());
+    EXPECT_EQ(w.slider()->GetSelectionStart(), 0);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), 1000);
+
+    // The first frame went into image.bmp in the program folder, and is what the window shows.
+    EXPECT_EQ(w.previewImagePath(), Path("image.bmp"));
+    EXPECT_EQ(QFileInfo(Path("image.bmp")).size(), 691254);
+    EXPECT_EQ(w.previewPicture().size(), QSize(640, 360));
+
+    // Back and forth between the tabs keeps the add button hidden.
+    ClickTab(1);
+    ClickTab(0);
+    EXPECT_FALSE(Control(kAddButton)->isVisible());
+}
+
+TEST_F(MainWindowTest, MovingTheSliderWritesANewFrameAndPosition) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    const QByteArray first = ReadBytes(Path("image.bmp"));
+    ASSERT_EQ(first.size(), 691254);
+
+    const int position = ClickSliderAt(500);
+    EXPECT_NEAR(position, 500, 3);
+    const QByteArray middle = ReadBytes(Path("image.bmp"));
+    EXPECT_EQ(middle.size(), 691254);
+    EXPECT_NE(middle, first);
+    const QString text = LabelText(kPositionText);
+    const double duration_ms = testsupport::FFprobe(testsupport::Fixture("gop2_8s.mp4")).duration_s * 1000;
+    EXPECT_NEAR(TextToTime(text.section(" / ", 0, 0).toStdString()), duration_ms * position / 1000, 2.0);
+    EXPECT_NEAR(TextToTime(text.section(" / ", 1, 1).toStdString()), duration_ms, 1.0);
+    EXPECT_NEAR(w.previewPositionMs(), duration_ms * position / 1000, 2.0);
+}
+
+TEST_F(MainWindowTest, PointButtonsDoNothingBeforeAVideoIsLoaded) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickButton(kStartPointButton);
+    ClickButton(kEndPointButton);
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    EXPECT_EQ(w.endField()->text(), "00:00:00.000");
+    EXPECT_EQ(w.slider()->GetSelectionMode(), 0);
+}
+
+TEST_F(MainWindowTest, StartPointResetsTheEndButKeepsTheSliderMark) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    const QString full = w.endField()->text();
+
+    const int end_position = ClickSliderAt(875);  // about 7 s
+    ClickButton(kEndPointButton);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), end_position);
+    EXPECT_EQ(w.slider()->GetSelectionMode(), 2);
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    EXPECT_EQ(w.endField()->text(), Q(TimeToText(w.previewPositionMs())));
+    EXPECT_EQ(LabelText(kLengthField), w.endField()->text());
+
+    const int start_position = ClickSliderAt(375);  // about 3 s
+    ClickButton(kStartPointButton);
+    EXPECT_EQ(w.slider()->GetSelectionStart(), start_position);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), end_position);
+    EXPECT_EQ(w.slider()->GetSelectionMode(), 1);
+    EXPECT_EQ(w.startField()->text(), Q(TimeToText(w.previewPositionMs())));
+    EXPECT_EQ(w.endField()->text(), full);
+    EXPECT_EQ(LabelText(kLengthField), Q(TimeToText(TextToTime(full.toStdString()) - w.previewPositionMs())));
+}
+
+TEST_F(MainWindowTest, EndPointBeforeTheStartSwapsTheTimes) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    w.startField()->clear();
+    QTest::keyClicks(w.startField(), "00:00:05.000");
+    ClickSliderAt(250);  // about 2 s
+    const int32_t p = w.previewPositionMs();
+    ASSERT_LT(p, 5000);
+    ClickButton(kEndPointButton);
+    EXPECT_EQ(w.startField()->text(), Q(TimeToText(p)));
+    EXPECT_EQ(w.endField()->text(), "00:00:05.000");
+    EXPECT_EQ(LabelText(kLengthField), Q(TimeToText(5000 - p)));
+}
+
+TEST_F(MainWindowTest, TypedTimesChangeOnlyTheLength) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    w.startField()->selectAll();
+    QTest::keyClicks(w.startField(), "00:00:01.500");
+    w.endField()->selectAll();
+    QTest::keyClicks(w.endField(), "00:00:04.000");
+    EXPECT_EQ(LabelText(kLengthField), "00:00:02.500");
+    w.endField()->selectAll();
+    QTest::keyClicks(w.endField(), "00:00:01.000");
+    EXPECT_EQ(LabelText(kLengthField), "00:00:00.000");
+    EXPECT_EQ(w.slider()->GetSelectionStart(), 0);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), 1000);
+}
+
+TEST_F(MainWindowTest, DeleteInATimeFieldRemovesTheSelectedRow) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickTab(1);
+    AddThroughDialog(kAddFilesButton, {Q(testsupport::Fixture("video_h264_aac.mp4")),
+                                       Q(testsupport::Fixture("video_mpeg4_mp3.avi")),
+                                       Q(testsupport::Fixture("video_flv1_mp3.flv"))});
+    CCheckListCtrl* list = w.fileList();
+    list->selectRow(2);
+    ClickTab(0);
+    w.startField()->setFocus();
+    w.startField()->setCursorPosition(0);
+    QTest::keyClick(w.startField(), Qt::Key_Delete);
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    ASSERT_EQ(list->rowCount(), 2);
+    // The last row was removed: the new last row is selected.
+    EXPECT_TRUE(list->GetItemText(1, 0).endsWith(".avi"));
+    EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(list->selectionModel()->selectedRows().first().row(), 1);
+
+    list->clearSelection();
+    QTest::keyClick(w.endField(), Qt::Key_Delete);
+    EXPECT_EQ(list->rowCount(), 2);  // nothing selected, nothing removed
+}
+
+TEST_F(MainWindowTest, RemoveButtonTakesOneRowAndSelectsTheNext) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickTab(1);
+    AddThroughDialog(kAddFilesButton, {Q(testsupport::Fixture("video_h264_aac.mp4")),
+                                       Q(testsupport::Fixture("video_mpeg4_mp3.avi")),
+                                       Q(testsupport::Fixture("video_flv1_mp3.flv"))});
+    CCheckListCtrl* list = w.fileList();
+    list->selectRow(0);
+    ClickButton(kRemoveButton);
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_TRUE(list->GetItemText(0, 0).endsWith(".avi"));
+    EXPECT_EQ(list->selectionModel()->selectedRows().first().row(), 0);
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpenAndCloseEndsIt) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    for (QWidget* target : {static_cast<QWidget*>(&w), static_cast<QWidget*>(w.startField())}) {
+        QTest::keyClick(target, Qt::Key_Escape);
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+    }
+    EXPECT_TRUE(w.isVisible());
+    EnsureConvertJob();
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(TheConvertJob(), nullptr);
+}
+
+TEST_F(MainWindowTest, PlayOpensTheCurrentFile) {
+    UseShippedFiles();
+    QStringList opened;
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellOpenOk;
+    });
+    CSolvaneDlg& w = Open();
+    ClickButton(kPlayButton);
+    EXPECT_TRUE(opened.isEmpty());
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("video_h264_aac.mp4"))});
+    ClickButton(kPlayButton);
+    platform::SetShellOpenHandler({});
+    EXPECT_EQ(opened, QStringList{w.currentFile()});
+}
+
+TEST_F(MainWindowTest, DroppedFilesAreAddedLikeChosenOnes) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    ClickTab(1);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(testsupport::Fixture("video_h264_aac.mp4"))),
+                  QUrl::fromLocalFile(Q(testsupport::Fixture("video_mpeg4_mp3.avi")))});
+    const QPoint at = w.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.fileList()->rowCount(), 2);
+}
+
+TEST_F(MainWindowTest, DueSponsorshipFetchesTheThreeFilesAtStart) {
+    UseShippedFiles();
+    platform::WriteProfileString("TIMES", "time", "0", Path("setting.ini"));
+    const QString site = Q(testsupport::ScratchDir("main_window_site"));
+    WriteText(site + "/languages/taviro/weixin.jpg", "W");
+    WriteText(site + "/languages/taviro/zfb.jpg", "Z");
+    WriteText(site + "/languages/taviro/chinese.ini", "[JIEMIAN]\nzzly=fetched\n");
+    qputenv("SUITE_WEB_BASE", QUrl::fromLocalFile(site).toString().toUtf8());
+    Open();
+    qunsetenv("SUITE_WEB_BASE");
+    EXPECT_EQ(ReadBytes(Path("weixin.jpg")), "W");
+    EXPECT_EQ(ReadBytes(Path("zfb.jpg")), "Z");
+    EXPECT_EQ(platform::ReadProfileString("JIEMIAN", "zzly", "", Path("languages/chinese.ini")), "fetched");
+}
+
+TEST_F(MainWindowTest, SponsorshipNotDueFetchesNothing) {
+    UseShippedFiles();
+    const QString site = Q(testsupport::ScratchDir("main_window_site_unused"));
+    WriteText(site + "/languages/taviro/weixin.jpg", "W");
+    qputenv("SUITE_WEB_BASE", QUrl::fromLocalFile(site).toString().toUtf8());
+    Open();
+    qunsetenv("SUITE_WEB_BASE");
+    EXPECT_FALSE(QFile::exists(Path("weixin.jpg")));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs this program without CTest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

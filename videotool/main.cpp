@@ -1,0 +1,11 @@
+// Taviro, the video tool. Arguments are ignored.
+#include <QApplication>
+
+#include "platform/program_folder.h"
+#include "videotool/solvane_app.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Taviro");
+    return CSolvaneApp().Run(platform::ProgramFolder());
+}

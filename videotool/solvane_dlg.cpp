@@ -1,0 +1,418 @@
+#include "videotool/solvane_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabBar>
+#include <QUrl>
+#include <QWindow>
+
+#include "controls/bitmap_slider.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
+#include "controls/hyperlink.h"
+#include "engine/convert_job.h"
+#include "engine/preview.h"
+#include "engine/probe.h"
+#include "platform/choosers.h"
+#include "platform/dialog_template.h"
+#include "platform/download.h"
+#include "platform/message_box.h"
+#include "platform/shell_open.h"
+#include "videotool/file_rows.h"
+#include "videotool/language_keys.h"
+#include "videotool/main_template.h"
+#include "videotool/time_range.h"
+
+using namespace taviro;
+
+namespace {
+
+// Colours are given as the Windows COLORREF values 0x00BBGGRR.
+QColor FromColorRef(unsigned value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+constexpr unsigned kWindowBackground = 0xFBDEBB;
+constexpr unsigned kListBackground = 0xE9FAF1;
+
+constexpr int kDownloadTimeoutMs = 10000;
+constexpr const char* kDonationPath = "/donate.html";
+constexpr const char* kLinkFontName = "Microsoft Sans Serif";
+constexpr int kLinkFontPoints = 10;
+
+QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+std::string Utf8(const QString& s) { return s.toStdString(); }
+
+platform::ControlFactory MainWindowFactory() {
+    auto button = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
+        auto* b = new CControlButton(parent, spec.id);
+        b->setText(spec.text);
+        return b;
+    };
+    auto link = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
+        return new CHyperLink(spec.text, parent, spec.id);
+    };
+    std::map<int, platform::ControlFactory> by_id;
+    for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
+                   kStartPointButton, kRemoveButton, kAddFilesButton})
+        by_id[id] = button;
+    by_id[kHelpLink] = link;
+    by_id[kSponsorLink] = link;
+    by_id[kPositionSlider] = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
+        return new CBitmapSlider(parent, spec.id);
+    };
+    by_id[kFileList] = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
+        return new CCheckListCtrl(parent, spec.id);
+    };
+    return platform::FactoryById(std::move(by_id));
+}
+
+}  // namespace
+
+CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
+    : QDialog(parent), m_files(program_folder), m_merge_settings(DefaultMergeSettings()) {
+    platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
+    m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
+    m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
+    m_tabs = platform::ControlAs<QTabBar>(this, kTabs);
+    m_start_field = platform::ControlAs<QLineEdit>(this, kStartField);
+    m_end_field = platform::ControlAs<QLineEdit>(this, kEndField);
+    m_language_box = platform::ControlAs<QComboBox>(this, kLanguageBox);
+    setAcceptDrops(true);
+
+    const common::StartSettings settings = common::ReadStartSettings(settingsPath());
+    m_language_box->clear();
+    m_language_box->addItems(settings.language_names);
+    m_texts.setLanguageFile(settings.language_file);
+    m_sponsorship = settings.sponsorship;
+    if (m_sponsorship == 0) FetchSponsorshipFiles();
+    m_language_box->setCurrentIndex(common::LanguageItemForFile(settings.language_file));
+
+    SetUpControls();
+    ApplyLanguageTexts();
+    m_start_field->setText("00:00:00.000");
+    m_end_field->setText("00:00:00.000");
+
+    for (int id : {kAddButton, kOpenFileButton, kAddFilesButton})
+        connect(static_cast<CControlButton*>(control(id)), &CControlButton::clicked, this,
+                &CSolvaneDlg::AddVideos);
+    auto on_click = [this](int id, void (CSolvaneDlg::*slot)()) {
+        connect(static_cast<CControlButton*>(control(id)), &CControlButton::clicked, this, slot);
+    };
+    on_click(kRemoveButton, &CSolvaneDlg::RemoveSelectedVideo);
+    on_click(kStartPointButton, &CSolvaneDlg::SetStartPoint);
+    on_click(kEndPointButton, &CSolvaneDlg::SetEndPoint);
+    on_click(kPlayButton, &CSolvaneDlg::Play);
+    on_click(kCutButton, &CSolvaneDlg::OnCutCommand);
+    on_click(kMergeButton, &CSolvaneDlg::OnMergeCommand);
+    connect(m_start_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+    connect(m_end_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+    connect(m_slider, &CBitmapSlider::sliderTrack, this,
+            [this](int, int position) { ShowFrameAtSliderPosition(position); });
+    connect(m_tabs, &QTabBar::currentChanged, this, &CSolvaneDlg::SwitchTab);
+    connect(m_language_box, &QComboBox::currentIndexChanged, this, &CSolvaneDlg::SwitchLanguage);
+
+    // The Delete key removes the selected list row wherever the focus is, so it is taken before
+    // any control of this window sees it.
+    qApp->installEventFilter(this);
+}
+
+CSolvaneDlg::~CSolvaneDlg() = default;
+
+QWidget* CSolvaneDlg::control(int id) const { return platform::ControlById(this, id); }
+
+void CSolvaneDlg::FetchSponsorshipFiles() {
+    QDir().mkpath(m_files.languagesFolder());
+    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/weixin.jpg"),
+                                m_files.filePath("weixin.jpg"), kDownloadTimeoutMs);
+    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/zfb.jpg"),
+                                m_files.filePath("zfb.jpg"), kDownloadTimeoutMs);
+    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/chinese.ini"),
+                                m_files.languagePath("chinese.ini"), kDownloadTimeoutMs);
+}
+
+void CSolvaneDlg::SetUpControls() {
+    QPalette background = palette();
+    background.setColor(QPalette::Window, FromColorRef(kWindowBackground));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    m_tabs->addTab(QString());
+    m_tabs->addTab(QString());
+
+    m_list->setColumnCount(kFileListColumns);
+    for (int c = 0; c < kFileListColumns; ++c) {
+        m_list->setHorizontalHeaderItem(c, new QTableWidgetItem());
+        m_list->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_list->setColumnWidth(c, kFileListColumnWidths[c]);
+    }
+    m_list->InitHeaderCheckBox();
+    m_list->SetBkColor(FromColorRef(kListBackground));
+
+    for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
+                   kStartPointButton, kRemoveButton, kAddFilesButton}) {
+        auto* b = static_cast<CControlButton*>(control(id));
+        b->SetShapeFromBitmap(ButtonImage(id));
+        b->SetImages(ButtonImage(id), ButtonImage(id), ButtonImage(id));
+    }
+    control(kCutButton)->setEnabled(true);
+    control(kMergeButton)->setEnabled(true);
+
+    m_slider->LoadChannelBitmaps();
+    m_slider->LoadThumbBitmaps();
+    m_slider->DrawFocusRect(false);
+    m_slider->SetRange(0, kPreviewSliderMax);
+    m_slider->SetPosition(0);
+    m_slider->SetMargins(0, 4, 4, 0);
+    m_slider->setEnabled(false);
+
+    const QFont link_font = platform::DialogFont(kLinkFontName, kLinkFontPoints);
+    for (int id : {kHelpLink, kSponsorLink}) {
+        QFont f = link_font;
+        f.setUnderline(true);
+        control(id)->setFont(f);
+    }
+    static_cast<CHyperLink*>(control(kSponsorLink))->SetAddress(platform::WebAddress(kDonationPath));
+}
+
+void CSolvaneDlg::ApplyLanguageTexts() {
+    m_texts.load(languagePath(), VideoToolLanguageKeys());
+
+    auto* help = static_cast<CHyperLink*>(control(kHelpLink));
+    help->SetText(text("JIEMIAN", "zysybrj"));
+    help->SetAddress(text("APPLICATION", "url"));
+
+    const std::pair<int, const char*> labels[] = {
+        {kStartLabel, "ksjq"}, {kEndLabel, "jsjq"}, {kLengthLabel, "jqsj"}, {kLanguageLabel, "yy"}};
+    for (const auto& [id, key] : labels) platform::ControlAs<QLabel>(this, id)->setText(text("JIEMIAN", key));
+
+    const char* const columns[kFileListColumns] = {"ywj", "spgs", "spcd", "spdx", "zl", "zt"};
+    for (int c = 0; c < kFileListColumns; ++c)
+        m_list->horizontalHeaderItem(c)->setText(text("JIEMIAN", columns[c]));
+
+    m_tabs->setTabText(0, text("JIEMIAN", "spjq"));
+    m_tabs->setTabText(1, text("JIEMIAN", "sphb"));
+
+    for (int id : {kAddButton, kOpenFileButton, kAddFilesButton, kRemoveButton, kMergeButton, kCutButton,
+                   kPositionSlider, kPlayButton, kStartPointButton, kEndPointButton, kStartField, kEndField})
+        control(id)->setToolTip(text("HINT", TooltipKey(id)));
+
+    setWindowTitle(text("APPLICATION", "name") + " " + text("APPLICATION", "version"));
+}
+
+void CSolvaneDlg::SwitchLanguage(int item) {
+    const QString name = common::LanguageFileForItem(item);
+    if (!name.isEmpty()) m_texts.setLanguageFile(name);
+    common::WriteLanguageChoice(settingsPath(), m_texts.languageFile());
+    ApplyLanguageTexts();
+}
+
+void CSolvaneDlg::SwitchTab(int tab) {
+    const bool cut = tab == 0;
+    for (int id : ControlsOfCutTab()) control(id)->setVisible(cut);
+    for (int id : ControlsOfMergeTab()) control(id)->setVisible(!cut);
+    if (cut && !m_current_file.isEmpty()) control(kAddButton)->hide();
+}
+
+void CSolvaneDlg::AddVideos() {
+    if (m_adding) return;
+    const QString filter =
+        Utf8(VideoFileFilter(Utf8(text("JIEMIAN", "symtwj")), Utf8(text("JIEMIAN", "sywj"))));
+    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter);
+    if (paths.isEmpty()) return;
+    AddVideoPaths(paths);
+}
+
+void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
+    // Painting goes on between probes, but no click may start a second add in the middle.
+    if (m_adding || paths.isEmpty()) return;
+    m_adding = true;
+    const bool cut = m_tabs->currentIndex() == 0;
+    if (cut) m_current_file.clear();
+    for (const QString& chosen : paths) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ConvertJob& job = EnsureConvertJob();
+        const std::string path = NormalizeChosenPath(Utf8(chosen));
+        job.probe_path = path;
+        const int result = ProbeMediaFile(job);
+        if (result < 0 || job.range_start_us < 0 || job.range_end_us < 0) {
+            platform::MessageBoxOk(this, Utf8(UnreadableFileMessage(Utf8(text("TISHI", "wj")), path,
+                                                                    Utf8(text("TISHI", "wx")))));
+            m_adding = false;
+            return;
+        }
+        if (cut) {
+            m_current_file = Utf8(path);
+            continue;
+        }
+        if (m_list->rowCount() > 0 && m_list->item(0, 0)) m_list->item(0, 0)->setSelected(false);
+        const auto texts = FileRowTexts(path, job, Utf8(text("JIEMIAN", "zb")));
+        const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
+        for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));
+        m_list->SetCheck(row, true);
+    }
+    m_adding = false;
+    if (cut) LoadCurrentFileIntoPreview();
+}
+
+void CSolvaneDlg::RemoveSelectedVideo() {
+    int row = -1;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        if (row < 0 || index.row() < row) row = index.row();
+    if (row < 0) return;
+    m_list->DeleteItem(row);
+    m_list->viewport()->update();
+    const int rows = m_list->rowCount();
+    if (rows == 0) return;
+    const int next = std::min(row, rows - 1);
+    m_list->clearSelection();
+    m_list->selectRow(next);
+    m_list->setCurrentCell(next, 0);
+    m_list->setFocus();
+}
+
+void CSolvaneDlg::LoadCurrentFileIntoPreview() {
+    ConvertJob& job = EnsureConvertJob();
+    control(kAddButton)->hide();
+    job.current_file = 0;
+    job.range_start_s[0] = 0.0;
+    m_preview_path = m_files.filePath("image.bmp");
+    job.preview_bitmap_path = Utf8(m_preview_path);
+    DecodePreviewFrame(job);
+    ReloadPreviewPicture();
+
+    const LoadedVideoView view = ViewOfLoadedVideo(job.duration_us, job.range_start_us, job.range_end_us);
+    m_slider->SetSelectionStart(view.selection_start);
+    m_slider->SetSelectionEnd(view.selection_end);
+    SetFields(view.fields.start, view.fields.end, view.fields.length);
+    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(view.position));
+    m_slider->setEnabled(true);
+}
+
+void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
+    ConvertJob* job = TheConvertJob();
+    if (!job) return;  // nothing was ever probed
+    job->current_file = 0;
+    const TrackedPosition p = PositionAtThumb(position, job->duration_us);
+    m_preview_ms = p.preview_ms;
+    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
+    job->range_start_s[0] = p.seek_s;
+    m_preview_path = m_files.filePath("image.bmp");
+    job->preview_bitmap_path = Utf8(m_preview_path);
+    DecodePreviewFrame(*job);
+    ReloadPreviewPicture();
+}
+
+void CSolvaneDlg::ReloadPreviewPicture() {
+    // A failed decode leaves the previous file, which is shown again; no file shows nothing.
+    m_preview = QPixmap(m_preview_path);
+    update(PreviewRect());
+}
+
+QRect CSolvaneDlg::PreviewRect() const {
+    const auto* frame = control(kPreviewArea);
+    return QRect(frame->pos(), frame->size());
+}
+
+void CSolvaneDlg::SetStartPoint() {
+    ConvertJob* job = TheConvertJob();
+    if (m_current_file.isEmpty() || !job) return;
+    m_slider->SetSelectionStart(m_slider->GetPosition());
+    m_slider->SetSelectionMode(1);
+    m_slider->update();
+    const TimeFields f = FieldsForStartPoint(m_preview_ms, job->duration_us);
+    SetFields(f.start, f.end, f.length);
+}
+
+void CSolvaneDlg::SetEndPoint() {
+    if (m_current_file.isEmpty()) return;
+    m_slider->SetSelectionEnd(m_slider->GetPosition());
+    m_slider->SetSelectionMode(2);
+    m_slider->update();
+    const TimeFields f = FieldsForEndPoint(Utf8(m_start_field->text()), m_preview_ms);
+    SetFields(f.start, f.end, f.length);
+}
+
+void CSolvaneDlg::SetFields(const std::string& start, const std::string& end, const std::string& length) {
+    m_start_field->setText(Utf8(start));
+    m_end_field->setText(Utf8(end));
+    platform::ControlAs<QLabel>(this, kLengthField)->setText(Utf8(length));
+}
+
+void CSolvaneDlg::UpdateLength() {
+    platform::ControlAs<QLabel>(this, kLengthField)
+        ->setText(Utf8(LengthText(Utf8(m_start_field->text()), Utf8(m_end_field->text()))));
+}
+
+void CSolvaneDlg::Play() {
+    if (m_current_file.isEmpty()) return;
+    platform::ShellOpen(m_current_file);
+}
+
+void CSolvaneDlg::closeEvent(QCloseEvent* event) {
+    DeleteConvertJob();
+    event->accept();
+    QDialog::done(QDialog::Accepted);
+}
+
+bool CSolvaneDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+        RemoveSelectedVideo();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CSolvaneDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (m_preview_path.isEmpty() || m_preview.isNull() || !control(kPreviewArea)->isVisible()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(PreviewRect(), m_preview);
+}
+
+void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    m_dragging_window = true;
+    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging_window && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_drag_offset);
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragging_window = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) return event->acceptProposedAction();
+}
+
+void CSolvaneDlg::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    // Added after the drop has finished, so the source application is not kept waiting.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { AddVideoPaths(paths); }, Qt::QueuedConnection);
+}

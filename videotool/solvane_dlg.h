@@ -1,0 +1,123 @@
+#pragma once
+// CSolvaneDlg: Taviro's main window. The cut tab previews one video and chooses a time range of it;
+// the merge tab holds the list of videos to join. The window reads its settings and language file
+// from its program folder at start, and wires the controls of template 102 to the commands below,
+// which tests call directly. UI thread only.
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+#include "common/language_files.h"
+#include "engine/job_builder.h"
+
+class CBitmapSlider;
+class QLineEdit;
+class QTabBar;
+class CCheckListCtrl;
+class QComboBox;
+
+class CSolvaneDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    // program_folder holds setting.ini, languages/ and the preview image; it must be writable.
+    explicit CSolvaneDlg(const QString& program_folder, QWidget* parent = nullptr);
+    ~CSolvaneDlg() override;
+
+    // Add command: asks for files with the open-file dialog, then adds them.
+    void AddVideos();
+    // Adds files as if chosen in the dialog: probes each; in the merge tab appends a checked row per
+    // file, in the cut tab loads the last one. Stops at the first file that cannot be read, with a
+    // message naming it.
+    void AddVideoPaths(const QStringList& paths);
+    void RemoveSelectedVideo();
+
+    void SetStartPoint();
+    void SetEndPoint();
+    void Play();
+    // Decodes and shows the frame at a slider position (0 to 1000) of the probed video.
+    void ShowFrameAtSliderPosition(int position);
+    void SwitchTab(int tab);
+    // Selects a language box item: stores its language file and applies the texts.
+    void SwitchLanguage(int item);
+    // Reads the language file into the text cache and sets every text of the window from it.
+    void ApplyLanguageTexts();
+
+    // The cut and merge buttons. The commands that build and run the jobs attach here.
+    virtual void OnCutCommand() {}
+    virtual void OnMergeCommand() {}
+
+    QWidget* control(int id) const;
+    const common::ProgramFiles& programFiles() const { return m_files; }
+    QString settingsPath() const { return m_files.settingsPath(); }
+    QString languagePath() const { return m_files.languagePath(m_texts.languageFile()); }
+    const common::TextCache& texts() const { return m_texts; }
+    QString text(const char* section, const char* key) const { return m_texts.text(section, key); }
+    int sponsorship() const { return m_sponsorship; }
+
+    const QString& currentFile() const { return m_current_file; }
+    const QString& previewImagePath() const { return m_preview_path; }
+    int32_t previewPositionMs() const { return m_preview_ms; }
+    const QPixmap& previewPicture() const { return m_preview; }
+    QString resultFolder() const { return m_result_folder; }
+    void setResultFolder(const QString& folder) { m_result_folder = folder; }
+    JobSettings& cutSettings() { return m_cut_settings; }
+    JobSettings& mergeSettings() { return m_merge_settings; }
+
+    CBitmapSlider* slider() const { return m_slider; }
+    CCheckListCtrl* fileList() const { return m_list; }
+    QTabBar* tabs() const { return m_tabs; }
+    QLineEdit* startField() const { return m_start_field; }
+    QLineEdit* endField() const { return m_end_field; }
+    QComboBox* languageBox() const { return m_language_box; }
+
+  protected:
+    // Enter and Escape never close the window.
+    void accept() override {}
+    void reject() override {}
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void FetchSponsorshipFiles();
+    void SetUpControls();
+    void LoadCurrentFileIntoPreview();
+    void ReloadPreviewPicture();
+    void UpdateLength();
+    void SetFields(const std::string& start, const std::string& end, const std::string& length);
+    QRect PreviewRect() const;
+
+    common::ProgramFiles m_files;
+    common::TextCache m_texts;
+    int m_sponsorship = 1;
+
+    QString m_current_file;
+    QString m_preview_path;  // empty until the first frame was made
+    QPixmap m_preview;       // the picture last decoded into m_preview_path
+    int32_t m_preview_ms = 0;
+    QString m_result_folder;
+    JobSettings m_cut_settings;
+    JobSettings m_merge_settings;
+    bool m_adding = false;
+
+    // Moving the window by its empty client area, where the window system cannot do it for us.
+    bool m_dragging_window = false;
+    QPoint m_drag_offset;
+
+    CBitmapSlider* m_slider = nullptr;
+    CCheckListCtrl* m_list = nullptr;
+    QTabBar* m_tabs = nullptr;
+    QLineEdit* m_start_field = nullptr;
+    QLineEdit* m_end_field = nullptr;
+    QComboBox* m_language_box = nullptr;
+};
