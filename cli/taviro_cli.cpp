@@ -1,28 +1,85 @@
 // taviro-cli: the video tool's engine from the command line, for batch use, scripting and tests.
+//
+// Exit status: 0 every file done, 1 a file failed (or no preview picture), 2 a usage error or a
+// refused job, 130 stopped by Ctrl-C (the job is finished the way the Stop button finishes it).
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
 #include <string>
+#include <thread>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
 }
 
+#include "common/time_text.h"
+#include "engine/convert_engine.h"
 #include "engine/convert_job.h"
+#include "engine/job_builder.h"
+#include "engine/presets.h"
+#include "engine/preview.h"
 #include "engine/probe.h"
 
 namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "usage: taviro-cli COMMAND ...\n"
     "\n"
     "commands:\n"
-    "  probe FILE     print what the media probe reads from FILE, one key=value a line\n"
-    "  --help         show this text\n";
+    "  probe FILE\n"
+    "      print what the media probe reads from FILE, one key=value a line\n"
+    "  cut FILE --from HH:MM:SS.mmm --to HH:MM:SS.mmm --out-dir DIR [--name NAME]\n"
+    "      [--direct | --preset N --video-quality \"1500 kbps\" --size \"320*240\"\n"
+    "       --frame-rate \"29.97 fps\" --audio-quality \"128 kbps\" --sample-rate \"44100 Hz\"]\n"
+    "      cut the range out of FILE into DIR; --from defaults to the start, --to to the end\n"
+    "  merge FILE FILE... --out-dir DIR [--name NAME] [--direct | the preset options of cut,\n"
+    "      plus --channels \"2 Channel Stereo\"]\n"
+    "      join the files in order into one file in DIR\n"
+    "  preview FILE --at SECONDS --out FILE.bmp\n"
+    "      write the picture at SECONDS as a 640x360 24-bit BMP (a new file)\n"
+    "  --help\n"
+    "      show this text\n"
+    "\n"
+    "A cut is named after its input and a merge after its first input unless --name is given; an\n"
+    "existing file is never overwritten: clip.mp4 becomes clip(0).mp4, clip(1).mp4, ...\n"
+    "Without --direct the job re-encodes. The preset options default to the first item of each list:\n"
+    "preset 0, \"1500 kbps\", \"320*240\", the source's own frame rate (\"source\"), \"32 kbps\",\n"
+    "\"22050 Hz\", and for a merge \"2 Channel Stereo\". Presets:\n";
 
 const char* CodecName(int32_t id) {
     return id == AV_CODEC_ID_NONE ? "none" : avcodec_get_name(static_cast<AVCodecID>(id));
+}
+
+void PrintUsage(FILE* out) {
+    std::fputs(kUsage, out);
+    for (int i = 0; i < OUTPUT_PRESET_COUNT; ++i)
+        std::fprintf(out, "  %d  %s\n", i, kOutputPresets[i].entry_text);
+    std::fputs(
+        "\nThe chosen output path goes to standard output, the progress to standard error.\n"
+        "Exit status: 0 done, 1 a file failed, 2 usage error or refused job, 130 stopped by Ctrl-C.\n",
+        out);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "taviro-cli: %s\n(see taviro-cli --help)\n", message.c_str());
+    return kExitUsage;
 }
 
 int Probe(const char* path) {
@@ -50,22 +107,359 @@ int Probe(const char* path) {
     return 0;
 }
 
+// ---- options ----
+
+struct Options {
+    std::vector<std::string> files;
+    std::map<std::string, std::string> values;  // "--from" -> text
+    bool direct = false;
+    bool has_preset_option = false;
+};
+
+// Splits the arguments after the command into files and options. Returns an error text, or empty.
+std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& value_options,
+                         bool allow_direct, const std::vector<std::string>& preset_options,
+                         Options* options) {
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--direct" && allow_direct) {
+            options->direct = true;
+            continue;
+        }
+        bool takes_value = std::find(value_options.begin(), value_options.end(), arg) != value_options.end();
+        bool is_preset = std::find(preset_options.begin(), preset_options.end(), arg) != preset_options.end();
+        if (takes_value || is_preset) {
+            if (i + 1 >= argc) return "option " + arg + " needs a value";
+            if (options->values.count(arg)) return "option " + arg + " given twice";
+            options->values[arg] = argv[++i];
+            options->has_preset_option |= is_preset;
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-' && arg != "--") return "unknown option " + arg;
+        if (arg == "--") {
+            for (++i; i < argc; ++i) options->files.push_back(argv[i]);
+            break;
+        }
+        options->files.push_back(arg);
+    }
+    if (options->direct && options->has_preset_option) return "--direct takes no preset options";
+    return {};
+}
+
+std::optional<std::string> Value(const Options& options, const std::string& name) {
+    auto it = options.values.find(name);
+    if (it == options.values.end()) return std::nullopt;
+    return it->second;
+}
+
+// HH:MM:SS.mmm (hours of any length, the milliseconds optional but three digits when given) to
+// milliseconds; nullopt for any other text.
+std::optional<int32_t> ParseTime(const std::string& text) {
+    static const std::regex kFormat(R"(\d+:[0-5]\d:[0-5]\d(\.\d{3})?)");
+    if (!std::regex_match(text, kFormat)) return std::nullopt;
+    // Without a point the time reader would take the whole text as milliseconds.
+    return TextToTime(text.find('.') == std::string::npos ? text + ".000" : text);
+}
+
+// The preset options to the dialog's texts, checked. Returns an error text, or empty.
+std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* texts) {
+    texts->direct = options.direct;
+    if (auto v = Value(options, "--preset")) {
+        char* end = nullptr;
+        long index = std::strtol(v->c_str(), &end, 10);
+        if (v->empty() || *end || index < 0 || index >= OUTPUT_PRESET_COUNT)
+            return "--preset must be a number from 0 to " + std::to_string(OUTPUT_PRESET_COUNT - 1);
+        texts->preset_index = static_cast<int>(index);
+    }
+    if (auto v = Value(options, "--video-quality")) {
+        if (BitRateFromText(*v) <= 0) return "--video-quality must read like \"1500 kbps\"";
+        texts->video_quality = *v;
+    }
+    if (auto v = Value(options, "--size")) {
+        int w = 0, h = 0;
+        if (!SizeFromText(*v, &w, &h) || w <= 0 || h <= 0 || w > 8192 || h > 8192 || w % 2 || h % 2)
+            return "--size must read like \"320*240\" (even numbers up to 8192)";
+        texts->size = *v;
+    }
+    if (auto v = Value(options, "--frame-rate")) {
+        if (*v == "source") {
+            texts->frame_rate.clear();
+        } else {
+            if (FrameRateFromText(*v) == 0) {
+                std::string list = "\"source\"";
+                for (const char* t : kFrameRateTexts) list += std::string(", \"") + t + "\"";
+                return "--frame-rate must be one of " + list;
+            }
+            texts->frame_rate = *v;
+        }
+    }
+    if (auto v = Value(options, "--audio-quality")) {
+        if (BitRateFromText(*v) <= 0) return "--audio-quality must read like \"128 kbps\"";
+        texts->audio_quality = *v;
+    }
+    if (auto v = Value(options, "--sample-rate")) {
+        if (SampleRateFromText(*v) <= 0) return "--sample-rate must read like \"44100 Hz\"";
+        texts->sample_rate = *v;
+    }
+    if (merge) {
+        if (auto v = Value(options, "--channels")) {
+            if (ChannelsFromText(*v) == 0)
+                return "--channels must be \"1 Channel Mono\" or \"2 Channel Stereo\"";
+            texts->channels = *v;
+        }
+    }
+    return {};
+}
+
+// The output name: --name with the characters the dialogs remove taken out, or the default.
+std::string ReadOutputName(const Options& options, const std::string& default_name, std::string* error) {
+    std::string name = default_name;
+    if (auto v = Value(options, "--name")) name = SanitizeOutputName(*v);
+    if (name.empty() || name == "." || name == "..") *error = "the output name is empty or not usable";
+    return name;
+}
+
+// Probes a file for a job; prints the reason and returns false when the file cannot be used.
+bool ProbeForJob(ConvertJob& job, const std::string& path) {
+    job.probe_path = path;
+    int result = ProbeMediaFile(job);
+    if (result != PROBE_OK || job.range_start_us < 0 || job.range_end_us < 0) {
+        std::fprintf(
+            stderr,
+            "taviro-cli: The file %s cannot be opened. It is not a video file this program can read.\n",
+            path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// ---- running a job ----
+
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void OnStopSignal(int signal) {
+    g_stop_signal = signal;
+    // A second Ctrl-C ends the program at once.
+    std::signal(signal, SIG_DFL);
+}
+
+// Draws the progress on standard error: a bar redrawn in place on a terminal, otherwise a line
+// whenever the file or the tens of the percentage change.
+class ProgressView {
+  public:
+    explicit ProgressView(int total_files) : total_(total_files), live_(isatty(STDERR_FILENO)) {}
+
+    void Show(int file, int percent) {
+        if (percent < 0 || percent > 100 || file < 0) return;
+        int shown_file = std::min(file + 1, total_);
+        if (live_) {
+            constexpr int kWidth = 40;
+            int filled = percent * kWidth / 100;
+            std::fprintf(stderr, "\r[%s%s] %3d%%  file %d/%d", std::string(filled, '#').c_str(),
+                         std::string(kWidth - filled, ' ').c_str(), percent, shown_file, total_);
+            std::fflush(stderr);
+            drawn_ = true;
+        } else if (shown_file != last_file_ || percent / 10 != last_percent_ / 10) {
+            std::fprintf(stderr, "progress: file %d/%d %d%%\n", shown_file, total_, percent);
+        }
+        last_file_ = shown_file;
+        last_percent_ = percent;
+    }
+    void End() {
+        if (live_ && drawn_) std::fputc('\n', stderr);
+    }
+
+  private:
+    int total_;
+    bool live_;
+    bool drawn_ = false;
+    int last_file_ = -1;
+    int last_percent_ = -100;
+};
+
+// Runs the filled job on a worker thread, polling its progress as the window's timer does; Ctrl-C
+// sets cancel_requested and the worker ends the job the way the Stop button lets it. Returns the
+// exit status.
+int RunJob(ConvertJob& job) {
+    std::printf("%s\n", job.output_paths[0].c_str());
+    std::fflush(stdout);
+
+    g_stop_signal = 0;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        ConvertThreadProc(job);
+        finished = true;
+    });
+    ProgressView view(job.file_count);
+    bool stop_noted = false;
+    while (!finished) {
+        if (g_stop_signal && !stop_noted) {
+            job.cancel_requested = true;
+            stop_noted = true;
+        }
+        view.Show(job.current_file, job.percent);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    worker.join();
+    if (g_stop_signal) job.cancel_requested = true;
+    view.End();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+
+    if (g_stop_signal) {
+        std::fprintf(stderr, "taviro-cli: stopped\n");
+        return 128 + g_stop_signal;
+    }
+    int failed = 0, done = 0;
+    for (int i = 0; i < job.file_count; ++i) {
+        uint8_t status = job.file_status[i];
+        if (status == JOB_FILE_DONE) {
+            ++done;
+        } else {
+            ++failed;
+            std::fprintf(stderr, "taviro-cli: failed: %s\n", job.input_paths[i].c_str());
+        }
+    }
+    return failed == 0 && done == job.file_count ? kExitOk : kExitFailed;
+}
+
+int Refused(JobRefusal refusal) {
+    std::fprintf(stderr, "taviro-cli: %s\n", std::string(RefusalEnglishText(refusal)).c_str());
+    return kExitUsage;
+}
+
+const std::vector<std::string> kPresetOptions = {"--preset",     "--video-quality", "--size",
+                                                 "--frame-rate", "--audio-quality", "--sample-rate"};
+
+int Cut(int argc, char** argv) {
+    Options options;
+    std::string error =
+        ParseOptions(argc, argv, {"--from", "--to", "--out-dir", "--name"}, true, kPresetOptions, &options);
+    if (!error.empty()) return UsageError(error);
+    if (options.files.size() != 1) return UsageError("cut takes exactly one FILE");
+    auto out_dir = Value(options, "--out-dir");
+    if (!out_dir) return UsageError("cut needs --out-dir DIR");
+    SettingTexts texts;
+    error = ReadSettingTexts(options, false, &texts);
+    if (!error.empty()) return UsageError(error);
+    const std::string& input = options.files[0];
+    std::string name = ReadOutputName(options, DefaultOutputName(input), &error);
+    if (!error.empty()) return UsageError(error);
+
+    ConvertJob& job = EnsureConvertJob();
+    if (!ProbeForJob(job, input)) return kExitUsage;
+
+    CutRequest request;
+    request.input_path = input;
+    request.start_ms = 0;
+    int64_t duration_ms = job.duration_us / 1000;
+    request.end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
+    if (auto v = Value(options, "--from")) {
+        auto ms = ParseTime(*v);
+        if (!ms) return UsageError("--from must read like 00:01:02.500");
+        request.start_ms = *ms;
+    }
+    if (auto v = Value(options, "--to")) {
+        auto ms = ParseTime(*v);
+        if (!ms) return UsageError("--to must read like 00:01:02.500");
+        request.end_ms = *ms;
+    }
+    if (request.end_ms <= request.start_ms)
+        return UsageError("the end of the range must lie after its start");
+
+    JobSettings settings;
+    ApplySettingTexts(texts, &settings);
+    OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
+    if (JobRefusal r = BuildCutJob(request, settings, output, job); r != JobRefusal::kNone) return Refused(r);
+    return RunJob(job);
+}
+
+int Merge(int argc, char** argv) {
+    Options options;
+    std::vector<std::string> preset_options = kPresetOptions;
+    preset_options.push_back("--channels");
+    std::string error = ParseOptions(argc, argv, {"--out-dir", "--name"}, true, preset_options, &options);
+    if (!error.empty()) return UsageError(error);
+    if (options.files.empty()) return Refused(JobRefusal::kNoFile);
+    if (options.files.size() < 2) return Refused(JobRefusal::kTooFewFiles);
+    if (options.files.size() > static_cast<size_t>(MAX_JOB_FILES)) return Refused(JobRefusal::kTooManyFiles);
+    auto out_dir = Value(options, "--out-dir");
+    if (!out_dir) return UsageError("merge needs --out-dir DIR");
+    SettingTexts texts;
+    error = ReadSettingTexts(options, true, &texts);
+    if (!error.empty()) return UsageError(error);
+    std::string name = ReadOutputName(options, DefaultOutputName(options.files[0]), &error);
+    if (!error.empty()) return UsageError(error);
+
+    ConvertJob& job = EnsureConvertJob();
+    std::vector<MergeItem> items;
+    for (const std::string& path : options.files) {
+        if (!ProbeForJob(job, path)) return kExitUsage;
+        items.push_back(MergeItemFromProbe(path, job));
+    }
+    JobSettings settings;
+    ApplySettingTexts(texts, &settings);
+    job.output_frame_rate = 0;  // a merge without --frame-rate keeps the source's rate
+    OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
+    if (JobRefusal r = BuildMergeJob(items, settings, output, job); r != JobRefusal::kNone) return Refused(r);
+    return RunJob(job);
+}
+
+int Preview(int argc, char** argv) {
+    Options options;
+    std::string error = ParseOptions(argc, argv, {"--at", "--out"}, false, {}, &options);
+    if (!error.empty()) return UsageError(error);
+    if (options.files.size() != 1) return UsageError("preview takes exactly one FILE");
+    auto at = Value(options, "--at");
+    auto out = Value(options, "--out");
+    if (!at || !out) return UsageError("preview needs --at SECONDS and --out FILE.bmp");
+    char* end = nullptr;
+    double at_s = std::strtod(at->c_str(), &end);
+    if (at->empty() || *end || !(at_s >= 0) || at_s > 1e9)
+        return UsageError("--at must be a number of seconds, 0 or more");
+    std::error_code ec;
+    if (std::filesystem::symlink_status(*out, ec).type() != std::filesystem::file_type::not_found)
+        return UsageError(*out + " exists; choose a new file");
+
+    ConvertJob& job = EnsureConvertJob();
+    job.probe_path = options.files[0];
+    job.current_file = 0;
+    job.range_start_s[0] = at_s;
+    job.preview_bitmap_path = *out;
+    if (!DecodePreviewFrame(job)) {
+        std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s\n", options.files[0].c_str());
+        return kExitFailed;
+    }
+    std::printf("%s\n", out->c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     av_log_set_level(AV_LOG_QUIET);
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitUsage : kExitOk;
     }
     std::string command = argv[1];
     if (command == "probe") {
         if (argc != 3) {
             std::fputs("usage: taviro-cli probe FILE\n", stderr);
-            return 2;
+            return kExitUsage;
         }
         return Probe(argv[2]);
     }
-    std::fprintf(stderr, "taviro-cli: unknown command '%s'\n\n%s", argv[1], kUsage);
-    return 2;
+    if (command == "cut") return Cut(argc, argv);
+    if (command == "merge") return Merge(argc, argv);
+    if (command == "preview") return Preview(argc, argv);
+    std::fprintf(stderr, "taviro-cli: unknown command '%s'\n\n", argv[1]);
+    PrintUsage(stderr);
+    return kExitUsage;
 }
