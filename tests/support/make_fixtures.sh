@@ -101,4 +101,21 @@ make split_rgb.mov -f lavfi -i "$(split_picture 320x240 320 240 1)" -c:v png -pi
 make long_20s.mp4 -f lavfi -i "testsrc2=size=320x240:rate=25:duration=20" -f lavfi -i "$tone:duration=20" \
   -ac 2 -c:v mpeg4 -q:v 5 -g 25 -c:a aac -b:a 96k -shortest
 
+# Conversion engine inputs. Two MP4s made alike (H.264 with B-frames, AAC) for direct merges.
+make merge_a.mp4 -f lavfi -i "testsrc2=size=320x240:rate=25:duration=2" -f lavfi -i "$tone:duration=2" \
+  -ac 2 -c:v libx264 -preset veryfast -bf 3 -pix_fmt yuv420p -g 25 -c:a aac -b:a 96k -shortest
+make merge_b.mp4 -f lavfi -i "smptebars=size=320x240:rate=25:duration=1.6" \
+  -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=1.6" \
+  -ac 2 -c:v libx264 -preset veryfast -bf 3 -pix_fmt yuv420p -g 25 -c:a aac -b:a 96k -shortest
+# 8 s with a key frame every 2 s exactly, for direct cuts.
+make gop2_8s.mp4 -f lavfi -i "testsrc2=size=160x120:rate=25:duration=8" -f lavfi -i "$tone:duration=8" \
+  -ac 2 -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 50 -keyint_min 50 -sc_threshold 0 \
+  -c:a aac -b:a 64k -shortest
+# MJPEG with 48 kHz mono PCM at 20 fps: a third size, rate and codec for merges.
+make mjpeg_pcm.avi -f lavfi -i "testsrc=size=200x150:rate=20:duration=2" \
+  -f lavfi -i "sine=frequency=550:sample_rate=48000:duration=2" -ac 1 \
+  -c:v mjpeg -pix_fmt yuvj420p -q:v 4 -c:a pcm_s16le -shortest
+# MPEG-TS starting at 10 s with a key frame every half second, so a byte seek finds pictures.
+make ts_start10_gop.ts -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 12 -c:a aac -shortest -output_ts_offset 10
 exit 0

@@ -1,0 +1,478 @@
+// The conversion engine, judged by ffprobe and by decoding its outputs with the ffmpeg tool.
+
+#include "engine/convert_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "engine/presets.h"
+#include "support/ffprobe.h"
+#include "support/fixtures.h"
+#include "support/run.h"
+
+using testsupport::CountDecodedFrames;
+using testsupport::DecodedAudioSeconds;
+using testsupport::FFprobe;
+using testsupport::Fixture;
+using testsupport::ProbedFile;
+using testsupport::RunCommand;
+using testsupport::ScratchDir;
+namespace fs = std::filesystem;
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+// FFmpeg's encoder statistics would bury the test output.
+const bool kQuietLibraries = [] {
+    av_log_set_level(AV_LOG_ERROR);
+    return true;
+}();
+
+struct OutputSettings {
+    int preset = 1;
+    int width = 176, height = 144;
+    const char* frame_rate_text = "25.0 fps";
+    const char* video_quality = "1500 kbps";
+    const char* audio_quality = "128 kbps";
+    const char* sample_rate = "44100 Hz";
+    int channels = 2;
+};
+
+// Fills the job as the cut and merge commands do.
+std::unique_ptr<ConvertJob> NewJob(const std::vector<std::string>& inputs, const std::string& output,
+                                   bool merge, bool reencode) {
+    auto job = std::make_unique<ConvertJob>();
+    job->file_count = static_cast<int>(inputs.size());
+    job->input_paths = inputs;
+    job->output_paths.assign(inputs.size(), output);
+    job->merge_mode = merge;
+    job->reencode = reencode;
+    job->ui_file_total = merge ? job->file_count : 0;
+    job->current_file = -1;
+    job->cancel_requested = false;
+    job->percent = 0;
+    return job;
+}
+
+void ApplySettings(ConvertJob& job, const OutputSettings& s) {
+    const OutputPreset& p = kOutputPresets[s.preset];
+    job.output_video_codec_id = CodecIdFromName(p.video_codec_name);
+    job.output_audio_codec_id = CodecIdFromName(p.audio_codec_name);
+    job.output_video_bit_rate = BitRateFromText(s.video_quality);
+    job.output_width = s.width;
+    job.output_height = s.height;
+    job.output_frame_rate = FrameRateFromText(s.frame_rate_text);
+    job.output_audio_bit_rate = BitRateFromText(s.audio_quality);
+    job.output_sample_rate = SampleRateFromText(s.sample_rate);
+    job.output_channels = s.channels;
+}
+
+std::string OutputPath(const std::string& dir, const std::string& name, int preset) {
+    return dir + "/" + name + ExtensionFromEntryText(kOutputPresets[preset].entry_text);
+}
+
+double ParseRate(const std::string& rate) {
+    auto slash = rate.find('/');
+    if (slash == std::string::npos) return std::atof(rate.c_str());
+    double den = std::atof(rate.c_str() + slash + 1);
+    return den == 0 ? 0 : std::atof(rate.c_str()) / den;
+}
+
+// Per decoded video frame: its presentation time and the MD5 of its pixels (ffmpeg's framemd5).
+struct DecodedFrame {
+    double time_s;
+    std::string md5;
+};
+std::vector<DecodedFrame> FrameHashes(const std::string& path,
+                                      const std::vector<std::string>& input_options = {}) {
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error"};
+    argv.insert(argv.end(), input_options.begin(), input_options.end());
+    for (const char* a :
+         {"-i", path.c_str(), "-map", "0:v:0", "-vsync", "passthrough", "-f", "framemd5", "-"})
+        argv.push_back(a);
+    auto r = RunCommand(argv);
+    std::vector<DecodedFrame> frames;
+    std::istringstream in(r.out);
+    std::string line;
+    double tb = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("#tb 0:", 0) == 0) tb = ParseRate(line.substr(7));
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::stringstream ls(line);
+        std::string f;
+        while (std::getline(ls, f, ',')) fields.push_back(f.substr(f.find_first_not_of(' ')));
+        if (fields.size() < 6) continue;
+        frames.push_back({std::atof(fields[2].c_str()) * tb, fields[5]});
+    }
+    return frames;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// ---- Re-encoded cuts and merges for every preset ------------------------------------------------
+
+struct PresetCase {
+    int preset;
+    const char* format;  // ffprobe's format name
+    const char* video_codec;
+    const char* audio_codec;
+    const char* input;  // cut input
+    double from_s, to_s;
+    int width, height;
+    const char* frame_rate_text;
+    double fps;
+};
+
+const PresetCase kPresetCases[] = {
+    {0, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "aac", "video_h264_vorbis.mkv", 0.5, 2.5, 176, 144, "25.0 fps",
+     25},
+    {1, "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", "video_mpeg4_mp3.avi", 1.0, 2.6, 320, 240, "29.97 fps",
+     30000.0 / 1001},
+    {2, "avi", "mpeg4", "mp3", "video_h264_aac.mp4", 0.0, 2.0, 352, 288, "15.0 fps", 15},
+    {3, "flv", "flv1", "mp3", "video_flv1_mp3.flv", 0.4, 2.4, 320, 240, "20.0 fps", 20},
+    {4, "asf", "wmv2", "wmav2", "mjpeg_pcm.avi", 0.5, 1.9, 240, 180, "30.0 fps", 30},
+    {5, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "aac", "merge_a.mp4", 0.3, 1.8, 160, 120, "24.0 fps", 24},
+    {6, "matroska,webm", "h264", "vorbis", "video_h264_aac.mp4", 1.2, 2.8, 320, 240, "12.0 fps", 12},
+};
+
+class PresetTest : public ::testing::TestWithParam<PresetCase> {};
+
+void ExpectStreams(const ProbedFile& probed, const PresetCase& c) {
+    ASSERT_TRUE(probed.ok);
+    EXPECT_EQ(probed.format_name, c.format);
+    const auto* v = probed.First("video");
+    const auto* a = probed.First("audio");
+    ASSERT_NE(v, nullptr);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(v->codec_name, c.video_codec);
+    EXPECT_EQ(a->codec_name, c.audio_codec);
+    EXPECT_EQ(v->width, c.width);
+    EXPECT_EQ(v->height, c.height);
+    EXPECT_EQ(a->sample_rate, 44100);
+    EXPECT_EQ(a->channels, 2);
+}
+
+TEST_P(PresetTest, ReencodedCutHasTheRequestedStreamsAndLength) {
+    const PresetCase& c = GetParam();
+    std::string out = OutputPath(ScratchDir("cut_preset_" + std::to_string(c.preset)), "cut", c.preset);
+    auto job = NewJob({Fixture(c.input)}, out, false, true);
+    job->range_start_s[0] = c.from_s;
+    job->range_length_s[0] = c.to_s - c.from_s;
+    ApplySettings(*job, {c.preset, c.width, c.height, c.frame_rate_text});
+    ConvertThreadProc(*job);
+
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->current_file, 1);
+    ProbedFile probed = FFprobe(out);
+    ExpectStreams(probed, c);
+    auto frames = FrameHashes(out);
+    double expected_frames = (c.to_s - c.from_s) * c.fps;
+    EXPECT_NEAR(static_cast<double>(frames.size()), expected_frames, 1.0) << out;
+    ASSERT_GE(frames.size(), 2u);
+    // Evenly spaced at the requested rate.
+    double spacing = (frames.back().time_s - frames.front().time_s) / static_cast<double>(frames.size() - 1);
+    EXPECT_NEAR(spacing, 1.0 / c.fps, 0.002) << out;
+    double video_s = static_cast<double>(frames.size()) / c.fps;
+    EXPECT_NEAR(DecodedAudioSeconds(out), video_s, 0.1) << out;
+}
+
+TEST_P(PresetTest, ReencodedMergeLastsTheSumOfItsInputs) {
+    const PresetCase& c = GetParam();
+    std::string out = OutputPath(ScratchDir("merge_preset_" + std::to_string(c.preset)), "merge", c.preset);
+    // Three sizes, rates, codecs and audio formats: 3 s + 2 s + 3 s.
+    auto job =
+        NewJob({Fixture("video_h264_aac.mp4"), Fixture("mjpeg_pcm.avi"), Fixture("video_h264_vorbis.mkv")},
+               out, true, true);
+    job->merge_total_s = 8;
+    ApplySettings(*job, {c.preset, c.width, c.height, c.frame_rate_text});
+    ConvertThreadProc(*job);
+
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(job->file_status[i], JOB_FILE_DONE) << i;
+    }
+    EXPECT_EQ(job->current_file, 3);
+    EXPECT_EQ(job->percent, 100);
+    ProbedFile probed = FFprobe(out);
+    ExpectStreams(probed, c);
+    auto frames = FrameHashes(out);
+    // Within one frame per input.
+    EXPECT_NEAR(static_cast<double>(frames.size()), 8.0 * c.fps, 3.0) << out;
+    double video_s = static_cast<double>(frames.size()) / c.fps;
+    EXPECT_NEAR(DecodedAudioSeconds(out), video_s, 0.1) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPreset, PresetTest, ::testing::ValuesIn(kPresetCases),
+                         [](const auto& info) { return "preset" + std::to_string(info.param.preset); });
+
+// ---- Direct cut and merge ------------------------------------------------------------------------
+
+TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheLength) {
+    std::string out = ScratchDir("direct_cut") + "/cut.mp4";
+    auto job = NewJob({Fixture("gop2_8s.mp4")}, out, false, false);
+    job->range_start_s[0] = 3.0;  // key frames every 2 s: copying begins at 2 s
+    job->range_length_s[0] = 2.0;
+    ConvertThreadProc(*job);
+
+    ASSERT_EQ(job->file_status[0], JOB_FILE_DONE);
+    auto input = FrameHashes(Fixture("gop2_8s.mp4"));
+    auto output = FrameHashes(out);
+    ASSERT_EQ(input.size(), 200u);
+    ASSERT_EQ(output.size(), 50u);
+    // The copy is the input's pictures 2.00 s to 3.96 s, unchanged, in order.
+    for (size_t k = 0; k < output.size(); ++k) EXPECT_EQ(output[k].md5, input[50 + k].md5) << k;
+    EXPECT_NEAR(output.front().time_s, 0.0, 0.001);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 2.0, 0.1);
+}
+
+TEST(StreamCopy, DirectMergeOfBFrameStreamsPlaysThroughTheJointInOrder) {
+    std::string out = ScratchDir("direct_merge") + "/merge.mp4";
+    auto job = NewJob({Fixture("merge_a.mp4"), Fixture("merge_b.mp4")}, out, true, false);
+    job->merge_total_s = 3;
+    ConvertThreadProc(*job);
+
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+    auto a = FrameHashes(Fixture("merge_a.mp4"));
+    auto b = FrameHashes(Fixture("merge_b.mp4"));
+    auto merged = FrameHashes(out);
+    ASSERT_EQ(merged.size(), a.size() + b.size());
+    for (size_t k = 0; k < merged.size(); ++k) {
+        const auto& want = k < a.size() ? a[k] : b[k - a.size()];
+        EXPECT_EQ(merged[k].md5, want.md5) << "picture " << k;
+        // Evenly spaced, no gap at the joint.
+        if (k > 0) {
+            EXPECT_NEAR(merged[k].time_s - merged[k - 1].time_s, 0.04, 0.001) << "picture " << k;
+        }
+    }
+    EXPECT_NEAR(DecodedAudioSeconds(out), 3.6, 0.1);
+}
+
+TEST(StreamCopy, DirectCutIntoAContainerThatCannotHoldTheCodecFails) {
+    std::string out = ScratchDir("direct_bad_container") + "/cut.flv";  // FLV cannot hold Vorbis
+    auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, false);
+    job->range_length_s[0] = 1.0;
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_FAILED);
+    EXPECT_EQ(job->current_file, 1);
+    EXPECT_FALSE(fs::exists(out));
+}
+
+// ---- Job rules -----------------------------------------------------------------------------------
+
+TEST(ConvertJobRules, AnAudioOnlyFileGivesAnAudioOnlyCut) {
+    std::string out = ScratchDir("audio_only") + "/cut.mp4";
+    auto job = NewJob({Fixture("audio_only.mp3")}, out, false, true);
+    job->range_start_s[0] = 0.5;
+    job->range_length_s[0] = 2.0;
+    ApplySettings(*job, {0});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->current_file, 1);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    EXPECT_EQ(probed.Count("video"), 0);
+    EXPECT_EQ(probed.Count("audio"), 1);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 2.0, 0.1);
+}
+
+struct StatusCase {
+    const char* name;
+    std::vector<const char*> inputs;
+    bool reencode;
+    std::vector<uint8_t> statuses;
+    bool output_exists;
+    double output_video_s;  // < 0: not checked
+};
+
+class StatusTest : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusTest, EachFileGetsItsStatusAndTheJobGoesOn) {
+    const StatusCase& c = GetParam();
+    std::string out = ScratchDir(std::string("status_") + c.name) + "/merge.mp4";
+    std::vector<std::string> inputs;
+    for (const char* name : c.inputs) inputs.push_back(Fixture(name));
+    auto job = NewJob(inputs, out, true, c.reencode);
+    job->merge_total_s = 4;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->current_file, job->file_count);
+    for (size_t i = 0; i < c.statuses.size(); ++i) {
+        EXPECT_EQ(job->file_status[i], c.statuses[i]) << i;
+    }
+    EXPECT_EQ(fs::exists(out), c.output_exists);
+    if (c.output_video_s >= 0) {
+        EXPECT_NEAR(CountDecodedFrames(out) / 25.0, c.output_video_s, 0.1);
+    }
+}
+
+const StatusCase kStatusCases[] = {
+    {"bad_middle",
+     {"merge_a.mp4", "not_media.mp4", "merge_b.mp4"},
+     true,
+     {JOB_FILE_DONE, JOB_FILE_FAILED, JOB_FILE_DONE},
+     true,
+     3.6},
+    {"bad_last", {"merge_a.mp4", "truncated.mp4"}, true, {JOB_FILE_DONE, JOB_FILE_FAILED}, true, 2.0},
+    {"bad_last_direct", {"merge_a.mp4", "not_media.mp4"}, false, {JOB_FILE_DONE, JOB_FILE_FAILED}, true, 2.0},
+    {"bad_first",
+     {"not_media.mp4", "merge_a.mp4", "merge_b.mp4"},
+     true,
+     {JOB_FILE_FAILED, JOB_FILE_FAILED, JOB_FILE_FAILED},
+     false,
+     -1},
+    {"no_audio_first", {"video_only.mp4", "merge_a.mp4"}, true, {JOB_FILE_DONE, JOB_FILE_FAILED}, true, 2.0},
+    {"no_video_first", {"audio_only.mp3", "merge_a.mp4"}, true, {JOB_FILE_DONE, JOB_FILE_FAILED}, true, -1},
+    {"missing_video_decoder",
+     {"unknown_video_codec.avi", "merge_a.mp4"},
+     true,
+     {JOB_FILE_FAILED, JOB_FILE_FAILED},
+     false,
+     -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Merges, StatusTest, ::testing::ValuesIn(kStatusCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertJobRules, NeverWritesOverAnExistingFileOrAnInput) {
+    std::string dir = ScratchDir("no_overwrite");
+    std::string existing = dir + "/taken.mp4";
+    { std::ofstream(existing) << "keep me"; }
+    std::string input_copy = dir + "/input.mp4";
+    fs::copy_file(Fixture("merge_a.mp4"), input_copy);
+    auto input_bytes = ReadAll(input_copy);
+
+    for (const std::string& out : {existing, input_copy}) {
+        for (bool reencode : {true, false}) {
+            auto job = NewJob({input_copy}, out, false, reencode);
+            job->range_length_s[0] = 1.0;
+            ApplySettings(*job, {1});
+            ConvertThreadProc(*job);
+            EXPECT_EQ(job->file_status[0], JOB_FILE_FAILED) << out;
+        }
+    }
+    EXPECT_EQ(ReadAll(existing), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_EQ(ReadAll(input_copy), input_bytes);
+}
+
+TEST(ConvertJobRules, ProgressStaysWithinBoundsWhenTheMergeTotalIsZero) {
+    std::string out = ScratchDir("zero_total") + "/merge.mp4";
+    auto job = NewJob({Fixture("merge_a.mp4"), Fixture("merge_b.mp4")}, out, true, true);
+    job->merge_total_s = 0;
+    ApplySettings(*job, {1, 160, 120});
+    std::atomic<bool> done{false};
+    int lowest = 0, highest = 0;
+    std::thread watcher([&] {
+        while (!done) {
+            int p = job->percent;
+            lowest = std::min(lowest, p);
+            highest = std::max(highest, p);
+            std::this_thread::yield();
+        }
+    });
+    ConvertThreadProc(*job);
+    done = true;
+    watcher.join();
+    EXPECT_GE(lowest, 0);
+    EXPECT_LE(highest, 100);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+}
+
+TEST(ConvertJobRules, AnEmptyRangeGivesAnEmptyButCompleteFile) {
+    std::string out = ScratchDir("empty_range") + "/cut.mp4";
+    auto job = NewJob({Fixture("merge_a.mp4")}, out, false, true);
+    job->range_start_s[0] = 1.0;
+    job->range_length_s[0] = -0.5;  // the end lies before the start
+    ApplySettings(*job, {1});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    for (const auto& stream : probed.streams) EXPECT_LE(stream.nb_frames, 0) << stream.codec_type;
+}
+
+TEST(ConvertJobRules, PlanarOutputCarriesAtMostTwoChannels) {
+    std::string out = ScratchDir("six_channels") + "/cut.mkv";
+    auto job = NewJob({Fixture("video_h264_aac.mp4")}, out, false, true);
+    job->range_length_s[0] = 1.0;
+    OutputSettings s{6};
+    s.channels = 6;
+    ApplySettings(*job, s);
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    ASSERT_NE(probed.First("audio"), nullptr);
+    EXPECT_EQ(probed.First("audio")->channels, 2);
+}
+
+TEST(ConvertJobRules, ACutOfAFileWithAStartTimeCountsFromThatStart) {
+    std::string out = ScratchDir("start_time") + "/cut.mp4";
+    auto job = NewJob({Fixture("ts_start10_gop.ts")}, out, false, true);  // starts at 10 s
+    job->range_start_s[0] = 1.0;
+    job->range_length_s[0] = 1.0;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 25.0, 1.0);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
+}
+
+// ---- Cancellation --------------------------------------------------------------------------------
+
+// Runs the job on a worker thread and sets cancel_requested once file `cancel_in` is running and the
+// job's progress has reached `percent`.
+void RunAndCancel(ConvertJob& job, int cancel_in, int percent) {
+    std::thread worker([&] { ConvertThreadProc(job); });
+    while (job.current_file.load() < job.file_count &&
+           !(job.current_file.load() > cancel_in ||
+             (job.current_file.load() == cancel_in && job.percent >= percent)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    job.cancel_requested = true;
+    worker.join();
+}
+
+TEST(Cancellation, StoppingDuringAnEarlierFileLeavesTheOutputWithoutTrailer) {
+    std::string out = ScratchDir("cancel_first") + "/merge.mp4";
+    auto job = NewJob({Fixture("long_20s.mp4"), Fixture("merge_a.mp4")}, out, true, true);
+    job->merge_total_s = 22;
+    ApplySettings(*job, {1, 320, 240});
+    RunAndCancel(*job, 0, 10);
+    ASSERT_EQ(job->current_file, 1) << "the job ended before it could be stopped";
+    EXPECT_EQ(job->file_status[0], JOB_FILE_PENDING);
+    EXPECT_EQ(job->file_status[1], JOB_FILE_PENDING);
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_FALSE(FFprobe(out).ok);  // an MP4 without its index
+}
+
+TEST(Cancellation, StoppingDuringTheLastFileStillCompletesTheOutput) {
+    std::string out = ScratchDir("cancel_last") + "/merge.mp4";
+    auto job = NewJob({Fixture("merge_a.mp4"), Fixture("long_20s.mp4")}, out, true, true);
+    job->merge_total_s = 22;
+    ApplySettings(*job, {1, 320, 240});
+    RunAndCancel(*job, 1, 15);
+    ASSERT_EQ(job->current_file, 2);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->file_status[1], JOB_FILE_PENDING);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    long long frames = CountDecodedFrames(out);
+    EXPECT_GT(frames, 50);   // all of the first file
+    EXPECT_LT(frames, 500);  // not all of the second
+}
+
+}  // namespace
