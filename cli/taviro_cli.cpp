@@ -307,26 +307,21 @@ int RunJob(ConvertJob& job) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     worker.join();
-    if (g_stop_signal) job.cancel_requested = true;
-    view.End();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 
     if (g_stop_signal) {
+        view.End();
         std::fprintf(stderr, "taviro-cli: stopped\n");
         return 128 + g_stop_signal;
     }
-    int failed = 0, done = 0;
-    for (int i = 0; i < job.file_count; ++i) {
-        uint8_t status = job.file_status[i];
-        if (status == JOB_FILE_DONE) {
-            ++done;
-        } else {
-            ++failed;
-            std::fprintf(stderr, "taviro-cli: failed: %s\n", job.input_paths[i].c_str());
-        }
-    }
-    return failed == 0 && done == job.file_count ? kExitOk : kExitFailed;
+    std::vector<std::string> failed;
+    for (int i = 0; i < job.file_count; ++i)
+        if (job.file_status[i] != JOB_FILE_DONE) failed.push_back(job.input_paths[i]);
+    if (failed.empty()) view.Show(job.file_count - 1, 100);
+    view.End();
+    for (const std::string& path : failed) std::fprintf(stderr, "taviro-cli: failed: %s\n", path.c_str());
+    return failed.empty() ? kExitOk : kExitFailed;
 }
 
 int Refused(JobRefusal refusal) {
