@@ -248,7 +248,7 @@ void Engine::ProcessFile(int i) {
             DecodeAudio(nullptr);
             FlushResampler();
         }
-    } else {
+    } else if (!Cancelled()) {
         Fail();
     }
     // The output is completed after the last file, whatever became of that file, so that what the

@@ -1,0 +1,236 @@
+// Benchmarks: taviro-cli against the ffmpeg tool doing the same work on the same inputs, side by
+// side in one run. Prints the median wall time of each, their ratio (ours / ffmpeg) and our peak
+// memory. Makes its own inputs with the ffmpeg tool (once) in the build tree's bench-media folder.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+namespace {
+
+const std::string kMedia = BENCH_MEDIA;
+const std::string kCli = TAVIRO_CLI;
+
+struct RunStats {
+    double seconds = 0;
+    long max_rss_kb = 0;
+    int exit_code = -1;
+};
+
+// Runs a program (no shell) with its output thrown away; wall time and the child's peak memory.
+RunStats Run(const Args& argv) {
+    std::vector<char*> cargv;
+    for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
+    cargv.push_back(nullptr);
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        FILE* null_out = std::freopen("/dev/null", "w", stdout);
+        FILE* null_err = std::freopen("/dev/null", "w", stderr);
+        (void)null_out;
+        (void)null_err;
+        execvp(cargv[0], cargv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    RunStats stats;
+    stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    stats.max_rss_kb = usage.ru_maxrss;
+    stats.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return stats;
+}
+
+void Make(const std::string& name, const Args& ffmpeg_args) {
+    std::string path = kMedia + "/" + name;
+    if (fs::exists(path)) return;
+    std::printf("making %s ...\n", name.c_str());
+    std::fflush(stdout);
+    std::string tmp = kMedia + "/.tmp." + name;
+    Args argv = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    argv.insert(argv.end(), ffmpeg_args.begin(), ffmpeg_args.end());
+    argv.push_back(tmp);
+    if (Run(argv).exit_code != 0) {
+        std::fprintf(stderr, "could not make %s\n", name.c_str());
+        std::exit(1);
+    }
+    fs::rename(tmp, path);
+}
+
+std::string Media(const std::string& name) { return kMedia + "/" + name; }
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// A fresh, empty output folder for one run.
+std::string OutDir(const std::string& name) {
+    std::string dir = kMedia + "/out/" + name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+struct Task {
+    std::string name;
+    int repetitions;
+    std::function<Args(const std::string& dir)> ours;
+    std::function<Args(const std::string& dir)> theirs;
+    double target;
+};
+
+const Args kH264Settings = {"--preset",      "1",        "--video-quality", "3000 kbps",
+                            "--size",        "1280*720", "--audio-quality", "128 kbps",
+                            "--sample-rate", "44100 Hz"};
+// The same encoder settings as the engine's H.264 output.
+const Args kFfmpegH264 = {"-c:v",   "libx264",  "-preset", "superfast",   "-threads", "2",         "-b:v",
+                          "3000k",  "-g",       "12",      "-keyint_min", "25",       "-me_range", "16",
+                          "-qdiff", "4",        "-qmin",   "10",          "-qmax",    "51",        "-qcomp",
+                          "0.6",    "-pix_fmt", "yuv420p", "-s",          "1280x720", "-c:a",      "aac",
+                          "-b:a",   "128k",     "-ar",     "44100",       "-ac",      "2"};
+
+Args Join(Args a, const Args& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Args Ffmpeg(const Args& args) {
+    return Join({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"}, args);
+}
+
+std::string ConcatList(const std::string& name, const std::vector<std::string>& files) {
+    std::string path = Media(name);
+    std::ofstream out(path);
+    for (const auto& f : files) out << "file '" << f << "'\n";
+    return path;
+}
+
+}  // namespace
+
+int main() {
+    if (!fs::exists(kCli)) {
+        std::fprintf(stderr, "taviro-cli is not built (%s)\n", kCli.c_str());
+        return 1;
+    }
+    fs::create_directories(kMedia);
+    // 60 s of 1280x720 H.264 at 25 fps with 44.1 kHz stereo AAC, and pieces of it.
+    Make("in60.mp4", {"-f",       "lavfi",     "-i",       "testsrc2=size=1280x720:rate=25:duration=60",
+                      "-f",       "lavfi",     "-i",       "sine=frequency=440:sample_rate=44100:duration=60",
+                      "-ac",      "2",         "-c:v",     "libx264",
+                      "-preset",  "superfast", "-b:v",     "4000k",
+                      "-g",       "50",        "-pix_fmt", "yuv420p",
+                      "-c:a",     "aac",       "-b:a",     "128k",
+                      "-shortest"});
+    Make("in10.mp4", {"-i", Media("in60.mp4"), "-t", "10", "-c", "copy"});
+    Make("in30.mp4", {"-i", Media("in60.mp4"), "-t", "30", "-c", "copy"});
+    Make("in300.mp4", {"-stream_loop", "4", "-i", Media("in60.mp4"), "-c", "copy"});
+
+    const std::string in60 = Media("in60.mp4"), in10 = Media("in10.mp4");
+    const std::string list3 = ConcatList("merge3.txt", {in60, in60, in60});
+    const std::string list10 = ConcatList("merge10.txt", {in10, in10, in10});
+
+    std::vector<Task> tasks = {
+        {"direct cut 20 s", 5,
+         [&](const std::string& d) {
+             return Args{kCli,   "cut",          in60,        "--from", "00:00:20.000",
+                         "--to", "00:00:40.000", "--out-dir", d,        "--direct"};
+         },
+         [&](const std::string& d) {
+             return Ffmpeg({"-ss", "20", "-i", in60, "-t", "20", "-map", "0:v", "-map", "0:a", "-c", "copy",
+                            d + "/out.mp4"});
+         },
+         1.0},
+        {"re-encoding cut 20 s (H.264)", 3,
+         [&](const std::string& d) {
+             return Join(
+                 {kCli, "cut", in60, "--from", "00:00:20.000", "--to", "00:00:40.000", "--out-dir", d},
+                 kH264Settings);
+         },
+         [&](const std::string& d) {
+             return Ffmpeg(Join(Join({"-ss", "20", "-i", in60, "-t", "20"}, kFfmpegH264), {d + "/out.mp4"}));
+         },
+         1.1},
+        {"direct merge 3 x 60 s", 5,
+         [&](const std::string& d) {
+             return Args{kCli, "merge", in60, in60, in60, "--out-dir", d, "--direct"};
+         },
+         [&](const std::string& d) {
+             return Ffmpeg({"-f", "concat", "-safe", "0", "-i", list3, "-c", "copy", d + "/out.mp4"});
+         },
+         1.0},
+        {"re-encoding merge 3 x 10 s (H.264)", 3,
+         [&](const std::string& d) {
+             return Join(Join({kCli, "merge", in10, in10, in10, "--out-dir", d}, kH264Settings),
+                         {"--channels", "2 Channel Stereo"});
+         },
+         [&](const std::string& d) {
+             return Ffmpeg(
+                 Join(Join({"-f", "concat", "-safe", "0", "-i", list10}, kFfmpegH264), {d + "/out.mp4"}));
+         },
+         1.1},
+        {"preview frame at 30 s", 9,
+         [&](const std::string& d) {
+             return Args{kCli, "preview", in60, "--at", "30", "--out", d + "/p.bmp"};
+         },
+         [&](const std::string& d) {
+             return Ffmpeg({"-ss", "30", "-i", in60, "-frames:v", "1", "-s", "640x360", d + "/p.bmp"});
+         },
+         1.0},
+    };
+
+    std::printf("\n%-36s %10s %10s %7s %7s %12s\n", "task", "ours s", "ffmpeg s", "ratio", "target",
+                "our peak MB");
+    bool all_met = true;
+    for (const Task& task : tasks) {
+        std::vector<double> ours, theirs;
+        long rss = 0;
+        bool failed = false;
+        for (int r = 0; r < task.repetitions; ++r) {
+            // Alternate, so both see the same machine load.
+            RunStats a = Run(task.ours(OutDir("ours")));
+            RunStats b = Run(task.theirs(OutDir("ffmpeg")));
+            failed = failed || a.exit_code != 0 || b.exit_code != 0;
+            ours.push_back(a.seconds);
+            theirs.push_back(b.seconds);
+            rss = std::max(rss, a.max_rss_kb);
+        }
+        double ratio = Median(ours) / Median(theirs);
+        all_met = all_met && ratio <= task.target && !failed;
+        std::printf("%-36s %10.3f %10.3f %6.2fx %6.1fx %12.1f%s\n", task.name.c_str(), Median(ours),
+                    Median(theirs), ratio, task.target, rss / 1024.0, failed ? "  (a run failed)" : "");
+        std::fflush(stdout);
+    }
+
+    // Peak memory must not grow with the input: a 10-minute direct merge against a 1-minute one.
+    const std::string in300 = Media("in300.mp4"), in30 = Media("in30.mp4");
+    RunStats small = Run({kCli, "merge", in30, in30, "--out-dir", OutDir("ours"), "--direct"});
+    RunStats large = Run({kCli, "merge", in300, in300, "--out-dir", OutDir("ours"), "--direct"});
+    double growth =
+        static_cast<double>(large.max_rss_kb) / static_cast<double>(std::max(1L, small.max_rss_kb));
+    bool flat = growth <= 1.2 && small.exit_code == 0 && large.exit_code == 0;
+    std::printf(
+        "\npeak memory, direct merge: 1 min %.1f MB, 10 min %.1f MB: %.2fx (target at most 1.20x)%s\n",
+        small.max_rss_kb / 1024.0, large.max_rss_kb / 1024.0, growth,
+        small.exit_code || large.exit_code ? "  (a run failed)" : "");
+    RunStats small_re = Run(Join({kCli, "merge", in30, in30, "--out-dir", OutDir("ours")}, kH264Settings));
+    std::printf("peak memory, re-encoding merge of 1 min: %.1f MB\n", small_re.max_rss_kb / 1024.0);
+    std::printf("\n%s\n", all_met && flat ? "all targets met" : "some targets missed");
+    fs::remove_all(kMedia + "/out");
+    return 0;
+}
