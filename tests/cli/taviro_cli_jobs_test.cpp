@@ -117,6 +117,25 @@ TEST(TaviroCliCut, ReencodesWithTheFirstItemOfEachListByDefault) {
     EXPECT_EQ(audio->channels, 2);
 }
 
+TEST(TaviroCliCut, AudioOnlyInputGivesAnAudioOnlyFile) {
+    std::string dir = ScratchDir("cli_cut_audio_only");
+    for (bool direct : {false, true}) {
+        SCOPED_TRACE(direct);
+        std::vector<std::string> args = {
+            "cut", Fixture("audio_only.mp3"), "--from", "00:00:00.500", "--to", "00:00:02.500", "--out-dir",
+            dir};
+        if (direct) args.push_back("--direct");
+        auto r = Taviro(args);
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(OutputPath(r), dir + (direct ? "/audio_only.mp3" : "/audio_only.mp4"));
+        auto probe = testsupport::FFprobe(OutputPath(r));
+        EXPECT_EQ(probe.Count("video"), 0);
+        ASSERT_EQ(probe.Count("audio"), 1);
+        EXPECT_EQ(probe.First("audio")->codec_name, direct ? "mp3" : "aac");
+        EXPECT_NEAR(testsupport::DecodedAudioSeconds(OutputPath(r)), 2.0, 0.1);
+    }
+}
+
 TEST(TaviroCliCut, EveryPresetGivesItsContainerCodecsSizeAndRate) {
     struct Case {
         int preset;
