@@ -20,16 +20,17 @@ std::function<QString(const QString&)>& FolderHandler() {
 }  // namespace
 
 QString WindowsFilterToQt(const QString& windowsFilter) {
+    // The Windows form is a list of NUL-separated strings ended by an empty one: any empty part ends it.
     const QStringList parts = windowsFilter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts[i].trimmed();
+        if (parts[i].isEmpty() || parts[i + 1].isEmpty()) break;
         QStringList patterns;
         for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
             if (!pattern.trimmed().isEmpty()) patterns << pattern.trimmed();
         }
-        if (description.isEmpty() && patterns.isEmpty()) break;
         if (patterns.isEmpty()) continue;
+        const QString description = parts[i].trimmed();
         const QString list = patterns.join(QLatin1Char(' '));
         entries << (description.isEmpty() ? QStringLiteral("(%1)").arg(list)
                                           : QStringLiteral("%1 (%2)").arg(description, list));

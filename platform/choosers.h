@@ -13,8 +13,8 @@ class QWidget;
 namespace platform {
 
 // Turns a Windows filter "description|p1;p2|description|p3||" into Qt's "description (p1 p2);;
-// description (p3)". Blanks around patterns are dropped; an entry without patterns is skipped; the
-// list ends at the first empty description with no patterns after it.
+// description (p3)". Blanks around patterns are dropped and an entry of blank patterns is skipped;
+// as in the Windows form, the list ends at the first empty part ("||").
 QString WindowsFilterToQt(const QString& windowsFilter);
 
 // Shows an open dialog for existing files, several may be chosen; returns the chosen absolute paths

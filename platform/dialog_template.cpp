@@ -197,10 +197,14 @@ DialogBaseUnits BuildDialog(QWidget* dialog, const DialogSpec& spec, const Contr
     const DialogBaseUnits base = BaseUnitsForFont(font);
     if (dialog->isWindow()) {
         Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
-        if (spec.caption) flags |= Qt::WindowTitleHint;
-        if (!spec.caption) flags |= Qt::FramelessWindowHint;
-        if (spec.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (spec.minimize_box) flags |= Qt::WindowMinimizeButtonHint;
+        if (spec.caption) {
+            flags |= Qt::WindowTitleHint;
+            // Title-bar buttons need a title bar: Qt would bring the frame back for them.
+            if (spec.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (spec.minimize_box) flags |= Qt::WindowMinimizeButtonHint;
+        } else {
+            flags |= Qt::FramelessWindowHint;
+        }
         dialog->setWindowFlags(flags);
         dialog->setWindowTitle(spec.title);
     }

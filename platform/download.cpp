@@ -55,7 +55,7 @@ bool DownloadUrlToFile(const QString& url, const QString& file, int timeout_ms) 
     if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     deadline.stop();
 
-    const QByteArray rest = reply->readAll();
+    const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
     if (output.write(rest) != rest.size()) write_failed = true;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const bool http_ok = !status.isValid() || (status.toInt() >= 200 && status.toInt() < 300);

@@ -27,6 +27,24 @@ bool StartDetached(const QString& program, const QString& argument) {
     return QProcess::startDetached(program, {argument});
 }
 
+// One entry of $BROWSER: a command whose "%s" stands for the address, or that gets the address as its
+// last argument.
+bool StartBrowserCommand(const QString& command, const QString& address) {
+    QStringList parts = QProcess::splitCommand(command);
+    if (parts.isEmpty()) return false;
+    bool placed = false;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].contains(QLatin1String("%s"))) {
+            parts[i].replace(QLatin1String("%s"), address);
+            placed = true;
+        }
+    }
+    if (!placed) parts << address;
+    const QString program = parts.takeFirst();
+    if (QStandardPaths::findExecutable(program).isEmpty()) return false;
+    return QProcess::startDetached(program, parts);
+}
+
 int RealShellOpen(const QString& target) {
     QUrl url;
     if (LooksLikeAddress(target)) {
@@ -51,8 +69,11 @@ int ShellOpen(const QString& target) {
 int OpenAddress(const QString& address) {
     int code = ShellOpen(address);
     if (code > 32) return code;
-    const QString browser = QProcessEnvironment::systemEnvironment().value(QStringLiteral("BROWSER"));
-    if (StartDetached(browser.section(QLatin1Char(':'), 0, 0), address)) return kShellOpenOk;
+    // $BROWSER lists commands to try in order, separated by ":".
+    const QString browsers = QProcessEnvironment::systemEnvironment().value(QStringLiteral("BROWSER"));
+    for (const QString& command : browsers.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (StartBrowserCommand(command, address)) return kShellOpenOk;
+    }
     if (StartDetached(QStringLiteral("x-www-browser"), address)) return kShellOpenOk;
     return code;
 }

@@ -18,9 +18,9 @@ inline constexpr int kShellNoAssociation = 31;
 // (QDesktopServices, then xdg-open). Does not wait for the opened program.
 int ShellOpen(const QString& target);
 
-// Opens a web address: ShellOpen first; on failure the browser named by $BROWSER, then
-// x-www-browser, with the address as its argument. Returns the first attempt's code when every
-// fallback fails.
+// Opens a web address: ShellOpen first; on failure each command listed in $BROWSER (":"-separated,
+// "%s" standing for the address, else the address appended), then x-www-browser. Returns the first attempt's
+// code when every fallback fails.
 int OpenAddress(const QString& address);
 
 // Replaces what ShellOpen does (tests use it to see what would be opened and to simulate failures);
