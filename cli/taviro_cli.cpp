@@ -367,6 +367,7 @@ int Cut(int argc, char** argv) {
     }
     if (request.end_ms <= request.start_ms)
         return UsageError("the end of the range must lie after its start");
+    if (request.start_ms >= duration_ms) return UsageError("the range starts after the end of the file");
 
     JobSettings settings;
     ApplySettingTexts(texts, &settings);

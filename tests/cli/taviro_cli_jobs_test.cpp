@@ -330,6 +330,7 @@ TEST(TaviroCli, UsageErrorsAndRefusalsExitTwoAndWriteNothing) {
         {{"cut", in, "--out-dir", dir, "--from", "5"}, "--from"},
         {{"cut", in, "--out-dir", dir, "--to", "00:00:01.5"}, "--to"},
         {{"cut", in, "--out-dir", dir, "--from", "00:00:02.000", "--to", "00:00:01.000"}, "after its start"},
+        {{"cut", in, "--out-dir", dir, "--from", "00:00:03.500", "--to", "00:00:04.000"}, "after the end"},
         {{"cut", in, "--out-dir", dir, "--preset", "7"}, "--preset"},
         {{"cut", in, "--out-dir", dir, "--preset", "x"}, "--preset"},
         {{"cut", in, "--out-dir", dir, "--direct", "--preset", "1"}, "--direct"},
