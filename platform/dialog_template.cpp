@@ -25,6 +25,23 @@ namespace {
 
 const char kIdProperty[] = "controlId";
 
+// Windows buttons take a click anywhere in their rectangle; Qt's only on the indicator and text.
+class TemplateRadioButton : public QRadioButton {
+  public:
+    using QRadioButton::QRadioButton;
+
+  protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class TemplateCheckBox : public QCheckBox {
+  public:
+    using QCheckBox::QCheckBox;
+
+  protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 bool Has(const ControlSpec& spec, unsigned style) { return (spec.styles & style) != 0; }
 
 Qt::Alignment TextAlignment(const ControlSpec& spec, Qt::Alignment vertical) {
@@ -67,9 +84,9 @@ QWidget* MakeDefault(const ControlSpec& spec, QWidget* parent) {
             return button;
         }
         case ControlKind::RadioButton:
-            return new QRadioButton(spec.text, parent);
+            return new TemplateRadioButton(spec.text, parent);
         case ControlKind::CheckBox:
-            return new QCheckBox(spec.text, parent);
+            return new TemplateCheckBox(spec.text, parent);
         case ControlKind::GroupBox:
             return new QGroupBox(spec.text, parent);
         case ControlKind::Edit: {

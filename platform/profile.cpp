@@ -37,23 +37,33 @@ struct ParsedLine {
     QString value;  // key value, trimmed
 };
 
+// The reader's blanks: space, tab and vertical tab. Other white space (an ideographic space ending a
+// Japanese text) is part of the value.
+bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\v'); }
+
+QString TrimBlanks(QStringView text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return text.mid(begin, end - begin).toString();
+}
+
 ParsedLine ParseLine(const QString& text) {
-    const QString line = text.trimmed();
+    const QString line = TrimBlanks(text);
     ParsedLine parsed;
     if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) return parsed;
     if (line.startsWith(QLatin1Char('['))) {
+        // The name ends at the first "]", or at the end of the line when there is none.
         const qsizetype close = line.indexOf(QLatin1Char(']'));
-        if (close > 0) {
-            parsed.kind = LineKind::Section;
-            parsed.name = line.mid(1, close - 1).trimmed();
-        }
+        parsed.kind = LineKind::Section;
+        parsed.name = TrimBlanks(QStringView(line).mid(1, close < 0 ? -1 : close - 1));
         return parsed;
     }
     const qsizetype equals = line.indexOf(QLatin1Char('='));
     if (equals < 0) return parsed;
     parsed.kind = LineKind::Key;
-    parsed.name = line.left(equals).trimmed();
-    parsed.value = line.mid(equals + 1).trimmed();
+    parsed.name = TrimBlanks(QStringView(line).left(equals));
+    parsed.value = TrimBlanks(QStringView(line).mid(equals + 1));
     return parsed;
 }
 
@@ -198,7 +208,7 @@ struct SectionRange {
 
 std::vector<SectionRange> FindSections(const IniFile& ini, const QString& section) {
     std::vector<SectionRange> found;
-    const QString wanted = section.trimmed();
+    const QString wanted = TrimBlanks(section);
     for (size_t i = 0; i < ini.lines.size(); ++i) {
         const ParsedLine parsed = ParseLine(ini.lines[i].text);
         if (parsed.kind != LineKind::Section) continue;
@@ -210,7 +220,7 @@ std::vector<SectionRange> FindSections(const IniFile& ini, const QString& sectio
 }
 
 std::optional<size_t> FindKey(const IniFile& ini, const SectionRange& range, const QString& key) {
-    const QString wanted = key.trimmed();
+    const QString wanted = TrimBlanks(key);
     for (size_t i = range.first; i < range.last; ++i) {
         const ParsedLine parsed = ParseLine(ini.lines[i].text);
         if (parsed.kind == LineKind::Key && SameName(parsed.name, wanted)) return i;
@@ -260,7 +270,7 @@ std::optional<Line> NewLine(const IniFile& ini, const QString& text) {
 
 int ProfileTextToInt(const QString& text) {
     qsizetype at = 0;
-    while (at < text.size() && text[at].isSpace()) ++at;
+    while (at < text.size() && IsBlank(text[at])) ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == QLatin1Char('-') || text[at] == QLatin1Char('+'))) {
         negative = text[at] == QLatin1Char('-');
@@ -276,9 +286,9 @@ int ProfileTextToInt(const QString& text) {
 QString ReadProfileString(const QString& section, const QString& key, const QString& def, const QString& file,
                           int buffer_chars) {
     QString fallback = def;
-    while (!fallback.isEmpty() && fallback.back().isSpace()) fallback.chop(1);
+    while (fallback.endsWith(QLatin1Char(' '))) fallback.chop(1);  // spaces only, as Windows does
     fallback = CutToBuffer(fallback, buffer_chars);
-    if (key.trimmed().isEmpty()) return fallback;
+    if (TrimBlanks(key).isEmpty()) return fallback;
     const std::optional<IniFile> ini = Load(file);
     if (!ini) return fallback;
     const std::vector<SectionRange> sections = FindSections(*ini, section);
@@ -296,8 +306,8 @@ int ReadProfileInt(const QString& section, const QString& key, int def, const QS
 
 bool WriteProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& file) {
-    const QString section_name = section.trimmed();
-    const QString key_name = key.trimmed();
+    const QString section_name = TrimBlanks(section);
+    const QString key_name = TrimBlanks(key);
     if (section_name.isEmpty() || section_name.contains(QLatin1Char(']')) || HasLineBreak(section_name))
         return false;
     if (key_name.isEmpty() || key_name.contains(QLatin1Char('=')) || key_name.startsWith(QLatin1Char('[')) ||
@@ -322,7 +332,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
         Line& line = ini->lines[*at];
         // Keep the indentation and the key as spelled in the file.
         qsizetype indent = 0;
-        while (indent < line.text.size() && line.text[indent].isSpace()) ++indent;
+        while (indent < line.text.size() && IsBlank(line.text[indent])) ++indent;
         const QString text = line.text.left(indent) + ParseLine(line.text).name + QLatin1Char('=') + value;
         std::optional<QByteArray> bytes = Encode(ini->encoding, text);
         if (!bytes) return false;
@@ -332,7 +342,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
     }
     size_t insert_at = range.header;  // after the header, or after the section's last non-blank line
     for (size_t i = range.first; i < range.last; ++i) {
-        if (!ini->lines[i].text.trimmed().isEmpty()) insert_at = i;
+        if (!TrimBlanks(ini->lines[i].text).isEmpty()) insert_at = i;
     }
     std::optional<Line> entry = NewLine(*ini, key_name + QLatin1Char('=') + value);
     if (!entry) return false;
@@ -352,7 +362,7 @@ bool DeleteProfileKey(const QString& section, const QString& key, const QString&
     const std::vector<SectionRange> sections = FindSections(*ini, section);
     if (sections.empty()) return true;
     const SectionRange& range = sections.front();
-    const QString wanted = key.trimmed();
+    const QString wanted = TrimBlanks(key);
     bool removed = false;
     for (size_t i = range.last; i-- > range.first;) {
         const ParsedLine parsed = ParseLine(ini->lines[i].text);

@@ -3,10 +3,11 @@
 // (GetPrivateProfileStringW, GetPrivateProfileIntW, WritePrivateProfileStringW).
 //
 // File format and reading rules:
-// - "[name]" opens a section; "key=value" gives a value; the key is the text before the first "=",
-//   so a value may itself contain "="; keys, values and section names are trimmed of surrounding
-//   blanks. Lines without "=", lines starting with ";" (comments) and keys before the first section
-//   are ignored.
+// - "[name]" opens a section (a missing "]" ends the name at the line's end); "key=value" gives a
+//   value; the key is the text before the first "=", so a value may itself contain "="; keys, values
+//   and section names are trimmed of surrounding blanks (space, tab, vertical tab; other white space
+//   such as U+3000 belongs to the text). Lines without "=", lines starting with ";" (comments) and
+//   keys before the first section are ignored.
 // - Section and key names are compared without regard to case.
 // - First match wins: only the FIRST section of a given name is looked at. A key that is missing
 //   there is missing, even when a later section of the same name has it (later duplicates are dead
@@ -30,8 +31,8 @@ namespace platform {
 // returned (a surrogate pair is never cut in half).
 inline constexpr int kProfileBufferChars = 1000;
 
-// The value of key in section, or def when the file, the section or the key is missing. def gets the
-// same treatment as a found value (trailing blanks dropped, cut to the buffer). A key present with
+// The value of key in section, or def when the file, the section or the key is missing. def loses its
+// trailing spaces and is cut to the buffer like a found value. A key present with
 // an empty value gives an empty text, not def.
 QString ReadProfileString(const QString& section, const QString& key, const QString& def, const QString& file,
                           int buffer_chars = kProfileBufferChars);

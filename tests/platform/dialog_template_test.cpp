@@ -195,19 +195,31 @@ TEST(BuildDialog, RadioButtonsGroupUntilAGroupStyle) {
     auto* indirect = ControlAs<QRadioButton>(&dialog, 1007);
     auto* other_a = ControlAs<QRadioButton>(&dialog, 1300);
     auto* other_b = ControlAs<QRadioButton>(&dialog, 1301);
-    // Click on the indicator: Qt's buttons take clicks on their indicator and text only.
-    const QPoint on_indicator(4, direct->height() / 2);
-    QTest::mouseClick(direct, Qt::LeftButton, {}, on_indicator);
-    QTest::mouseClick(other_b, Qt::LeftButton, {}, on_indicator);
+    // Anywhere in the control's rectangle counts, as under Windows: the far right end here.
+    const QPoint far_end(direct->width() - 2, direct->height() / 2);
+    QTest::mouseClick(direct, Qt::LeftButton, {}, far_end);
+    QTest::mouseClick(other_b, Qt::LeftButton, {}, far_end);
     EXPECT_TRUE(direct->isChecked());
     EXPECT_TRUE(other_b->isChecked());
-    QTest::mouseClick(indirect, Qt::LeftButton, {}, on_indicator);
+    QTest::mouseClick(indirect, Qt::LeftButton, {}, far_end);
     EXPECT_TRUE(indirect->isChecked());
     EXPECT_FALSE(direct->isChecked());
     EXPECT_TRUE(other_b->isChecked()) << "the second group is not touched";
-    QTest::mouseClick(other_a, Qt::LeftButton, {}, on_indicator);
+    QTest::mouseClick(other_a, Qt::LeftButton, {}, far_end);
     EXPECT_FALSE(other_b->isChecked());
     EXPECT_TRUE(indirect->isChecked());
+}
+
+TEST(BuildDialog, CheckBoxTogglesOnAClickAnywhereInItsRectangle) {
+    QDialog dialog;
+    BuildDialog(&dialog, SampleSpec());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* box = ControlAs<QCheckBox>(&dialog, 1220);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 1, box->height() - 1));
+    EXPECT_TRUE(box->isChecked());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_FALSE(box->isChecked());
 }
 
 TEST(BuildDialog, EditsTakeTypingAndNumberEditsOnlyDigits) {

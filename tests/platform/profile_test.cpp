@@ -101,8 +101,9 @@ TEST_F(ProfileTest, MissingFileSectionOrKeyGivesTheDefault) {
     EXPECT_EQ(ReadProfileString("TIMES", "", "d", path), "d");
 }
 
-TEST_F(ProfileTest, DefaultLosesTrailingBlanks) {
+TEST_F(ProfileTest, DefaultLosesTrailingSpacesOnly) {
     EXPECT_EQ(ReadProfileString("A", "b", "  text  ", Path("none.ini")), "  text");
+    EXPECT_EQ(ReadProfileString("A", "b", "text\t", Path("none.ini")), "text\t");
 }
 
 TEST_F(ProfileTest, EmptyValueReadsLikeAMissingKeyWithAnEmptyDefault) {
@@ -156,8 +157,11 @@ TEST_F(ProfileTest, LineParsing) {
         "quoted=\"  kept blanks  \"\n"
         "single='x'\n"
         "half=\"open\n"
+        "ideographic=\xE3\x80\x80\xE5\x85\xA8\xE8\xA7\x92\xE3\x80\x80\t\n"
         "[ Spaced ]\n"
-        "k=v\n");
+        "k=v\n"
+        "  [Unclosed\n"
+        "u=w\n");
     EXPECT_EQ(ReadProfileString("S", "url", "", path), "http://example.com/a?b=c&d=e");
     EXPECT_EQ(ReadProfileString("S", "indented", "", path), "value with  inner  blanks");
     EXPECT_EQ(ReadProfileString("S", "quoted", "", path), "  kept blanks  ");
@@ -167,6 +171,8 @@ TEST_F(ProfileTest, LineParsing) {
     EXPECT_EQ(ReadProfileString("S", "no equals sign here", "d", path), "d");
     EXPECT_EQ(ReadProfileString("", "orphan", "d", path), "d");
     EXPECT_EQ(ReadProfileString("Spaced", "k", "", path), "v");
+    EXPECT_EQ(ReadProfileString("S", "ideographic", "", path), QStringLiteral("\u3000全角\u3000"));
+    EXPECT_EQ(ReadProfileString("unclosed", "u", "", path), "w");
 }
 
 TEST(ProfileTextToInt, ConvertsLikeTheWindowsReader) {
