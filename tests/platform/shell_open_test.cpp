@@ -73,6 +73,13 @@ TEST_F(ShellOpenTest, HandlerSeesTargetsAndDecidesTheResult) {
 TEST_F(ShellOpenTest, MissingFileOrFolderGivesTheShellCodes) {
     EXPECT_EQ(platform::ShellOpen(m_dir.filePath("missing.mp4")), platform::kShellFileNotFound);
     EXPECT_EQ(platform::ShellOpen(m_dir.filePath("no/such/folder/clip.mp4")), platform::kShellPathNotFound);
+    EXPECT_EQ(platform::ShellOpen(QString()), platform::kShellFileNotFound) << "Play with no video loaded";
+}
+
+TEST_F(ShellOpenTest, WebAddressesAreOpenedAsUrls) {
+    AddScript("xdg-open");
+    EXPECT_GT(platform::ShellOpen("www.taviro-suite.example/help.html"), 32);
+    EXPECT_EQ(Arguments("xdg-open"), QStringList{"http://www.taviro-suite.example/help.html"});
 }
 
 TEST_F(ShellOpenTest, ExistingFileGoesToTheDesktopOpener) {
