@@ -199,13 +199,14 @@ bool Save(const IniFile& ini, const QString& path) {
     return file.commit();
 }
 
-// The [first, last) line range of the first section named section (header excluded), if any.
+// A section: its header line and the [first, last) range of the lines below it.
 struct SectionRange {
     size_t header = 0;
     size_t first = 0;
     size_t last = 0;
 };
 
+// Every section of that name, in file order.
 std::vector<SectionRange> FindSections(const IniFile& ini, const QString& section) {
     std::vector<SectionRange> found;
     const QString wanted = TrimBlanks(section);
