@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <clocale>
+#include <cstring>
+
 using platform::MultiByteToWide;
 using platform::WideToMultiByte;
 
@@ -121,9 +124,16 @@ TEST(CodePage, Utf8HelpersForFfmpegPaths) {
 }
 
 TEST(CodePage, AnsiCodePageIsTheLocaleCharset) {
-    // The test runs in the C locale (nothing called setlocale), which counts as UTF-8.
+    const std::string saved = setlocale(LC_CTYPE, nullptr);
+    // The plain C locale is ASCII, which counts as UTF-8.
+    ASSERT_NE(setlocale(LC_CTYPE, "C"), nullptr);
     EXPECT_EQ(platform::CodePageCharset(platform::kCodePageAnsi), "UTF-8");
     EXPECT_EQ(WideToMultiByte(0, QStringLiteral("中")), QByteArray("\xE4\xB8\xAD"));
+    if (setlocale(LC_CTYPE, "C.UTF-8")) {
+        EXPECT_EQ(platform::CodePageCharset(platform::kCodePageAnsi), "UTF-8");
+        EXPECT_EQ(MultiByteToWide(0, QByteArray("\xE4\xB8\xAD")), QStringLiteral("中"));
+    }
+    setlocale(LC_CTYPE, saved.c_str());
 }
 
 }  // namespace
