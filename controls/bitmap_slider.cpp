@@ -5,7 +5,6 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 #include <cstdlib>
 
 #include "controls/bitmap_resources.h"
@@ -139,11 +138,10 @@ void CBitmapSlider::paintEvent(QPaintEvent*) {
                            m_geometry.top_margin, thumb);
     }
     if (m_draw_focus_rect && hasFocus() && m_enabled) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect();
-        option.backgroundColor = palette().color(QPalette::Window);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // The classic dotted focus rectangle around the whole control.
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
     painter.end();
     QPainter(this).drawPixmap(0, 0, frame);
