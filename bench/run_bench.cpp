@@ -35,6 +35,8 @@ RunStats Run(const Args& argv) {
     std::vector<char*> cargv;
     for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
     cargv.push_back(nullptr);
+    // Nothing buffered may be written twice by the child.
+    std::fflush(nullptr);
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {

@@ -183,6 +183,7 @@ class Engine {
 };
 
 void Engine::Run() {
+    job_.file_count = std::clamp(job_.file_count, 0, MAX_JOB_FILES);
     for (int i = 0; i < job_.file_count; ++i) job_.file_status[i].store(JOB_FILE_PENDING);
     job_.percent.store(0);
     job_.picture_frame = nullptr;
@@ -261,6 +262,9 @@ void Engine::ProcessFile(int i) {
 
 bool Engine::OpenInputFile(int i) {
     if (Cancelled()) return false;
+    if (static_cast<size_t>(i) >= job_.input_paths.size() ||
+        static_cast<size_t>(i) >= job_.output_paths.size())
+        return false;
     input_ = OpenInput(job_.input_paths[i].c_str());
     if (!input_) return false;
     job_.input_format = input_.get();
@@ -646,7 +650,15 @@ void Engine::EncodePicture(AVFrame* decoded) {
                          : Valid(in_video_->r_frame_rate) ? av_q2d(Inverse(in_video_->r_frame_rate))
                                                           : frame_s;
         double end = static_cast<double>(picture_base_) + (time_s - picture_origin_s_ + shown_s) / frame_s;
-        copies = std::clamp<int64_t>(std::llround(end) - video_next_, 0, kMaxRepeatedPictures);
+        int64_t wanted = std::llround(end) - video_next_;
+        if (wanted > kMaxRepeatedPictures || wanted < -kMaxRepeatedPictures) {
+            // A jump in the input's time stamps (a discontinuity, not a real gap): the pictures
+            // go on from where the output stands.
+            picture_origin_s_ = time_s;
+            picture_base_ = video_next_;
+            wanted = std::max<int64_t>(1, std::llround(shown_s / frame_s));
+        }
+        copies = std::clamp<int64_t>(wanted, 0, kMaxRepeatedPictures);
     }
     if (copies == 0) return;
 
@@ -845,8 +857,12 @@ void Engine::PadAudioToVideo() {
                                audio_encoder_->sample_fmt);
         if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(encoder_audio_->data), n) < n) return;
         missing -= n;
+        // Frame by frame, so a long gap never piles up in memory.
+        if (!EncodeQueuedAudio(false)) {
+            Fail();
+            return;
+        }
     }
-    if (!EncodeQueuedAudio(false)) Fail();
 }
 
 // Encodes whole frames from the FIFO; at the end (final_frame) also the rest, as a short frame where
