@@ -315,6 +315,8 @@ TEST_F(ProfileTest, WriteRefusesWhatCouldNotBeReadBack) {
         EXPECT_FALSE(WriteProfileString(c.section, c.key, c.value, path)) << c.section << "/" << c.key;
     }
     EXPECT_EQ(Read(path), before);
+    EXPECT_FALSE(WriteProfileString("A", "k", "v", Path("no/such/folder/setting.ini")));
+    EXPECT_FALSE(QFileInfo::exists(Path("no")));
     EXPECT_TRUE(WriteProfileString("A", "k", "x = y = z", path));
     EXPECT_EQ(ReadProfileString("A", "k", "", path), "x = y = z");
 }
