@@ -64,6 +64,9 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent, int control_id)
     m_head->setStretchLastSection(true);
     m_head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->hide();
+    // Compact report rows, one line of text each.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "controls/link_error.h"
 #include "controls/static_style.h"
@@ -62,9 +63,18 @@ void CHyperLink::UpdateFonts() {
     m_underlined_font.setUnderline(true);
 }
 
+// The underline is drawn by hand: text shown in a fall-back font (Chinese) can reach below the
+// font's own underline position, and Qt would draw the line through it or below the control.
+int CHyperLink::UnderlineY() const {
+    const QFontMetrics metrics(m_underlined_font);
+    const int below_glyphs = metrics.boundingRect(m_text).bottom() + 1;
+    return metrics.ascent() + std::max(metrics.underlinePos(), below_glyphs);
+}
+
 QSize CHyperLink::sizeHint() const {
     const QFontMetrics metrics(m_underlined_font);
-    return QSize(metrics.horizontalAdvance(m_text), metrics.height());
+    const int height = std::max(metrics.height(), UnderlineY() + std::max(1, metrics.lineWidth()));
+    return QSize(metrics.horizontalAdvance(m_text), height);
 }
 
 // Fits the control to its text: the left edge stays (the centre for centred text, the right edge
@@ -91,9 +101,14 @@ void CHyperLink::FitToText() {
 void CHyperLink::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setFont(m_over ? m_underlined_font : m_normal_font);
+    painter.setFont(m_normal_font);
     painter.setPen(CurrentColour());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_text);
+    if (m_over) {
+        const QFontMetrics metrics(m_underlined_font);
+        painter.fillRect(0, UnderlineY(), metrics.horizontalAdvance(m_text), std::max(1, metrics.lineWidth()),
+                         CurrentColour());
+    }
 }
 
 void CHyperLink::mouseMoveEvent(QMouseEvent* event) {

@@ -54,6 +54,7 @@ class CHyperLink : public QWidget {
   private:
     void OnHoverTimer();
     void FitToText();
+    int UnderlineY() const;
     void UpdateFonts();
 
     int m_control_id = 0;
