@@ -9,8 +9,8 @@ namespace platform {
 
 namespace {
 
-std::function<void(const QString&, const QString&)>& BoxHandler() {
-    static std::function<void(const QString&, const QString&)> handler;
+std::function<void(const QString&, const QString&, MessageIcon)>& BoxHandler() {
+    static std::function<void(const QString&, const QString&, MessageIcon)> handler;
     return handler;
 }
 
@@ -39,7 +39,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 
 void MessageBoxOk(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
     if (BoxHandler()) {
-        BoxHandler()(text, title);
+        BoxHandler()(text, title, icon);
         return;
     }
     const QString caption = title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
@@ -51,6 +51,17 @@ void MessageBoxOk(QWidget* parent, const QString& text, const QString& title, Me
 }
 
 void SetMessageBoxHandler(std::function<void(const QString& text, const QString& title)> handler) {
+    if (!handler) {
+        BoxHandler() = nullptr;
+        return;
+    }
+    BoxHandler() = [handler = std::move(handler)](const QString& text, const QString& title, MessageIcon) {
+        handler(text, title);
+    };
+}
+
+void SetMessageBoxIconHandler(
+    std::function<void(const QString& text, const QString& title, MessageIcon icon)> handler) {
     BoxHandler() = std::move(handler);
 }
 
@@ -65,8 +76,8 @@ void MessageBeep(MessageIcon icon) {
 void SetBeepHandler(std::function<void(MessageIcon icon)> handler) { BeepHandler() = std::move(handler); }
 
 ScopedMessageRecorder::ScopedMessageRecorder() {
-    SetMessageBoxHandler([this](const QString& text, const QString& title) {
-        m_messages.push_back({text, title});
+    SetMessageBoxIconHandler([this](const QString& text, const QString& title, MessageIcon icon) {
+        m_messages.push_back({text, title, icon});
     });
     SetBeepHandler([this](MessageIcon icon) { m_beeps.push_back(icon); });
 }

@@ -18,8 +18,11 @@ enum class MessageIcon { None, Information, Warning, Critical, Question };
 void MessageBoxOk(QWidget* parent, const QString& text, const QString& title = {},
                   MessageIcon icon = MessageIcon::None);
 
-// Replaces the modal box; an empty function restores it.
+// Replaces the modal box; an empty function restores it. The second form also gets the icon; setting
+// either replaces the other.
 void SetMessageBoxHandler(std::function<void(const QString& text, const QString& title)> handler);
+void SetMessageBoxIconHandler(
+    std::function<void(const QString& text, const QString& title, MessageIcon icon)> handler);
 
 // The alert sound for an icon (MessageBeep); with a handler installed, calls it instead.
 void MessageBeep(MessageIcon icon = MessageIcon::None);
@@ -31,6 +34,7 @@ class ScopedMessageRecorder {
     struct Message {
         QString text;
         QString title;
+        MessageIcon icon = MessageIcon::None;
     };
 
     ScopedMessageRecorder();

@@ -90,6 +90,8 @@ TEST(MessageBox, RecorderCollectsMessagesAndBeepsThenRestores) {
                                platform::MessageIcon::Warning);
         ASSERT_EQ(recorder.messages().size(), 1u);
         EXPECT_EQ(recorder.lastText(), "Unable to open hyperlink:\n\nThe specified file was not found.");
+        EXPECT_EQ(recorder.messages()[0].icon, platform::MessageIcon::Warning);
+        EXPECT_EQ(recorder.messages()[0].title, QString());
         ASSERT_EQ(recorder.beeps().size(), 1u);
         EXPECT_EQ(recorder.beeps()[0], platform::MessageIcon::Warning);
         recorder.clear();
