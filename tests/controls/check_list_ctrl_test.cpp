@@ -75,6 +75,21 @@ TEST_F(CheckListTest, HeaderFollowsTheRows) {
     EXPECT_EQ(Header(), 2);
 }
 
+TEST_F(CheckListTest, SpaceOnARowTogglesItsBoxAndTheHeaderFollows) {
+    AddRows({2, 1, 2});
+    list.setFocus();
+    const QRect cell = list.visualItemRect(list.item(1, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(list.GetSelectedRow(), 1);
+    EXPECT_EQ(Header(), 1);
+    QTest::keyClick(list.viewport(), Qt::Key_Space);
+    EXPECT_EQ(States(), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(Header(), 2);
+    QTest::keyClick(list.viewport(), Qt::Key_Space);
+    EXPECT_EQ(States(), (std::vector<int>{2, 1, 2}));
+    EXPECT_EQ(Header(), 1);
+}
+
 TEST_F(CheckListTest, OtherColumnsHeadersChangeNothing) {
     AddRows({1, 2, 1});
     for (int column : {1, 2}) ClickHeader(column);
