@@ -432,6 +432,27 @@ TEST(ConvertJobRules, ACutOfAFileWithAStartTimeCountsFromThatStart) {
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
 }
 
+class TimeStampJumpTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TimeStampJumpTest, AMergeGoesOnPastAJumpInTheInputsClock) {
+    std::string out = ScratchDir(std::string("jump_") + GetParam()) + "/merge.mp4";
+    auto job = NewJob({Fixture(GetParam()), Fixture("merge_b.mp4")}, out, true, true);
+    job->merge_total_s = 5;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+    // 2 s + 2 s + 1.6 s, neither frozen over the jump nor cut short by it.
+    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 5.6 * 25, 3.0);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 5.6, 0.15);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, TimeStampJumpTest,
+                         ::testing::Values("ts_jump_forward.ts", "ts_jump_back.ts"), [](const auto& info) {
+                             std::string name = info.param;
+                             return name.substr(8, name.size() - 11);
+                         });
+
 // ---- Cancellation --------------------------------------------------------------------------------
 
 // Runs the job on a worker thread and sets cancel_requested once file `cancel_in` is running and the

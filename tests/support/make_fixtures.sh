@@ -118,4 +118,19 @@ make mjpeg_pcm.avi -f lavfi -i "testsrc=size=200x150:rate=20:duration=2" \
 # MPEG-TS starting at 10 s with a key frame every half second, so a byte seek finds pictures.
 make ts_start10_gop.ts -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 12 -c:a aac -shortest -output_ts_offset 10
+# Time-stamp jumps: two 2 s MPEG-TS pieces joined byte for byte, the second far ahead of (or far
+# behind) the first.
+ts_piece() {
+  make "$1" -f lavfi -i "$video:duration=2" -f lavfi -i "$tone:duration=2" -ac 2 \
+    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 12 -c:a aac -shortest -output_ts_offset "$2"
+}
+ts_piece ts_piece_10.ts 10
+ts_piece ts_piece_500.ts 500
+for jump in "forward ts_piece_10.ts ts_piece_500.ts" "back ts_piece_500.ts ts_piece_10.ts"; do
+  set -- $jump
+  if [ ! -s "ts_jump_$1.ts" ]; then
+    cat "$2" "$3" > ".tmp.$$.ts_jump_$1.ts"
+    mv -f ".tmp.$$.ts_jump_$1.ts" "ts_jump_$1.ts"
+  fi
+done
 exit 0
