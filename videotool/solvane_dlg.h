@@ -19,6 +19,9 @@ class QLineEdit;
 class QTabBar;
 class CCheckListCtrl;
 class QComboBox;
+namespace taviro {
+class JobCommands;
+}
 
 class CSolvaneDlg : public QDialog {
     Q_OBJECT
@@ -47,9 +50,11 @@ class CSolvaneDlg : public QDialog {
     // Reads the language file into the text cache and sets every text of the window from it.
     void ApplyLanguageTexts();
 
-    // The cut and merge buttons. The commands that build and run the jobs attach here.
-    virtual void OnCutCommand() {}
-    virtual void OnMergeCommand() {}
+    // The cut and merge buttons: check, ask for the settings, run the job with its progress dialog.
+    virtual void OnCutCommand();
+    virtual void OnMergeCommand();
+    // The worker, timer 1 and the progress dialog of the commands (made on first use).
+    taviro::JobCommands* jobCommands();
 
     QWidget* control(int id) const;
     const common::ProgramFiles& programFiles() const { return m_files; }
@@ -120,4 +125,5 @@ class CSolvaneDlg : public QDialog {
     QLineEdit* m_start_field = nullptr;
     QLineEdit* m_end_field = nullptr;
     QComboBox* m_language_box = nullptr;
+    taviro::JobCommands* m_jobs = nullptr;
 };

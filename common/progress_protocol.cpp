@@ -1,0 +1,82 @@
+#include "common/progress_protocol.h"
+
+namespace common {
+
+void ProgressProtocol::startJob(std::vector<int> job_to_list) {
+    m_done = 0;
+    m_job_to_list = std::move(job_to_list);
+}
+
+int ProgressProtocol::listIndexOf(int job_file) const {
+    if (job_file < 0 || job_file >= static_cast<int>(m_job_to_list.size())) return -1;
+    return m_job_to_list[job_file];
+}
+
+void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob& job, ProgressView& view,
+                            const ProgressTexts& texts) {
+    const int current = job.currentFile();
+    QString name;
+    if (merge_tab) {
+        const int item = listIndexOf(current);
+        if (item >= 0) name = view.listItemName(item);
+    } else {
+        name = cut_path;
+    }
+    int total = job.uiFileTotal();
+    if (!merge_tab) {
+        total = 1;
+        job.setUiFileTotal(1);
+    }
+
+    const int percent = job.percent();
+    if (percent >= 0 && current < total)
+        view.setCurrentFileLine(name + "   " + QString::number(percent) + "% " + texts.done_word);
+    view.setFileCountLine(QString::number(m_done) + " " + texts.of_word + " " + QString::number(total) + " " +
+                          texts.files_word);
+    if (total > 0) view.setFilesBar(m_done * 100 / total);
+    if (percent >= 0 && percent <= 100) view.setFileBar(percent);
+
+    if (job.cancelRequested()) view.closeDialog();
+
+    // current_file is read anew for every file: the worker goes on while the list is updated.
+    for (int i = 0; i < job.currentFile() && i < job.fileCount(); ++i) {
+        if (merge_tab) {
+            const int item = listIndexOf(i);
+            const int status = job.fileStatus(i);
+            if (status == kJobFileFailed && item >= 0) {
+                view.setListItemStatus(item, texts.failed_status);
+            } else if (status == kJobFileDone) {
+                m_done = job.currentFile();
+                if (item >= 0) {
+                    view.setListItemStatus(item, texts.done_status);
+                    view.uncheckListItem(item);
+                }
+            }
+            if (job.currentFile() == total) {
+                job.setCurrentFile(total + 1);
+                view.closeDialog();
+                bool failed = false;
+                reportMerge(job, view, &failed);
+                if (failed) break;
+            }
+        } else if (job.currentFile() == total) {
+            job.setCurrentFile(total + 1);
+            view.closeDialog();
+            const int status = job.fileStatus(i);
+            if (status == kJobFileDone)
+                view.report(JobOutcome::kCutDone);
+            else if (status == kJobFileFailed)
+                view.report(JobOutcome::kCutFailed);
+            // A file that ended neither done nor failed was stopped: nothing to report.
+        }
+    }
+}
+
+void ProgressProtocol::reportMerge(ProgressJob& job, ProgressView& view, bool* failed) {
+    *failed = false;
+    for (int f = 0; f < job.fileCount(); ++f)
+        if (job.fileStatus(f) == kJobFileFailed) *failed = true;
+    view.report(*failed ? JobOutcome::kMergeFailed : JobOutcome::kMergeDone);
+}
+
+}  // namespace common

@@ -1,0 +1,186 @@
+#include "videotool/file_infomation.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "common/dialog_keys.h"
+#include "common/language_files.h"
+#include "controls/av_donate_dlg.h"
+#include "engine/presets.h"
+#include "platform/dialog_template.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "videotool/output_folder.h"
+#include "videotool/settings_lists.h"
+
+using namespace taviro;
+
+namespace {
+
+platform::DialogSpec CutSettingsTemplate() {
+    using platform::ControlKind;
+    using C = CFileInfomation;
+    platform::DialogSpec d;
+    d.id = 165;
+    d.title = QStringLiteral("Cut settings");
+    d.w = 356;
+    d.h = 206;
+    d.controls = {
+        {1259, ControlKind::Label, QStringLiteral("预置方案:"), 9, 7, 54, 8},
+        {C::kDirect, ControlKind::RadioButton,
+         QStringLiteral("1.直接剪切(不需要重新编解码,剪切速度快,但不支持RM,RMVB,WMV3,XviD等编码器)"), 20, 17,
+         328, 10},
+        {C::kIndirect, ControlKind::RadioButton,
+         QStringLiteral("2.间接剪切(需要重新编解码,速度慢,但支持任意视频格式(RM,RMVB,WMV3,XviD)"), 20, 33,
+         327, 10},
+        {C::kPreset, ControlKind::ComboBox, {}, 96, 48, 226, 30},
+        {1261, ControlKind::Label, QStringLiteral("视频质量:"), 43, 67, 49, 8},
+        {1262, ControlKind::Label, QStringLiteral("视频大小:"), 196, 67, 48, 8},
+        {1264, ControlKind::Label, QStringLiteral("音频质量:"), 43, 107, 47, 8},
+        {C::kVideoQuality, ControlKind::ComboBox, {}, 96, 65, 74, 30},
+        {C::kVideoSize, ControlKind::ComboBox, {}, 246, 65, 75, 30},
+        {C::kAudioQuality, ControlKind::ComboBox, {}, 95, 104, 75, 30},
+        {1266, ControlKind::Label, QStringLiteral("输出目录:"), 13, 145, 43, 8},
+        {C::kFolder, ControlKind::Edit, {}, 57, 143, 226, 14, platform::kStyleReadOnly},
+        {C::kBrowse, ControlKind::PushButton, QStringLiteral("浏览"), 291, 142, 50, 16},
+        {1193, ControlKind::Label,
+         QStringLiteral("注意:如果选择第一种直接剪切后视频文件有问题,请选择第二种间接剪切"), 19, 122, 300, 8},
+        {C::kStart, ControlKind::PushButton, QStringLiteral("开始剪切"), 287, 180, 55, 22},
+        {platform::kStaticId, ControlKind::GroupBox, {}, 2, 0, 353, 135},
+        {platform::kStaticId, ControlKind::GroupBox, {}, 1, 135, 353, 44},
+        {C::kFrameRate, ControlKind::ComboBox, {}, 96, 84, 74, 30},
+        {1263, ControlKind::Label, QStringLiteral("视频帧率:"), 43, 87, 47, 8},
+        {C::kSampleRate, ControlKind::ComboBox, {}, 245, 103, 76, 30},
+        {1265, ControlKind::Label, QStringLiteral("采样率:"), 197, 106, 46, 8},
+        {1267, ControlKind::Label, QStringLiteral("文件名:"), 14, 166, 41, 8},
+        {C::kFileName, ControlKind::Edit, {}, 57, 162, 283, 14, platform::kStyleAutoHScroll},
+        {1260, ControlKind::Label, QStringLiteral("视频格式:"), 43, 50, 51, 8},
+    };
+    return d;
+}
+
+const QString kSection = QStringLiteral("CUT");
+
+}  // namespace
+
+CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
+    : QDialog(parent), m_program_folder(program_folder), m_settings(settings) {
+    platform::BuildDialog(this, CutSettingsTemplate());
+    m_donate = new CAVDonateDlg(program_folder, this);
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+    new common::DialogKeyBlocker(this, /*block_escape=*/false);
+    auto button = [this](int id) { return platform::ControlAs<QAbstractButton>(this, id); };
+    connect(button(kDirect), &QAbstractButton::clicked, this, &CFileInfomation::OnDirect);
+    connect(button(kIndirect), &QAbstractButton::clicked, this, &CFileInfomation::OnIndirect);
+    connect(button(kBrowse), &QAbstractButton::clicked, this, &CFileInfomation::OnBrowse);
+    connect(button(kStart), &QAbstractButton::clicked, this, &CFileInfomation::OnStart);
+}
+
+CFileInfomation::~CFileInfomation() = default;
+
+QComboBox* CFileInfomation::Combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
+
+void CFileInfomation::showEvent(QShowEvent* event) {
+    if (!m_initialised) InitDialog();
+    QDialog::showEvent(event);
+}
+
+void CFileInfomation::InitDialog() {
+    m_initialised = true;
+    const common::ProgramFiles files(m_program_folder);
+    const QString settings = files.settingsPath();
+    const QString language =
+        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    const QString folder = platform::ReadProfileString("PATH", "name", QString(), settings);
+    m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
+
+    auto text = [&](const char* key) { return common::ReadLanguageText(language, "JIEMIAN", key); };
+    setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
+    const std::pair<int, const char*> texts[] = {
+        {1259, "yzfa"}, {kDirect, "zjjq"}, {kIndirect, "jjjq"}, {1260, "spgs"},   {1261, "spzl"},
+        {1262, "spdx"}, {1263, "zl"},      {1264, "ypzl"},      {1265, "ypcyl"},  {1193, "zyzjjq"},
+        {1266, "scml"}, {kBrowse, "ll"},   {1267, "wjm"},       {kStart, "ksjq1"}};
+    for (const auto& [id, key] : texts) {
+        QWidget* w = platform::ControlById(this, id);
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text(key));
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text(key));
+    }
+
+    platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
+    OnDirect();
+
+    Combo(kPreset)->addItems(PresetEntryTexts());
+    SelectStoredIndex(Combo(kPreset), kSection, "format", settings);
+    Combo(kVideoQuality)->addItems(VideoQualityTexts());
+    SelectStoredIndex(Combo(kVideoQuality), kSection, "quality", settings);
+    Combo(kVideoSize)->addItems(VideoSizeTexts());
+    SelectStoredIndex(Combo(kVideoSize), kSection, "size", settings);
+    Combo(kFrameRate)->addItems(QStringList{text("ywjyy")} + CutFrameRateTexts());
+    SelectStoredIndex(Combo(kFrameRate), kSection, "framerate", settings);
+    Combo(kAudioQuality)->addItems(CutAudioQualityTexts());
+    SelectStoredIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
+    Combo(kSampleRate)->addItems(CutSampleRateTexts());
+    SelectStoredIndex(Combo(kSampleRate), kSection, "samplerate", settings);
+
+    platform::ControlAs<QLineEdit>(this, kFolder)->setText(folder);
+    platform::ControlAs<QLineEdit>(this, kFileName)->setText(m_file_name);
+}
+
+void CFileInfomation::OnDirect() {
+    for (int id : {kPreset, kVideoQuality, kAudioQuality, kVideoSize, kSampleRate, kFrameRate})
+        Combo(id)->setEnabled(false);
+}
+
+void CFileInfomation::OnIndirect() {
+    for (int id : {kPreset, kVideoQuality, kAudioQuality, kVideoSize, kSampleRate, kFrameRate})
+        Combo(id)->setEnabled(true);
+}
+
+void CFileInfomation::OnBrowse() {
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
+                       common::ProgramFiles(m_program_folder).settingsPath());
+}
+
+void CFileInfomation::OnStart() {
+    const common::ProgramFiles files(m_program_folder);
+    const QString settings = files.settingsPath();
+    if (m_sponsorship == 0) m_donate->Run();
+
+    SettingTexts texts;
+    texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
+    texts.preset_index = Combo(kPreset)->currentIndex();
+    StoreIndex(Combo(kPreset), kSection, "format", settings);
+    StoreIndex(Combo(kVideoQuality), kSection, "quality", settings);
+    texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
+    StoreIndex(Combo(kVideoSize), kSection, "size", settings);
+    texts.size = Combo(kVideoSize)->currentText().toStdString();
+    StoreIndex(Combo(kFrameRate), kSection, "framerate", settings);
+    texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
+    StoreIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
+    texts.audio_quality = Combo(kAudioQuality)->currentText().toStdString();
+    StoreIndex(Combo(kSampleRate), kSection, "samplerate", settings);
+    texts.sample_rate = Combo(kSampleRate)->currentText().toStdString();
+    texts.channels = "2 Channel Stereo";
+    ApplySettingTexts(texts, m_settings);
+
+    m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
+    const QString language =
+        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    switch (TestOutputFolder(m_output_folder)) {
+        case FolderTest::kMissing:
+            platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "mlbcz"));
+            return;
+        case FolderTest::kNotWritable:
+            platform::MessageBoxOk(this, FolderNotWritableMessage());
+            return;
+        case FolderTest::kOk:
+            break;
+    }
+    m_file_name = QString::fromStdString(
+        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
+    m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
+    done(QDialog::Accepted);
+}

@@ -1,0 +1,64 @@
+#include "videotool/output_folder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <cerrno>
+
+#include "platform/choosers.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+
+namespace taviro {
+
+QString FolderNotWritableMessage() {
+    return QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!");
+}
+
+FolderTest TestOutputFolder(const QString& folder) {
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return FolderTest::kMissing;
+    const QByteArray probe = QFile::encodeName(folder + "/" + QString::fromLatin1(kFolderProbeFile));
+    // O_EXCL: a user's file that happens to carry this name is never truncated or deleted.
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0
+                       ? FolderTest::kOk
+                       : FolderTest::kNotWritable;
+        return FolderTest::kNotWritable;
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return FolderTest::kOk;
+}
+
+void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path) {
+    for (;;) {
+        const QString chosen = platform::ChooseFolder(nullptr, QString::fromLatin1(kBrowseTitle));
+        if (chosen.isEmpty()) return;
+        if (!QFileInfo(chosen).isDir()) {
+            platform::MessageBoxOk(parent, QString::fromLatin1(kInvalidFolderMessage));
+            continue;
+        }
+        folder_field->setText(chosen);
+        platform::WriteProfileString("PATH", "name", chosen, settings_path);
+        return;
+    }
+}
+
+void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
+                       const QString& settings_path) {
+    const int index = platform::ReadProfileInt(section, key, 0, settings_path);
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+void StoreIndex(const QComboBox* box, const QString& section, const QString& key,
+                const QString& settings_path) {
+    platform::WriteProfileInt(section, key, box->currentIndex(), settings_path);
+}
+
+}  // namespace taviro

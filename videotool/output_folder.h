@@ -1,0 +1,38 @@
+#pragma once
+// What the cut and merge settings dialogs share: the output folder browser with its re-ask, the
+// folder test with a probe file, and the stored list indexes. UI thread only.
+
+#include <QString>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace taviro {
+
+// The file the folder test creates and deletes in the output folder.
+inline constexpr const char* kFolderProbeFile = "jlewhqlhqwenqfwk.mp4";
+// Shown when the probe file cannot be created; a fixed text, not a language text.
+QString FolderNotWritableMessage();
+// Title of the folder browser and the message for a chosen folder that does not exist.
+inline constexpr const char* kBrowseTitle = "Please select output folder:";
+inline constexpr const char* kInvalidFolderMessage = "The output folder name is invalid!";
+
+enum class FolderTest { kOk, kMissing, kNotWritable };
+
+// Whether a file can be made in folder: creates the probe file there and deletes it again. A file
+// of that name that exists already is left alone; the folder's permissions decide then.
+FolderTest TestOutputFolder(const QString& folder);
+
+// The browse procedure: asks for a folder until the user cancels or picks one that exists; a
+// chosen folder goes into folder_field and into "name" of section "PATH" of the settings file.
+void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path);
+
+// Selects the item at a stored index; an index outside the list leaves no selection.
+void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
+                       const QString& settings_path);
+// Writes the box's selection index (-1 for none) in decimal under key.
+void StoreIndex(const QComboBox* box, const QString& section, const QString& key,
+                const QString& settings_path);
+
+}  // namespace taviro

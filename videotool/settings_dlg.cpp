@@ -1,0 +1,227 @@
+#include "videotool/settings_dlg.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWindow>
+
+#include "common/dialog_keys.h"
+#include "common/language_files.h"
+#include "controls/av_donate_dlg.h"
+#include "engine/presets.h"
+#include "platform/dialog_template.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "videotool/output_folder.h"
+#include "videotool/settings_lists.h"
+
+using namespace taviro;
+
+namespace {
+
+platform::DialogSpec MergeSettingsTemplate() {
+    using platform::ControlKind;
+    using platform::kStaticId;
+    using platform::kStyleHidden;
+    using C = CSettings;
+    platform::DialogSpec d;
+    d.id = 167;
+    d.title = QStringLiteral("Merge settings");
+    d.w = 356;
+    d.h = 213;
+    d.controls = {
+        {C::kStart, ControlKind::DefPushButton, QStringLiteral("开始合并"), 295, 187, 56, 22},
+        {C::kVideoSize, ControlKind::ComboBox, {}, 245, 65, 76, 76},
+        {C::kVideoCodec, ControlKind::ComboBox, {}, 60, 189, 36, 58, kStyleHidden},
+        {C::kFrameRate, ControlKind::ComboBox, {}, 102, 84, 73, 60},
+        {C::kVideoQuality, ControlKind::ComboBox, {}, 102, 65, 73, 58},
+        {C::kSampleRate, ControlKind::ComboBox, {}, 245, 104, 77, 50},
+        {C::kChannels, ControlKind::ComboBox, {}, 191, 190, 38, 69, kStyleHidden},
+        {C::kAudioQuality, ControlKind::ComboBox, {}, 101, 105, 73, 62},
+        {C::kBrowse, ControlKind::PushButton, QStringLiteral("浏览"), 296, 146, 52, 16},
+        {C::kAudioCodec, ControlKind::ComboBox, {}, 143, 189, 33, 73, kStyleHidden},
+        {1268, ControlKind::Label, QStringLiteral("预置方案:"), 7, 7, 76, 12},
+        {1274, ControlKind::Label, QStringLiteral("采样率:"), 193, 106, 47, 8},
+        {1273, ControlKind::Label, QStringLiteral("音频质量:"), 38, 107, 60, 8},
+        {kStaticId, ControlKind::Label, QStringLiteral("音频声道:"), 4, 190, 36, 8, kStyleHidden},
+        {kStaticId, ControlKind::Label, QStringLiteral("音频编码:"), 98, 191, 40, 8, kStyleHidden},
+        {1275, ControlKind::Label,
+         QStringLiteral("注意:如果选择直接合并后视频文件播放有问题,请选择第二种间接合并"), 13, 128, 313, 8},
+        {1271, ControlKind::Label, QStringLiteral("视频大小:"), 193, 68, 48, 8},
+        {1270, ControlKind::Label, QStringLiteral("视频质量:"), 37, 68, 61, 8},
+        {1272, ControlKind::Label, QStringLiteral("视频帧率:"), 38, 87, 60, 8},
+        {C::kDirect, ControlKind::RadioButton,
+         QStringLiteral("1.直接合并(不需要重新编解码,速度快,但仅适用于相同视频格式和相同视频参数的文件)"), 15,
+         17, 335, 10},
+        {C::kIndirect, ControlKind::RadioButton,
+         QStringLiteral("2.间接合并(需要重新编解码,速度慢,但适用于任意视频格式,任意视频参数的文件)"), 15, 32,
+         334, 10},
+        {kStaticId, ControlKind::GroupBox, {}, 3, 0, 349, 139},
+        {kStaticId, ControlKind::GroupBox, {}, 4, 140, 347, 44},
+        {1276, ControlKind::Label, QStringLiteral("输出目录:"), 9, 151, 53, 8},
+        {1277, ControlKind::Label, QStringLiteral("文件名:"), 10, 167, 50, 8},
+        {C::kFolder, ControlKind::Edit, {}, 65, 148, 222, 14, platform::kStyleReadOnly},
+        {C::kFileName, ControlKind::Edit, {}, 65, 167, 282, 14, platform::kStyleAutoHScroll},
+        {1269, ControlKind::Label, QStringLiteral("视频格式:"), 37, 49, 57, 8},
+        {C::kPreset, ControlKind::ComboBox, {}, 102, 47, 219, 30},
+    };
+    return d;
+}
+
+const QString kSection = QStringLiteral("JOIN");
+
+}  // namespace
+
+CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
+    : QDialog(parent), m_program_folder(program_folder), m_settings(settings) {
+    platform::BuildDialog(this, MergeSettingsTemplate());
+    m_donate = new CAVDonateDlg(program_folder, this);
+    platform::ControlAs<QPushButton>(this, kBrowse)->setAutoDefault(false);
+    new common::DialogKeyBlocker(this, /*block_escape=*/false);
+    auto button = [this](int id) { return platform::ControlAs<QAbstractButton>(this, id); };
+    connect(button(kDirect), &QAbstractButton::clicked, this, &CSettings::OnDirect);
+    connect(button(kIndirect), &QAbstractButton::clicked, this, &CSettings::OnIndirect);
+    connect(button(kBrowse), &QAbstractButton::clicked, this, &CSettings::OnBrowse);
+    connect(button(kStart), &QAbstractButton::clicked, this, &CSettings::OnStart);
+}
+
+CSettings::~CSettings() = default;
+
+QComboBox* CSettings::Combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
+
+void CSettings::showEvent(QShowEvent* event) {
+    if (!m_initialised) InitDialog();
+    QDialog::showEvent(event);
+}
+
+void CSettings::InitDialog() {
+    m_initialised = true;
+    const common::ProgramFiles files(m_program_folder);
+    const QString settings = files.settingsPath();
+    const QString language =
+        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
+
+    Combo(kPreset)->addItems(PresetEntryTexts());
+    SelectStoredIndex(Combo(kPreset), kSection, "format", settings);
+    platform::ControlAs<QLineEdit>(this, kFolder)
+        ->setText(platform::ReadProfileString("PATH", "name", QString(), settings));
+    Combo(kVideoSize)->addItems(VideoSizeTexts());
+    SelectStoredIndex(Combo(kVideoSize), kSection, "size", settings);
+    Combo(kFrameRate)->addItems(MergeFrameRateTexts());
+    SelectStoredIndex(Combo(kFrameRate), kSection, "framerate", settings);
+    Combo(kVideoQuality)->addItems(VideoQualityTexts());
+    SelectStoredIndex(Combo(kVideoQuality), kSection, "quality", settings);
+    Combo(kSampleRate)->addItems(MergeSampleRateTexts());
+    SelectStoredIndex(Combo(kSampleRate), kSection, "samplerate", settings);
+    Combo(kAudioQuality)->addItems(MergeAudioQualityTexts());
+    SelectStoredIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
+    Combo(kChannels)->addItems(ChannelTexts());
+    Combo(kChannels)->setCurrentIndex(1);
+
+    platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
+    OnDirect();
+
+    auto text = [&](const char* key) { return common::ReadLanguageText(language, "JIEMIAN", key); };
+    setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
+    const std::pair<int, const char*> texts[] = {
+        {1268, "yzfa"}, {kDirect, "zjhb"}, {kIndirect, "jjhb"}, {1269, "spgs"},  {1270, "spzl"},
+        {1271, "spdx"}, {1272, "zl"},      {1273, "ypzl"},      {1274, "ypcyl"}, {1275, "zyzjhb"},
+        {1276, "scml"}, {kBrowse, "ll"},   {1277, "wjm"},       {kStart, "kshb"}};
+    for (const auto& [id, key] : texts) {
+        QWidget* w = platform::ControlById(this, id);
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text(key));
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text(key));
+    }
+    platform::ControlById(this, kStart)->setToolTip(text("kshb"));
+    platform::ControlAs<QLineEdit>(this, kFileName)->setText(text("hbhwj"));
+}
+
+void CSettings::OnDirect() {
+    for (int id : {kPreset, kVideoSize, kFrameRate, kVideoQuality, kSampleRate, kAudioQuality, kChannels,
+                   kVideoCodec, kAudioCodec})
+        Combo(id)->setEnabled(false);
+}
+
+void CSettings::OnIndirect() {
+    for (int id : {kPreset, kVideoSize, kFrameRate, kVideoQuality, kSampleRate, kAudioQuality, kChannels,
+                   kVideoCodec, kAudioCodec})
+        Combo(id)->setEnabled(true);
+}
+
+void CSettings::OnBrowse() {
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
+                       common::ProgramFiles(m_program_folder).settingsPath());
+}
+
+void CSettings::OnStart() {
+    const common::ProgramFiles files(m_program_folder);
+    const QString settings = files.settingsPath();
+    if (m_sponsorship == 0) m_donate->Run();
+    const QString language =
+        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+
+    const QString name = platform::ControlAs<QLineEdit>(this, kFileName)->text();
+    if (name.isEmpty()) {
+        platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
+        return;
+    }
+
+    SettingTexts texts;
+    texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
+    texts.preset_index = Combo(kPreset)->currentIndex();
+    StoreIndex(Combo(kPreset), kSection, "format", settings);
+    StoreIndex(Combo(kVideoQuality), kSection, "quality", settings);
+    StoreIndex(Combo(kVideoSize), kSection, "size", settings);
+    StoreIndex(Combo(kFrameRate), kSection, "framerate", settings);
+    StoreIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
+    StoreIndex(Combo(kSampleRate), kSection, "samplerate", settings);
+    texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
+    texts.size = Combo(kVideoSize)->currentText().toStdString();
+    texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
+    texts.audio_quality = Combo(kAudioQuality)->currentText().toStdString();
+    texts.sample_rate = Combo(kSampleRate)->currentText().toStdString();
+    texts.channels = Combo(kChannels)->currentText().toStdString();
+    ApplySettingTexts(texts, m_settings);
+    if (texts.preset_index < 0 || texts.preset_index >= OUTPUT_PRESET_COUNT) {
+        // The hidden codec boxes have no items: without a preset the names are their empty texts.
+        m_settings->video_codec_name.clear();
+        m_settings->audio_codec_name.clear();
+    }
+
+    m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
+    switch (TestOutputFolder(m_output_folder)) {
+        case FolderTest::kMissing:
+            platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "mlbcz"));
+            return;
+        case FolderTest::kNotWritable:
+            platform::MessageBoxOk(this, FolderNotWritableMessage());
+            return;
+        case FolderTest::kOk:
+            break;
+    }
+    m_file_name = QString::fromStdString(SanitizeOutputName(name.toStdString()));
+    m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
+    done(QDialog::Accepted);
+}
+
+void CSettings::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    m_dragging = true;
+    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CSettings::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_drag_offset);
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSettings::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
