@@ -432,6 +432,63 @@ TEST(ConvertJobRules, ACutOfAFileWithAStartTimeCountsFromThatStart) {
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
 }
 
+struct SourceRateCase {
+    const char* input;
+    const char* r_frame_rate;
+    double stored_rate;  // what the job keeps in output_frame_rate
+};
+
+class SourceRateTest : public ::testing::TestWithParam<SourceRateCase> {};
+
+TEST_P(SourceRateTest, TheSourcesOwnRateIsKeptWhenNoneIsChosen) {
+    const SourceRateCase& c = GetParam();
+    std::string out =
+        ScratchDir(std::string("source_rate_") + std::to_string(static_cast<int>(c.stored_rate))) +
+        "/cut.mp4";
+    auto job = NewJob({Fixture(c.input)}, out, false, true);
+    job->range_length_s[0] = 2.0;
+    ApplySettings(*job, {0, 320, 240, "source"});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->output_frame_rate, c.stored_rate);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    ASSERT_NE(probed.First("video"), nullptr);
+    EXPECT_EQ(probed.First("video")->r_frame_rate, c.r_frame_rate);
+    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 2.0 * ParseRate(c.r_frame_rate), 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, SourceRateTest,
+                         ::testing::Values(SourceRateCase{"video_h264_vorbis.mkv", "30000/1001", 29},
+                                           SourceRateCase{"video_flv1_mp3.flv", "15/1", 15},
+                                           SourceRateCase{"mjpeg_pcm.avi", "20/1", 20}));
+
+TEST(ConvertJobRules, FlvAudioGetsASampleRateTheContainerHolds) {
+    std::string out = ScratchDir("flv_48k") + "/cut.flv";
+    auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, true);
+    job->range_length_s[0] = 1.0;
+    OutputSettings s{3};
+    s.sample_rate = "48000 Hz";
+    ApplySettings(*job, s);
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    ProbedFile probed = FFprobe(out);
+    ASSERT_TRUE(probed.ok);
+    ASSERT_NE(probed.First("audio"), nullptr);
+    EXPECT_EQ(probed.First("audio")->sample_rate, 44100);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
+}
+
+TEST(StreamCopy, DirectCutOfAnAudioOnlyFileEndsOnTheAudioClock) {
+    std::string out = ScratchDir("direct_audio_only") + "/cut.mp3";
+    auto job = NewJob({Fixture("audio_only.mp3")}, out, false, false);
+    job->range_start_s[0] = 1.0;
+    job->range_length_s[0] = 1.5;
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 1.5, 0.1);
+}
+
 class TimeStampJumpTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(TimeStampJumpTest, AMergeGoesOnPastAJumpInTheInputsClock) {
