@@ -27,6 +27,8 @@ CCheckHeadCtrl::CCheckHeadCtrl(CCheckListCtrl* list) : QHeaderView(Qt::Horizonta
     setSectionsClickable(true);
     setHighlightSections(false);
     connect(this, &QHeaderView::sectionClicked, this, &CCheckHeadCtrl::OnSectionClicked);
+    connect(list->model(), &QAbstractItemModel::headerDataChanged, this,
+            &CCheckHeadCtrl::OnHeaderDataChanged);
 }
 
 void CCheckHeadCtrl::SetImageIndex(int index) {
@@ -44,10 +46,17 @@ QRect CCheckHeadCtrl::SectionRect(int logical_index) const {
 }
 
 void CCheckHeadCtrl::ShowImage() {
-    if (!model() || model()->columnCount() == 0) return;
+    if (!model() || model()->columnCount() == 0 || m_showing) return;
     const QIcon icon =
         m_image_index >= 0 && m_image_index < m_images.size() ? m_images[m_image_index] : QIcon();
+    m_showing = true;
     model()->setHeaderData(0, Qt::Horizontal, icon, Qt::DecorationRole);
+    m_showing = false;
+}
+
+void CCheckHeadCtrl::OnHeaderDataChanged(Qt::Orientation orientation, int first, int) {
+    // New column titles (a language change) replace the header items; the box stays.
+    if (orientation == Qt::Horizontal && first == 0) ShowImage();
 }
 
 void CCheckHeadCtrl::OnSectionClicked(int logical_index) {

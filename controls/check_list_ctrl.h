@@ -29,8 +29,10 @@ class CCheckHeadCtrl : public QHeaderView {
   private:
     void OnSectionClicked(int logical_index);
     void ShowImage();
+    void OnHeaderDataChanged(Qt::Orientation orientation, int first, int last);
 
     CCheckListCtrl* m_list;
+    bool m_showing = false;
     QList<QIcon> m_images;
     int m_image_index = 0;
 };

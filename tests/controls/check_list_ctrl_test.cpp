@@ -52,6 +52,21 @@ TEST_F(CheckListTest, InitShowsAnUncheckedHeaderBoxOnce) {
     EXPECT_EQ(Header(), 2);  // a second call changes nothing
 }
 
+TEST_F(CheckListTest, NewColumnTitlesKeepTheHeaderBox) {
+    auto header_icon = [&] {
+        return list.model()->headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QIcon>();
+    };
+    const qint64 unchecked = header_icon().cacheKey();
+    list.setHorizontalHeaderLabels(
+        {QStringLiteral("Datei"), QStringLiteral("Dauer"), QStringLiteral("Status")});
+    EXPECT_EQ(header_icon().cacheKey(), unchecked);
+    list.horizontalHeaderItem(0)->setText(QStringLiteral("文件"));
+    EXPECT_EQ(header_icon().cacheKey(), unchecked);
+    AddRows({2});
+    EXPECT_NE(header_icon().cacheKey(), unchecked);
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("文件"));
+}
+
 TEST_F(CheckListTest, HeaderClickChecksAllThenUnchecksAll) {
     AddRows({1, 1, 1});
     ClickHeader(0);
