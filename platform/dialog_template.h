@@ -28,8 +28,9 @@ enum class ControlKind {
     Label,          // static text: QLabel, plain text, word-wrapped
     PushButton,     // QPushButton
     DefPushButton,  // QPushButton, the dialog's default button
-    RadioButton,    // auto radio button: QRadioButton; consecutive radio buttons form one exclusive group
-    CheckBox,       // auto check box: QCheckBox
+    RadioButton,    // auto radio button: a QRadioButton taking clicks anywhere in its rectangle, as
+                    // Windows does; consecutive radio buttons form one exclusive group
+    CheckBox,       // auto check box: a QCheckBox taking clicks anywhere in its rectangle
     GroupBox,       // QGroupBox drawn as a frame with a title; it is not the parent of what it surrounds
     Edit,           // single-line edit: QLineEdit (QPlainTextEdit with kStyleMultiline)
     ComboBox,       // drop-down list: QComboBox (editable with kStyleEditable); h is the dropped height
