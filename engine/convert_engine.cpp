@@ -632,9 +632,11 @@ void Engine::EncodePicture(AVFrame* decoded) {
         job_.range_start_s[i] = 0;
     }
     if (!picture_origin_known_) {
-        // A merged file starts where the output stands (moved on past a longer audio track).
+        // A merged file starts where the output stands, or where a longer audio track of the file
+        // before ends: the time stamps skip that gap, so the last picture stays on screen over it.
         picture_origin_s_ = time_s;
-        picture_base_ = video_next_ + merge_gap_frames_;
+        video_next_ += merge_gap_frames_;
+        picture_base_ = video_next_;
         merge_gap_frames_ = 0;
         picture_origin_known_ = true;
     }

@@ -489,6 +489,32 @@ TEST(StreamCopy, DirectCutOfAnAudioOnlyFileEndsOnTheAudioClock) {
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.5, 0.1);
 }
 
+TEST(MergeJoints, PicturesOfTheNextFileWaitForALongerAudioTrack) {
+    std::string out = ScratchDir("joint_audio_longer") + "/merge.mp4";
+    auto job = NewJob({Fixture("audio_longer.mp4"), Fixture("merge_b.mp4")}, out, true, true);
+    job->merge_total_s = 4;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    ASSERT_EQ(job->file_status[1], JOB_FILE_DONE);
+    auto frames = FrameHashes(out);
+    ASSERT_EQ(frames.size(), 25u + 40u);
+    // The second file's first picture comes with its audio, 3 s in, not right after 1 s of video.
+    EXPECT_NEAR(frames[25].time_s - frames[0].time_s, 3.0, 0.05);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 4.6, 0.1);
+}
+
+TEST(MergeJoints, SilenceFillsAShorterAudioTrackSoTheNextFileStaysInStep) {
+    std::string out = ScratchDir("joint_video_longer") + "/merge.mp4";
+    auto job = NewJob({Fixture("video_longer.mp4"), Fixture("merge_b.mp4")}, out, true, true);
+    job->merge_total_s = 4;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    ASSERT_EQ(job->file_status[1], JOB_FILE_DONE);
+    EXPECT_EQ(CountDecodedFrames(out), 75 + 40);
+    // 1 s of tone, 2 s of silence, 1.6 s of tone.
+    EXPECT_NEAR(DecodedAudioSeconds(out), 4.6, 0.1);
+}
+
 class TimeStampJumpTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(TimeStampJumpTest, AMergeGoesOnPastAJumpInTheInputsClock) {

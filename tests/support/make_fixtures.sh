@@ -118,6 +118,12 @@ make mjpeg_pcm.avi -f lavfi -i "testsrc=size=200x150:rate=20:duration=2" \
 # MPEG-TS starting at 10 s with a key frame every half second, so a byte seek finds pictures.
 make ts_start10_gop.ts -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 12 -c:a aac -shortest -output_ts_offset 10
+# Audio and video of different lengths, for the joints of merges: 1 s of video with 3 s of audio,
+# and the other way round.
+make audio_longer.mp4 -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k
+make video_longer.mp4 -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=1" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k
 # Time-stamp jumps: two 2 s MPEG-TS pieces joined byte for byte, the second far ahead of (or far
 # behind) the first.
 ts_piece() {
