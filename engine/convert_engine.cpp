@@ -4,8 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/exclusive_output.h"
-#include "engine/ffmpeg_ptr.h"
+#include "engine/conversion_run.h"
 #include "engine/presets.h"
 #include "engine/probe.h"
 
@@ -15,22 +14,12 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
-using namespace engine;
+namespace engine {
 
 namespace {
 
-struct MuxerFreer {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-using MuxerPtr = std::unique_ptr<AVFormatContext, MuxerFreer>;
-
 constexpr AVRational kDefaultFrameDuration{1, 25};
-constexpr int kFallbackAudioFrameSize = 1024;
 constexpr int kFifoStartSamples = 153600 / 4;
-constexpr int64_t kMaxRepeatedPictures = 600;
-
-AVRational Inverse(AVRational r) { return AVRational{r.den, r.num}; }
-bool Valid(AVRational r) { return r.num > 0 && r.den > 0; }
 
 // The sample format the engine asks of each audio encoder; an encoder that does not take it gets
 // its own first format.
@@ -75,114 +64,9 @@ bool IsVideoPresetCodec(AVCodecID id) {
            id == AV_CODEC_ID_H264;
 }
 
-class Engine {
-  public:
-    explicit Engine(ConvertJob& job) : job_(job) {}
-    void Run();
+}  // namespace
 
-  private:
-    // One input file, from opening to release.
-    void ProcessFile(int i);
-    bool OpenInputFile(int i);
-    bool PrepareOutput(int i);
-    bool SetUpVideoStream();
-    bool SetUpAudioStream();
-    bool OpenOutputFile();
-    void SeekToRangeStart(int i);
-    void PacketLoop(int i);
-    bool CutRangeWritten(int i) const;
-    void UpdateProgress(int i);
-    void ReleaseFile();
-
-    // Stream copy.
-    void CopyVideoPacket(AVPacket* pkt);
-    void CopyAudioPacket(AVPacket* pkt);
-
-    // Video re-encoding.
-    void DecodeVideo(const AVPacket* pkt);
-    void EncodePicture(AVFrame* decoded);
-    bool SendVideoFrame(AVFrame* frame);
-
-    // Audio re-encoding.
-    void DecodeAudio(const AVPacket* pkt);
-    void QueueAudio(AVFrame* decoded);
-    void QueueSamples(uint8_t** data, int samples);
-    void FlushResampler();
-    bool EncodeQueuedAudio(bool final_frame);
-    bool SendAudioFrame(AVFrame* frame);
-    void PadAudioToVideo();
-
-    bool WriteEncoded(AVCodecContext* encoder, AVStream* stream);
-    void FinishOutput();
-    void Fail() { job_.file_status[job_.current_file].store(JOB_FILE_FAILED); }
-    bool Cancelled() const { return job_.cancel_requested.load(); }
-
-    double VideoClock() const { return video_next_ * av_q2d(video_frame_tb_); }
-    double AudioClock() const {
-        return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
-    }
-    void RefreshClocks() {
-        job_.output_video_clock.store(VideoClock());
-        job_.output_audio_clock.store(AudioClock());
-    }
-    double RangeLength(int i) const { return job_.range_length_s[i]; }
-
-    ConvertJob& job_;
-
-    // Output state: lives for the whole job.
-    MuxerPtr muxer_;
-    ExclusiveOutput file_;
-    bool header_written_ = false;
-    bool trailer_written_ = false;
-    AVStream* out_video_ = nullptr;
-    AVStream* out_audio_ = nullptr;
-    CodecContextPtr video_encoder_;
-    CodecContextPtr audio_encoder_;
-    // The muxer's time-stamp generator, kept here: the next video time stamp in frames of
-    // video_frame_tb_, the next audio time stamp in samples at audio_rate_.
-    AVRational video_frame_tb_{1, 25};
-    int64_t video_next_ = 0;
-    int64_t audio_next_ = 0;
-    int audio_rate_ = 0;
-    int64_t copy_pts_shift_ = 0;
-    int64_t audio_shift_ = 0;  // added to encoded audio time stamps, in the encoder's time base
-    bool audio_shift_known_ = false;
-    bool copy_shift_known_ = false;
-    int64_t merge_gap_frames_ = 0;  // frames the next merged file's pictures start later
-
-    // Re-encoding scratch, reused across pictures and files.
-    SwsPtr scaler_;
-    FramePtr picture_;
-    FramePtr decoded_video_;
-    FramePtr decoded_audio_;
-    FramePtr encoder_audio_;
-    FramePtr resampled_;
-    SwrPtr resampler_;
-    AVChannelLayout resampler_in_layout_{};
-    int resampler_in_rate_ = 0;
-    int resampler_in_format_ = -1;
-    AudioFifoPtr fifo_;
-    PacketPtr in_packet_;
-    PacketPtr out_packet_;
-
-    // Per file.
-    InputFormatPtr input_;
-    CodecContextPtr video_decoder_;
-    CodecContextPtr audio_decoder_;
-    AVStream* in_video_ = nullptr;
-    AVStream* in_audio_ = nullptr;
-    bool leave_loop_ = false;
-    bool seen_key_frame_ = false;
-    int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
-    int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
-    // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes
-    // output frame picture_base_.
-    bool picture_origin_known_ = false;
-    double picture_origin_s_ = 0;
-    int64_t picture_base_ = 0;
-};
-
-void Engine::Run() {
+void ConversionRun::Run() {
     job_.file_count = std::clamp(job_.file_count, 0, MAX_JOB_FILES);
     for (int i = 0; i < job_.file_count; ++i) job_.file_status[i].store(JOB_FILE_PENDING);
     job_.percent.store(0);
@@ -215,7 +99,7 @@ void Engine::Run() {
     av_channel_layout_uninit(&resampler_in_layout_);
 }
 
-void Engine::ProcessFile(int i) {
+void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     seen_key_frame_ = false;
     cut_audio_samples_ = 0;
@@ -260,7 +144,7 @@ void Engine::ProcessFile(int i) {
     if (job_.file_status[i].load() != JOB_FILE_FAILED) job_.file_status[i].store(JOB_FILE_DONE);
 }
 
-bool Engine::OpenInputFile(int i) {
+bool ConversionRun::OpenInputFile(int i) {
     if (Cancelled()) return false;
     if (static_cast<size_t>(i) >= job_.input_paths.size() ||
         static_cast<size_t>(i) >= job_.output_paths.size())
@@ -308,7 +192,7 @@ bool Engine::OpenInputFile(int i) {
     return true;
 }
 
-bool Engine::PrepareOutput(int i) {
+bool ConversionRun::PrepareOutput(int i) {
     job_.output_format_guess = av_guess_format(nullptr, job_.output_paths[i].c_str(), nullptr);
     if (!job_.output_format_guess) return false;
     if (i == 0) {
@@ -332,7 +216,7 @@ bool Engine::PrepareOutput(int i) {
     return true;
 }
 
-bool Engine::SetUpVideoStream() {
+bool ConversionRun::SetUpVideoStream() {
     out_video_ = avformat_new_stream(muxer_.get(), nullptr);
     if (!out_video_) return false;
     job_.output_video_stream = out_video_;
@@ -412,7 +296,7 @@ bool Engine::SetUpVideoStream() {
     return true;
 }
 
-bool Engine::SetUpAudioStream() {
+bool ConversionRun::SetUpAudioStream() {
     out_audio_ = avformat_new_stream(muxer_.get(), nullptr);
     if (!out_audio_) return false;
     job_.output_audio_stream = out_audio_;
@@ -477,7 +361,7 @@ bool Engine::SetUpAudioStream() {
     return true;
 }
 
-bool Engine::OpenOutputFile() {
+bool ConversionRun::OpenOutputFile() {
     if (muxer_->nb_streams == 0) return false;
     // Created exclusively: an existing file (an input among them) is never written over.
     if (file_.Open(job_.output_paths[0]) < 0) return false;
@@ -491,7 +375,7 @@ bool Engine::OpenOutputFile() {
     return true;
 }
 
-void Engine::SeekToRangeStart(int i) {
+void ConversionRun::SeekToRangeStart(int i) {
     job_.input_has_ts_discont = (input_->iformat->flags & AVFMT_TS_DISCONT) ? 1 : 0;
     if (!job_.input_has_ts_discont) {
         job_.range_start_s[i] += job_.input_start_time;
@@ -507,7 +391,7 @@ void Engine::SeekToRangeStart(int i) {
     job_.last_result = av_seek_frame(input_.get(), -1, target, AVSEEK_FLAG_BYTE);
 }
 
-bool Engine::CutRangeWritten(int i) const {
+bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
     if (!job_.reencode) {
         // A copy ends on the video clock; without video, on the audio clock.
@@ -519,7 +403,7 @@ bool Engine::CutRangeWritten(int i) const {
     return video_done && audio_done;
 }
 
-void Engine::UpdateProgress(int i) {
+void ConversionRun::UpdateProgress(int i) {
     if (job_.merge_mode) job_.range_length_s[i] = job_.merge_total_s;
     double t = std::max(VideoClock(), AudioClock());
     double length = RangeLength(i);
@@ -528,7 +412,7 @@ void Engine::UpdateProgress(int i) {
     job_.percent.store(percent);
 }
 
-void Engine::PacketLoop(int i) {
+void ConversionRun::PacketLoop(int i) {
     AVPacket* pkt = in_packet_.get();
     cut_audio_cap_ = static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_rate_));
     while (!leave_loop_ && av_read_frame(input_.get(), pkt) >= 0) {
@@ -559,150 +443,7 @@ void Engine::PacketLoop(int i) {
     UpdateProgress(i);
 }
 
-// ---- Stream copy -------------------------------------------------------------------------------
-
-void Engine::CopyVideoPacket(AVPacket* pkt) {
-    // A copy starts at a key frame: pictures before it could not be decoded.
-    if (!seen_key_frame_) {
-        if (!(pkt->flags & AV_PKT_FLAG_KEY)) return;
-        seen_key_frame_ = true;
-    }
-    // Decoding time stamps are evenly spaced at the nominal rate; each packet keeps its
-    // presentation offset so that reordered pictures still show in order.
-    int64_t offset = 0;
-    if (pkt->pts != AV_NOPTS_VALUE && pkt->dts != AV_NOPTS_VALUE && pkt->pts > pkt->dts)
-        offset = av_rescale_q(pkt->pts - pkt->dts, in_video_->time_base, video_frame_tb_);
-    if (!copy_shift_known_) {
-        copy_pts_shift_ = offset;
-        copy_shift_known_ = true;
-    }
-    int64_t dts = video_next_ - copy_pts_shift_;
-    pkt->dts = av_rescale_q(dts, video_frame_tb_, out_video_->time_base);
-    pkt->pts = av_rescale_q(dts + offset, video_frame_tb_, out_video_->time_base);
-    pkt->duration = av_rescale_q(1, video_frame_tb_, out_video_->time_base);
-    pkt->stream_index = out_video_->index;
-    pkt->pos = -1;
-    ++video_next_;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-    if (job_.last_result < 0) {
-        Fail();
-        leave_loop_ = true;
-    }
-}
-
-void Engine::CopyAudioPacket(AVPacket* pkt) {
-    int64_t samples = 0;
-    if (pkt->duration > 0)
-        samples = av_rescale_q(pkt->duration, in_audio_->time_base, AVRational{1, audio_rate_});
-    if (samples <= 0) samples = av_get_audio_frame_duration2(in_audio_->codecpar, pkt->size);
-    if (samples <= 0) samples = in_audio_->codecpar->frame_size;
-    pkt->dts = pkt->pts = av_rescale_q(audio_next_, AVRational{1, audio_rate_}, out_audio_->time_base);
-    pkt->duration = av_rescale_q(samples, AVRational{1, audio_rate_}, out_audio_->time_base);
-    pkt->stream_index = out_audio_->index;
-    pkt->pos = -1;
-    audio_next_ += samples;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-}
-
-// ---- Video re-encoding -------------------------------------------------------------------------
-
-void Engine::DecodeVideo(const AVPacket* pkt) {
-    job_.video_decode_result = avcodec_send_packet(video_decoder_.get(), pkt);
-    if (job_.video_decode_result < 0 && job_.video_decode_result != AVERROR(EAGAIN)) return;
-    AVFrame* frame = decoded_video_.get();
-    while (avcodec_receive_frame(video_decoder_.get(), frame) == 0) {
-        job_.got_picture = 1;
-        if (!leave_loop_) EncodePicture(frame);
-        av_frame_unref(frame);
-    }
-}
-
-void Engine::EncodePicture(AVFrame* decoded) {
-    int i = job_.current_file.load();
-    int64_t ts =
-        decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp : decoded->pkt_dts;
-    double time_s = ts != AV_NOPTS_VALUE ? av_q2d(in_video_->time_base) * static_cast<double>(ts) : 0.0;
-    if (!job_.merge_mode) {
-        if (ts != AV_NOPTS_VALUE) {
-            auto time_ms =
-                static_cast<int64_t>(av_q2d(in_video_->time_base) * (static_cast<double>(ts) * 1000));
-            if (job_.range_start_s[i] * 1000 > static_cast<double>(time_ms)) return;
-        }
-    } else {
-        job_.range_start_s[i] = 0;
-    }
-    if (!picture_origin_known_) {
-        // A merged file starts where the output stands, or where a longer audio track of the file
-        // before ends: the time stamps skip that gap, so the last picture stays on screen over it.
-        picture_origin_s_ = time_s;
-        video_next_ += merge_gap_frames_;
-        picture_base_ = video_next_;
-        merge_gap_frames_ = 0;
-        picture_origin_known_ = true;
-    }
-
-    // Output pictures follow the input's clock at the output rate: each picture fills the output
-    // frames up to the end of its own display time, so pictures are repeated or dropped as the
-    // rates differ and the video keeps its real duration and stays with the audio.
-    int64_t copies = 1;
-    if (ts != AV_NOPTS_VALUE) {
-        double frame_s = av_q2d(video_frame_tb_);
-        double shown_s = decoded->pkt_duration > 0
-                             ? av_q2d(in_video_->time_base) * static_cast<double>(decoded->pkt_duration)
-                         : Valid(in_video_->r_frame_rate) ? av_q2d(Inverse(in_video_->r_frame_rate))
-                                                          : frame_s;
-        double end = static_cast<double>(picture_base_) + (time_s - picture_origin_s_ + shown_s) / frame_s;
-        int64_t wanted = std::llround(end) - video_next_;
-        if (wanted > kMaxRepeatedPictures || wanted < -kMaxRepeatedPictures) {
-            // A jump in the input's time stamps (a discontinuity, not a real gap): the pictures
-            // go on from where the output stands.
-            picture_origin_s_ = time_s;
-            picture_base_ = video_next_;
-            wanted = std::max<int64_t>(1, std::llround(shown_s / frame_s));
-        }
-        copies = std::clamp<int64_t>(wanted, 0, kMaxRepeatedPictures);
-    }
-    if (copies == 0) return;
-
-    AVCodecContext* enc = video_encoder_.get();
-    AVFrame* out = decoded;
-    bool scale =
-        decoded->width != enc->width || decoded->height != enc->height || decoded->format != enc->pix_fmt;
-    for (int64_t c = 0; c < copies; ++c) {
-        // The range is full: later pictures would make the cut longer than asked.
-        if (!job_.merge_mode && RangeLength(i) <= VideoClock()) return;
-        if (scale) {
-            scaler_.reset(sws_getCachedContext(scaler_.release(), decoded->width, decoded->height,
-                                               static_cast<AVPixelFormat>(decoded->format), enc->width,
-                                               enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                               nullptr));
-            job_.scaler = scaler_.get();
-            if (!scaler_) return;
-            // The encoder may still hold the previous picture; then a fresh buffer is taken.
-            if (av_frame_make_writable(picture_.get()) < 0) return;
-            sws_scale(scaler_.get(), decoded->data, decoded->linesize, 0, decoded->height, picture_->data,
-                      picture_->linesize);
-            out = picture_.get();
-        }
-        out->pts = video_next_;
-        out->pict_type = AV_PICTURE_TYPE_NONE;
-        if (job_.merge_mode) job_.merge_video_pts = static_cast<int32_t>(video_next_);
-        ++video_next_;
-        if (!SendVideoFrame(out)) {
-            Fail();
-            leave_loop_ = true;
-            return;
-        }
-    }
-}
-
-bool Engine::SendVideoFrame(AVFrame* frame) {
-    if (avcodec_send_frame(video_encoder_.get(), frame) < 0) return false;
-    return WriteEncoded(video_encoder_.get(), out_video_);
-}
-
-// Writes every packet the encoder has ready; false when a write failed.
-bool Engine::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
+bool ConversionRun::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
     AVPacket* pkt = out_packet_.get();
     bool ok = true;
     while (avcodec_receive_packet(encoder, pkt) == 0) {
@@ -730,184 +471,9 @@ bool Engine::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
     return ok;
 }
 
-// ---- Audio re-encoding -------------------------------------------------------------------------
-
-void Engine::DecodeAudio(const AVPacket* pkt) {
-    if (!audio_decoder_) return;
-    job_.last_result = avcodec_send_packet(audio_decoder_.get(), pkt);
-    if (job_.last_result < 0 && job_.last_result != AVERROR(EAGAIN)) return;
-    AVFrame* frame = decoded_audio_.get();
-    int i = job_.current_file.load();
-    while (avcodec_receive_frame(audio_decoder_.get(), frame) == 0) {
-        job_.encoded_size = 1;
-        bool keep = true;
-        if (job_.merge_mode) {
-            job_.range_start_s[i] = 0;
-        } else {
-            int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
-                                                                        : frame->pkt_dts;
-            if (ts != AV_NOPTS_VALUE) {
-                auto time_ms =
-                    static_cast<int64_t>(av_q2d(in_audio_->time_base) * (static_cast<double>(ts) * 1000));
-                keep = !(job_.range_start_s[i] * 1000 > static_cast<double>(time_ms));
-            }
-        }
-        if (keep) QueueAudio(frame);
-        av_frame_unref(frame);
-    }
-}
-
-void Engine::QueueAudio(AVFrame* decoded) {
-    AVCodecContext* enc = audio_encoder_.get();
-    AVChannelLayout in_layout{};
-    if (decoded->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoded->ch_layout.nb_channels == 0)
-        av_channel_layout_default(&in_layout, decoded->ch_layout.nb_channels > 0
-                                                  ? decoded->ch_layout.nb_channels
-                                                  : audio_decoder_->ch_layout.nb_channels);
-    else
-        av_channel_layout_copy(&in_layout, &decoded->ch_layout);
-
-    bool same = decoded->format == enc->sample_fmt && decoded->sample_rate == enc->sample_rate &&
-                av_channel_layout_compare(&in_layout, &enc->ch_layout) == 0;
-    if (same && !resampler_) {
-        av_channel_layout_uninit(&in_layout);
-        QueueSamples(decoded->extended_data, decoded->nb_samples);
-        return;
-    }
-    if (!same || resampler_) {
-        bool changed = !resampler_ || resampler_in_rate_ != decoded->sample_rate ||
-                       resampler_in_format_ != decoded->format ||
-                       av_channel_layout_compare(&resampler_in_layout_, &in_layout) != 0;
-        if (changed) {
-            FlushResampler();
-            resampler_.reset();
-            if (same) {
-                av_channel_layout_uninit(&in_layout);
-                QueueSamples(decoded->extended_data, decoded->nb_samples);
-                return;
-            }
-            SwrContext* swr = nullptr;
-            if (swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &in_layout,
-                                    static_cast<AVSampleFormat>(decoded->format), decoded->sample_rate, 0,
-                                    nullptr) < 0 ||
-                swr_init(swr) < 0) {
-                swr_free(&swr);
-                av_channel_layout_uninit(&in_layout);
-                Fail();
-                return;
-            }
-            resampler_.reset(swr);
-            job_.resampler = swr;
-            av_channel_layout_uninit(&resampler_in_layout_);
-            av_channel_layout_copy(&resampler_in_layout_, &in_layout);
-            resampler_in_rate_ = decoded->sample_rate;
-            resampler_in_format_ = decoded->format;
-        }
-    }
-    av_channel_layout_uninit(&in_layout);
-
-    int needed = swr_get_out_samples(resampler_.get(), decoded->nb_samples);
-    if (needed <= 0) return;
-    if (resampled_->nb_samples < needed) {
-        av_frame_unref(resampled_.get());
-        resampled_->format = enc->sample_fmt;
-        resampled_->sample_rate = enc->sample_rate;
-        resampled_->nb_samples = needed;
-        av_channel_layout_copy(&resampled_->ch_layout, &enc->ch_layout);
-        if (av_frame_get_buffer(resampled_.get(), 0) < 0) {
-            Fail();
-            leave_loop_ = true;
-            return;
-        }
-    }
-    int got = swr_convert(resampler_.get(), resampled_->data, resampled_->nb_samples,
-                          const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
-    if (got > 0) QueueSamples(resampled_->data, got);
-}
-
-void Engine::FlushResampler() {
-    if (!resampler_ || !resampled_ || resampled_->nb_samples == 0) return;
-    int got;
-    while ((got = swr_convert(resampler_.get(), resampled_->data, resampled_->nb_samples, nullptr, 0)) > 0)
-        QueueSamples(resampled_->data, got);
-    // Ready for the next file's samples, with nothing left over from this one.
-    swr_init(resampler_.get());
-}
-
-void Engine::QueueSamples(uint8_t** data, int samples) {
-    if (!job_.merge_mode) {
-        // A cut's audio ends where its range ends.
-        int64_t room = cut_audio_cap_ - cut_audio_samples_;
-        if (room <= 0) return;
-        samples = static_cast<int>(std::min<int64_t>(samples, room));
-        cut_audio_samples_ += samples;
-    }
-    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(data), samples) < samples) return;
-    if (!EncodeQueuedAudio(false)) Fail();
-}
-
-void Engine::PadAudioToVideo() {
-    if (!out_audio_ || !audio_encoder_ || !out_video_) return;
-    int64_t queued = av_audio_fifo_size(fifo_.get());
-    auto missing = static_cast<int64_t>(VideoClock() * audio_rate_) - (audio_next_ + queued);
-    int frame_size = encoder_audio_->nb_samples;
-    if (missing < frame_size) return;
-    while (missing > 0) {
-        int n = static_cast<int>(std::min<int64_t>(missing, frame_size));
-        if (av_frame_make_writable(encoder_audio_.get()) < 0) return;
-        av_samples_set_silence(encoder_audio_->data, 0, n, audio_encoder_->ch_layout.nb_channels,
-                               audio_encoder_->sample_fmt);
-        if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(encoder_audio_->data), n) < n) return;
-        missing -= n;
-        // Frame by frame, so a long gap never piles up in memory.
-        if (!EncodeQueuedAudio(false)) {
-            Fail();
-            return;
-        }
-    }
-}
-
-// Encodes whole frames from the FIFO; at the end (final_frame) also the rest, as a short frame where
-// the encoder takes one, else filled up with silence.
-bool Engine::EncodeQueuedAudio(bool final_frame) {
-    AVCodecContext* enc = audio_encoder_.get();
-    int frame_size = enc->frame_size > 0 ? enc->frame_size : kFallbackAudioFrameSize;
-    bool ok = true;
-    AVFrame* frame = encoder_audio_.get();
-    for (;;) {
-        int queued = av_audio_fifo_size(fifo_.get());
-        if (queued == 0 || (queued < frame_size && !final_frame)) break;
-        int n = std::min(queued, frame_size);
-        frame->nb_samples = frame_size;
-        if (av_frame_make_writable(frame) < 0) return false;
-        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->data), n);
-        bool short_ok =
-            enc->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-        if (n < frame_size) {
-            if (short_ok)
-                frame->nb_samples = n;
-            else
-                av_samples_set_silence(frame->data, n, frame_size - n, enc->ch_layout.nb_channels,
-                                       enc->sample_fmt);
-        }
-        frame->pts = audio_next_;
-        audio_next_ += frame->nb_samples;
-        if (!SendAudioFrame(frame)) {
-            ok = false;
-            break;
-        }
-    }
-    return ok;
-}
-
-bool Engine::SendAudioFrame(AVFrame* frame) {
-    if (avcodec_send_frame(audio_encoder_.get(), frame) < 0) return false;
-    return WriteEncoded(audio_encoder_.get(), out_audio_);
-}
-
 // ---- Finishing ---------------------------------------------------------------------------------
 
-void Engine::FinishOutput() {
+void ConversionRun::FinishOutput() {
     if (trailer_written_) return;
     bool ok = true;
     if (video_encoder_) {
@@ -928,7 +494,7 @@ void Engine::FinishOutput() {
     if (!ok) Fail();
 }
 
-void Engine::ReleaseFile() {
+void ConversionRun::ReleaseFile() {
     job_.video_decoder_context = job_.audio_decoder_context = nullptr;
     job_.video_decoder = job_.audio_decoder = nullptr;
     job_.input_format = nullptr;
@@ -939,9 +505,9 @@ void Engine::ReleaseFile() {
     job_.video_stream_index = job_.audio_stream_index = -1;
 }
 
-}  // namespace
+}  // namespace engine
 
 void ConvertThreadProc(ConvertJob& job) {
-    Engine engine(job);
-    engine.Run();
+    engine::ConversionRun run(job);
+    run.Run();
 }

@@ -1,0 +1,138 @@
+#pragma once
+// The state of one run of the conversion engine and its steps, shared by the files that implement
+// them: the job loop and output (convert_engine.cpp), stream copy (stream_copy.cpp), video
+// re-encoding (video_reencode.cpp) and audio re-encoding (audio_reencode.cpp). Everything here runs
+// on the worker thread that called ConvertThreadProc.
+
+#include <memory>
+
+#include "engine/convert_job.h"
+#include "engine/exclusive_output.h"
+#include "engine/ffmpeg_ptr.h"
+
+namespace engine {
+
+struct MuxerFreer {
+    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
+};
+using MuxerPtr = std::unique_ptr<AVFormatContext, MuxerFreer>;
+
+// Frame size for audio encoders that take any.
+inline constexpr int kFallbackAudioFrameSize = 1024;
+
+inline AVRational Inverse(AVRational r) { return AVRational{r.den, r.num}; }
+inline bool Valid(AVRational r) { return r.num > 0 && r.den > 0; }
+
+// Owns every FFmpeg object of a run through unique_ptrs; the job's working-state fields (input_format,
+// the codec contexts, output_format, the streams, frames, scaler, resampler, FIFO) point at them
+// while they live and are cleared when they go.
+class ConversionRun {
+  public:
+    explicit ConversionRun(ConvertJob& job) : job_(job) {}
+    // The whole job, file by file; returns when it ended or was stopped.
+    void Run();
+
+  private:
+    // One input file, from opening to release.
+    void ProcessFile(int i);
+    bool OpenInputFile(int i);
+    bool PrepareOutput(int i);
+    bool SetUpVideoStream();
+    bool SetUpAudioStream();
+    bool OpenOutputFile();
+    void SeekToRangeStart(int i);
+    void PacketLoop(int i);
+    bool CutRangeWritten(int i) const;
+    void UpdateProgress(int i);
+    void ReleaseFile();
+
+    // Stream copy. The packet's data goes to the muxer, which takes its reference and resets it.
+    void CopyVideoPacket(AVPacket* pkt);
+    void CopyAudioPacket(AVPacket* pkt);
+
+    // Video re-encoding.
+    void DecodeVideo(const AVPacket* pkt);
+    void EncodePicture(AVFrame* decoded);
+    bool SendVideoFrame(AVFrame* frame);
+
+    // Audio re-encoding.
+    void DecodeAudio(const AVPacket* pkt);
+    void QueueAudio(AVFrame* decoded);
+    void QueueSamples(uint8_t** data, int samples);
+    void FlushResampler();
+    bool EncodeQueuedAudio(bool final_frame);
+    bool SendAudioFrame(AVFrame* frame);
+    void PadAudioToVideo();
+
+    // Writes every packet the encoder has ready to the stream; false when a write failed.
+    bool WriteEncoded(AVCodecContext* encoder, AVStream* stream);
+    void FinishOutput();
+    void Fail() { job_.file_status[job_.current_file].store(JOB_FILE_FAILED); }
+    bool Cancelled() const { return job_.cancel_requested.load(); }
+
+    double VideoClock() const { return video_next_ * av_q2d(video_frame_tb_); }
+    double AudioClock() const {
+        return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
+    }
+    void RefreshClocks() {
+        job_.output_video_clock.store(VideoClock());
+        job_.output_audio_clock.store(AudioClock());
+    }
+    double RangeLength(int i) const { return job_.range_length_s[i]; }
+
+    ConvertJob& job_;
+
+    // Output state: lives for the whole job.
+    MuxerPtr muxer_;
+    ExclusiveOutput file_;
+    bool header_written_ = false;
+    bool trailer_written_ = false;
+    AVStream* out_video_ = nullptr;
+    AVStream* out_audio_ = nullptr;
+    CodecContextPtr video_encoder_;
+    CodecContextPtr audio_encoder_;
+    // The muxer's time-stamp generator, kept here: the next video time stamp in frames of
+    // video_frame_tb_, the next audio time stamp in samples at audio_rate_.
+    AVRational video_frame_tb_{1, 25};
+    int64_t video_next_ = 0;
+    int64_t audio_next_ = 0;
+    int audio_rate_ = 0;
+    int64_t copy_pts_shift_ = 0;  // the first copied picture's reordering delay, in frames
+    int64_t audio_shift_ = 0;     // added to encoded audio time stamps, in the encoder's time base
+    bool audio_shift_known_ = false;
+    bool copy_shift_known_ = false;
+    int64_t merge_gap_frames_ = 0;  // frames the next merged file's pictures start later
+
+    // Re-encoding scratch, reused across pictures and files.
+    SwsPtr scaler_;
+    FramePtr picture_;
+    FramePtr decoded_video_;
+    FramePtr decoded_audio_;
+    FramePtr encoder_audio_;
+    FramePtr resampled_;
+    SwrPtr resampler_;
+    AVChannelLayout resampler_in_layout_{};
+    int resampler_in_rate_ = 0;
+    int resampler_in_format_ = -1;
+    AudioFifoPtr fifo_;
+    PacketPtr in_packet_;
+    PacketPtr out_packet_;
+
+    // Per file.
+    InputFormatPtr input_;
+    CodecContextPtr video_decoder_;
+    CodecContextPtr audio_decoder_;
+    AVStream* in_video_ = nullptr;
+    AVStream* in_audio_ = nullptr;
+    bool leave_loop_ = false;
+    bool seen_key_frame_ = false;
+    int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
+    int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
+    // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes
+    // output frame picture_base_.
+    bool picture_origin_known_ = false;
+    double picture_origin_s_ = 0;
+    int64_t picture_base_ = 0;
+};
+
+}  // namespace engine
