@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QUrl>
 #include <QWindow>
@@ -200,6 +201,7 @@ void CSolvaneDlg::ApplyLanguageTexts() {
     const char* const columns[kFileListColumns] = {"ywj", "spgs", "spcd", "spdx", "zl", "zt"};
     for (int c = 0; c < kFileListColumns; ++c)
         m_list->horizontalHeaderItem(c)->setText(text("JIEMIAN", columns[c]));
+    FitListColumns();
 
     m_tabs->setTabText(0, text("JIEMIAN", "spjq"));
     m_tabs->setTabText(1, text("JIEMIAN", "sphb"));
@@ -209,6 +211,26 @@ void CSolvaneDlg::ApplyLanguageTexts() {
         control(id)->setToolTip(text("HINT", TooltipKey(id)));
 
     setWindowTitle(text("APPLICATION", "name") + " " + text("APPLICATION", "version"));
+}
+
+void CSolvaneDlg::FitListColumns() {
+    // The status column widens to its longest text and the path column gives up the difference,
+    // so that the six columns fill the list without a horizontal scroll bar.
+    const QFontMetrics header(m_list->horizontalHeader()->font());
+    const QFontMetrics cells(m_list->font());
+    const int padding = 2 * header.horizontalAdvance(' ') + 8;
+    int status = kFileListColumnWidths[5];
+    status = std::max(status, header.horizontalAdvance(text("JIEMIAN", "zt")) + padding);
+    for (const char* key : {"wc", "sb"})
+        status = std::max(status, cells.horizontalAdvance(text("TISHI", key)) + padding);
+    status = std::max(status, cells.horizontalAdvance(text("JIEMIAN", "zb")) + padding);
+    const int available =
+        m_list->width() - 2 * m_list->frameWidth() - m_list->verticalScrollBar()->sizeHint().width();
+    int others = status;
+    for (int c = 1; c < kFileListColumns - 1; ++c) others += kFileListColumnWidths[c];
+    m_list->setColumnWidth(0, std::max(60, std::min(kFileListColumnWidths[0], available - others)));
+    for (int c = 1; c < kFileListColumns - 1; ++c) m_list->setColumnWidth(c, kFileListColumnWidths[c]);
+    m_list->setColumnWidth(5, status);
 }
 
 void CSolvaneDlg::SwitchLanguage(int item) {
@@ -316,7 +338,9 @@ void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
 
 void CSolvaneDlg::ReloadPreviewPicture() {
     // A failed decode leaves the previous file, which is shown again; no file shows nothing.
-    m_preview = QPixmap(m_preview_path);
+    // Read through QImage: QPixmap's loader caches by path, size and modification second, and every
+    // frame file has the same path and size.
+    m_preview = QPixmap::fromImage(QImage(m_preview_path));
     update(PreviewRect());
 }
 

@@ -99,6 +99,7 @@ class CSolvaneDlg : public QDialog {
     void LoadCurrentFileIntoPreview();
     void ReloadPreviewPicture();
     void UpdateLength();
+    void FitListColumns();
     void SetFields(const std::string& start, const std::string& end, const std::string& length);
     QRect PreviewRect() const;
 

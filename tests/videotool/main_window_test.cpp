@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -316,12 +317,16 @@ TEST_F(MainWindowTest, MovingTheSliderWritesANewFrameAndPosition) {
     AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
     const QByteArray first = ReadBytes(Path("image.bmp"));
     ASSERT_EQ(first.size(), 691254);
+    const QImage first_shown = w.previewPicture().toImage();
 
     const int position = ClickSliderAt(500);
     EXPECT_NEAR(position, 500, 3);
     const QByteArray middle = ReadBytes(Path("image.bmp"));
     EXPECT_EQ(middle.size(), 691254);
     EXPECT_NE(middle, first);
+    // The window shows the new file, not a picture cached from the old one of the same name and size.
+    EXPECT_EQ(w.previewPicture().toImage(), QImage::fromData(middle).convertToFormat(first_shown.format()));
+    EXPECT_NE(w.previewPicture().toImage(), first_shown);
     const QString text = LabelText(kPositionText);
     const double duration_ms = testsupport::FFprobe(testsupport::Fixture("gop2_8s.mp4")).duration_s * 1000;
     EXPECT_NEAR(TextToTime(text.section(" / ", 0, 0).toStdString()), duration_ms * position / 1000, 2.0);
