@@ -196,12 +196,12 @@ int main() {
          1.0},
     };
 
-    std::printf("\n%-36s %10s %10s %7s %7s %12s\n", "task", "ours s", "ffmpeg s", "ratio", "target",
-                "our peak MB");
+    std::printf("\n%-36s %10s %10s %7s %7s %12s %12s\n", "task", "ours s", "ffmpeg s", "ratio", "target",
+                "our peak MB", "ffmpeg MB");
     bool all_met = true;
     for (const Task& task : tasks) {
         std::vector<double> ours, theirs;
-        long rss = 0;
+        long rss = 0, their_rss = 0;
         bool failed = false;
         for (int r = 0; r < task.repetitions; ++r) {
             // Alternate, so both see the same machine load.
@@ -211,6 +211,7 @@ int main() {
             ours.push_back(a.seconds);
             theirs.push_back(b.seconds);
             rss = std::max(rss, a.max_rss_kb);
+            their_rss = std::max(their_rss, b.max_rss_kb);
         }
         double ratio = Median(ours) / Median(theirs);
         all_met = all_met && ratio <= task.target && !failed;
