@@ -18,10 +18,17 @@
 
 namespace {
 
-// A panel on the dialog face with a caption over its content.
+// The media tools' window background and file list colour.
+const QColor kToolBackground(187, 222, 251);
+const QColor kToolListBackground(241, 250, 233);
+
+// A panel on the tools' window background with a caption over its content.
 class Sheet : public QWidget {
   public:
     explicit Sheet(const QString& caption) {
+        QPalette shades = palette();
+        shades.setColor(QPalette::Window, kToolBackground);
+        setPalette(shades);
         setAutoFillBackground(true);
         m_layout = new QVBoxLayout(this);
         m_layout->setContentsMargins(14, 10, 14, 14);
@@ -206,6 +213,7 @@ void FillList(CCheckListCtrl& list, const std::vector<int>& states) {
         list.SetItemText(row, 2, QString::fromUtf8(status[i % 5]));
         list.SetStateImage(row, states[i]);
     }
+    list.SetBkColor(kToolListBackground);
     list.setFixedSize(460, 150);
 }
 

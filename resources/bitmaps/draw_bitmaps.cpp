@@ -19,7 +19,7 @@
 
 namespace {
 
-const QColor kFace(240, 240, 240);  // dialog face colour around the slider channel
+const QColor kFace(187, 222, 251);  // the media tools' window background, around the slider channel
 const QColor kKey(255, 0, 255);     // transparent colour of the thumb and the header images
 
 const QColor kGreen(46, 158, 79);
