@@ -73,6 +73,7 @@ void ConversionRun::QueueAudio(AVFrame* decoded) {
                 swr_free(&swr);
                 av_channel_layout_uninit(&in_layout);
                 Fail();
+                leave_loop_ = true;
                 return;
             }
             resampler_.reset(swr);

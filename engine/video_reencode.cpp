@@ -71,26 +71,27 @@ void ConversionRun::EncodePicture(AVFrame* decoded) {
 
     AVCodecContext* enc = video_encoder_.get();
     AVFrame* out = decoded;
-    bool scale =
-        decoded->width != enc->width || decoded->height != enc->height || decoded->format != enc->pix_fmt;
+    if (decoded->width != enc->width || decoded->height != enc->height || decoded->format != enc->pix_fmt) {
+        scaler_.reset(sws_getCachedContext(
+            scaler_.release(), decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
+            enc->width, enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        job_.scaler = scaler_.get();
+        // The encoder may still hold the previous picture; then a fresh buffer is taken.
+        if (!scaler_ || av_frame_make_writable(picture_.get()) < 0) {
+            Fail();
+            leave_loop_ = true;
+            return;
+        }
+        sws_scale(scaler_.get(), decoded->data, decoded->linesize, 0, decoded->height, picture_->data,
+                  picture_->linesize);
+        out = picture_.get();
+    }
+    out->pict_type = AV_PICTURE_TYPE_NONE;
+    // The encoder keeps its own reference to each picture sent, so a repeat only needs a new time stamp.
     for (int64_t c = 0; c < copies; ++c) {
         // The range is full: later pictures would make the cut longer than asked.
         if (!job_.merge_mode && RangeLength(i) <= VideoClock()) return;
-        if (scale) {
-            scaler_.reset(sws_getCachedContext(scaler_.release(), decoded->width, decoded->height,
-                                               static_cast<AVPixelFormat>(decoded->format), enc->width,
-                                               enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                               nullptr));
-            job_.scaler = scaler_.get();
-            if (!scaler_) return;
-            // The encoder may still hold the previous picture; then a fresh buffer is taken.
-            if (av_frame_make_writable(picture_.get()) < 0) return;
-            sws_scale(scaler_.get(), decoded->data, decoded->linesize, 0, decoded->height, picture_->data,
-                      picture_->linesize);
-            out = picture_.get();
-        }
         out->pts = video_next_;
-        out->pict_type = AV_PICTURE_TYPE_NONE;
         if (job_.merge_mode) job_.merge_video_pts = static_cast<int32_t>(video_next_);
         ++video_next_;
         if (!SendVideoFrame(out)) {
@@ -105,7 +106,5 @@ bool ConversionRun::SendVideoFrame(AVFrame* frame) {
     if (avcodec_send_frame(video_encoder_.get(), frame) < 0) return false;
     return WriteEncoded(video_encoder_.get(), out_video_);
 }
-
-// Writes every packet the encoder has ready; false when a write failed.
 
 }  // namespace engine
