@@ -13,8 +13,7 @@
 
 CHyperLink::CHyperLink(const QString& text, QWidget* parent, int control_id, int static_style)
     : QWidget(parent), m_control_id(control_id), m_static_style(static_style), m_text(text) {
-    if (m_address.isEmpty()) m_address = m_text;
-    if (m_text.isEmpty()) m_text = m_address;
+    m_address = m_text;  // until SetAddress gives another
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     m_hover_timer.setObjectName(QString::number(kHoverTimerId));
@@ -56,9 +55,10 @@ QColor CHyperLink::CurrentColour() const {
     return m_visited ? m_visited_colour : m_link_colour;
 }
 
+// The control's font as set is the normal font, underlined or not (the media tools underline
+// their links for good); the hover font is its underlined copy.
 void CHyperLink::UpdateFonts() {
     m_normal_font = font();
-    m_normal_font.setUnderline(false);
     m_underlined_font = m_normal_font;
     m_underlined_font.setUnderline(true);
 }
@@ -101,10 +101,12 @@ void CHyperLink::FitToText() {
 void CHyperLink::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setFont(m_normal_font);
+    QFont text_font = m_normal_font;
+    text_font.setUnderline(false);
+    painter.setFont(text_font);
     painter.setPen(CurrentColour());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_text);
-    if (m_over) {
+    if (IsUnderlineShown()) {
         const QFontMetrics metrics(m_underlined_font);
         painter.fillRect(0, UnderlineY(), metrics.horizontalAdvance(m_text), std::max(1, metrics.lineWidth()),
                          CurrentColour());

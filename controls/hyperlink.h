@@ -33,6 +33,8 @@ class CHyperLink : public QWidget {
     int ControlId() const { return m_control_id; }
     bool IsOver() const { return m_over; }
     bool IsVisited() const { return m_visited; }
+    // Underlined while hovered, and always when the control's font is underlined.
+    bool IsUnderlineShown() const { return m_over || m_normal_font.underline(); }
     // The colour the text is drawn in now.
     QColor CurrentColour() const;
     const QTimer& HoverTimer() const { return m_hover_timer; }

@@ -96,6 +96,34 @@ TEST_F(HyperLinkTest, CentredAndRightAlignedLinksKeepTheirAnchor) {
     EXPECT_EQ(right->geometry().right(), 199);
 }
 
+// A row of the painted link drawn wholly in the given colour: the underline.
+bool HasUnderline(CHyperLink* link, const QColor& colour) {
+    const QImage painted = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = painted.height() / 2; y < painted.height(); ++y) {
+        bool whole = true;
+        for (int x = 0; x < painted.width() && whole; ++x) whole = painted.pixel(x, y) == colour.rgb();
+        if (whole) return true;
+    }
+    return false;
+}
+
+TEST_F(HyperLinkTest, UnderlinedWhileHoveredOrWhenItsFontIsUnderlined) {
+    CHyperLink* link = MakeLink(QStringLiteral("怎样使用本软件"));
+    EXPECT_FALSE(link->IsUnderlineShown());
+    EXPECT_FALSE(HasUnderline(link, kLink));
+    QCursor::setPos(link->mapToGlobal(link->rect().center()));
+    QTest::mouseMove(link, link->rect().center());
+    EXPECT_TRUE(link->IsUnderlineShown());
+    EXPECT_TRUE(HasUnderline(link, kHover));
+
+    CHyperLink* underlined = MakeLink(QStringLiteral("赞助我们"));
+    QFont font = underlined->font();
+    font.setUnderline(true);
+    underlined->setFont(font);
+    EXPECT_TRUE(underlined->IsUnderlineShown());
+    EXPECT_TRUE(HasUnderline(underlined, kLink));
+}
+
 TEST_F(HyperLinkTest, HoverEndsByThePollWithoutAMouseEvent) {
     CHyperLink* link = MakeLink(QStringLiteral("help"));
     EXPECT_EQ(link->CurrentColour(), kLink);
