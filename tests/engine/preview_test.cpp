@@ -159,6 +159,20 @@ TEST_F(PreviewTest, PictureMatchesTheFFmpegToolsFrameAtThatTime) {
     }
 }
 
+TEST_F(PreviewTest, PicturesBetweenKeyFramesAreExactWithBFrames) {
+    // H.264 with B-frames: pictures before the position that nothing refers to are skipped, which
+    // must not change the picture shown.
+    const std::string input = Fixture("merge_a.mp4");
+    for (double at : {0.36, 0.52, 0.9, 1.44}) {
+        SCOPED_TRACE(at);
+        ASSERT_TRUE(Decode(input, at));
+        Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+        ASSERT_TRUE(bmp.ok);
+        EXPECT_LT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, at)), 1.5);
+        EXPECT_GT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, at - 0.04)), 1.5);  // not the one before
+    }
+}
+
 TEST_F(PreviewTest, EveryPixelLayoutComesOutUpright) {
     for (const char* name :
          {"split_444.mkv", "split_422.avi", "split_411.mkv", "split_rgb.mov", "split_1080p.mp4"}) {
