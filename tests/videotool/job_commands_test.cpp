@@ -1,0 +1,416 @@
+// Cut and merge from the real main window, off-screen, as a user does them: add videos, choose the
+// range, press the button, confirm the settings dialog, wait for the progress dialog to close. The
+// outputs are judged by ffprobe.
+#include "videotool/job_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <functional>
+
+#include "common/av_convert_dlg.h"
+#include "controls/bitmap_slider.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
+#include "engine/convert_job.h"
+#include "platform/choosers.h"
+#include "platform/dialog_template.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "platform/shell_open.h"
+#include "support/ffprobe.h"
+#include "support/fixtures.h"
+#include "videotool/file_infomation.h"
+#include "videotool/main_template.h"
+#include "videotool/settings_dlg.h"
+#include "videotool/solvane_dlg.h"
+
+using namespace taviro;
+using platform::ControlAs;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string U(const QString& s) { return s.toStdString(); }
+
+// Runs action once a modal dialog of type T is active (polled from the event loop). The poll ends
+// with the action; delete it to give up waiting.
+template <typename T>
+QTimer* WhenModal(std::function<void(T*)> action) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            action(dialog);
+        }
+    });
+    poll->start();
+    return poll;
+}
+
+// How a settings dialog is to be confirmed: direct, or indirect with a preset (and sizes).
+struct Confirm {
+    bool direct = true;
+    int preset = 0;
+    int size = 0;  // index of the size list: 0 is 320*240
+};
+
+void ConfirmDialog(QDialog* d, int direct_id, int indirect_id, int start_id, const Confirm& c) {
+    QTest::mouseClick(ControlAs<QRadioButton>(d, c.direct ? direct_id : indirect_id), Qt::LeftButton);
+    if (!c.direct) {
+        ControlAs<QComboBox>(d, 1105)->setCurrentIndex(c.preset);
+        ControlAs<QComboBox>(d, d->inherits("CSettings") ? 1063 : 1191)->setCurrentIndex(c.size);
+    }
+    QTest::mouseClick(ControlAs<QPushButton>(d, start_id), Qt::LeftButton);
+}
+
+void ConfirmCut(const Confirm& c) {
+    WhenModal<CFileInfomation>([c](CFileInfomation* d) {
+        ConfirmDialog(d, CFileInfomation::kDirect, CFileInfomation::kIndirect, CFileInfomation::kStart, c);
+    });
+}
+
+void ConfirmMerge(const Confirm& c) {
+    WhenModal<CSettings>([c](CSettings* d) {
+        ConfirmDialog(d, CSettings::kDirect, CSettings::kIndirect, CSettings::kStart, c);
+    });
+}
+
+class JobCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ = Q(testsupport::ScratchDir("jobs_" + name));
+        out_ = folder_ + "/out";
+        QDir().mkpath(out_);
+        QDir().mkpath(folder_ + "/languages");
+        QFile::copy(SHIPPED_SETTING_FILE, Path("setting.ini"));
+        for (const char* l : {"english.ini", "chinese.ini"})
+            QFile::copy(QString(SHIPPED_LANGUAGE_DIR) + "/" + l, Path("languages/") + l);
+        platform::WriteProfileString("PATH", "name", out_, Path("setting.ini"));
+        platform::SetShellOpenHandler([this](const QString& target) {
+            opened_ << target;
+            return platform::kShellOpenOk;
+        });
+        window_ = std::make_unique<CSolvaneDlg>(folder_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void TearDown() override {
+        window_.reset();
+        DeleteConvertJob();
+        platform::SetShellOpenHandler({});
+    }
+
+    QString Path(const QString& name) const { return folder_ + "/" + name; }
+    QString English(const char* section, const char* key) const {
+        return platform::ReadProfileString(section, key, {}, Path("languages/english.ini"));
+    }
+    QStringList Outputs() const { return QDir(out_).entryList(QDir::Files, QDir::Name); }
+
+    void ClickButton(int id) {
+        auto* b = static_cast<CControlButton*>(window_->control(id));
+        ASSERT_TRUE(b->isVisible()) << id;
+        const QPoint at = b->HasRegion() ? b->Shape().boundingRect().center() : b->rect().center();
+        QTest::mouseClick(b, Qt::LeftButton, {}, at);
+    }
+    void ClickTab(int index) {
+        QTabBar* tabs = window_->tabs();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        ASSERT_EQ(tabs->currentIndex(), index);
+    }
+    void Add(int button, const QStringList& files) {
+        platform::ScopedChooserAnswers answers;
+        answers.addOpenFilesAnswer(files);
+        ClickButton(button);
+    }
+    void ClickSliderAt(int value) {
+        CBitmapSlider* s = window_->slider();
+        const QPoint at(s->Geometry().ValueToPixel(value), s->height() / 2);
+        QTest::mousePress(s, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(s, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+    }
+    void TypeInto(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    // Clicks a list row's check box.
+    void ClickCheckBox(int row) {
+        CCheckListCtrl* list = window_->fileList();
+        const QRect cell = list->visualItemRect(list->item(row, 0));
+        const bool before = list->GetCheck(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 10, cell.center().y()));
+        if (list->GetCheck(row) == before) list->SetCheck(row, !before);  // style without a hit box there
+    }
+    // Loads a video on the cut tab and chooses 1.0 s to 2.5 s: the start by the slider, the end typed.
+    void LoadForCut(const std::string& video) {
+        Add(kAddButton, {Q(video)});
+        ASSERT_EQ(window_->currentFile(), Q(video));
+        ClickSliderAt(1000 * 1000 / 3000);  // slider positions run 0..1000 over the 3 s video
+        ClickButton(kStartPointButton);
+        TypeInto(window_->startField(), "00:00:01.000");  // the slider lands near 1 s; make it exact
+        TypeInto(window_->endField(), "00:00:02.500");
+    }
+
+    QString folder_;
+    QString out_;
+    QStringList opened_;
+    platform::ScopedMessageRecorder messages_;
+    std::unique_ptr<CSolvaneDlg> window_;
+};
+
+struct CutCase {
+    const char* name;
+    Confirm confirm;
+    const char* extension;
+    const char* video_codec;
+    const char* audio_codec;
+};
+
+TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
+    const CutCase cases[] = {
+        {"direct", {true, 0}, ".mp4", "h264", "aac"}, {"mpeg4", {false, 0}, ".mp4", "mpeg4", "aac"},
+        {"h264", {false, 1}, ".mp4", "h264", "aac"},  {"avi", {false, 2}, ".avi", "mpeg4", "mp3"},
+        {"flv", {false, 3}, ".flv", "flv1", "mp3"},   {"wmv", {false, 4}, ".wmv", "wmv2", "wmav2"},
+        {"mov", {false, 5}, ".mov", "mpeg4", "aac"},  {"mkv", {false, 6}, ".mkv", "h264", "vorbis"},
+    };
+    LoadForCut(testsupport::Fixture("video_h264_aac.mp4"));
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString case_out = out_ + "/" + c.name;
+        QDir().mkpath(case_out);
+        platform::WriteProfileString("PATH", "name", case_out, Path("setting.ini"));
+        messages_.clear();
+        opened_.clear();
+        ConfirmCut(c.confirm);
+        ClickButton(kCutButton);
+
+        ASSERT_EQ(messages_.messages().size(), 1u);
+        EXPECT_EQ(messages_.lastText(), English("TISHI", "jqcg"));
+        EXPECT_EQ(opened_, QStringList{case_out});
+        EXPECT_FALSE(window_->jobCommands()->progressDialog()->isVisible());
+        const std::string output = U(case_out) + "/video_h264_aac" + c.extension;
+        const testsupport::ProbedFile probed = testsupport::FFprobe(output);
+        ASSERT_TRUE(probed.ok) << output;
+        ASSERT_NE(probed.First("video"), nullptr);
+        ASSERT_NE(probed.First("audio"), nullptr);
+        EXPECT_EQ(probed.First("video")->codec_name, c.video_codec);
+        EXPECT_EQ(probed.First("audio")->codec_name, c.audio_codec);
+        EXPECT_NEAR(probed.duration_s, 1.5, 0.35);
+        if (!c.confirm.direct) {
+            EXPECT_EQ(probed.First("video")->width, 320);
+        }
+    }
+}
+
+TEST_F(JobCommandsTest, RepeatedCutsGetUniqueNames) {
+    const QString clip = folder_ + "/clip.mp4";
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("video_h264_aac.mp4")), clip));
+    LoadForCut(U(clip));
+    for (int i = 0; i < 3; ++i) {
+        ConfirmCut({true, 0});
+        ClickButton(kCutButton);
+    }
+    EXPECT_EQ(Outputs(), QStringList({"clip(0).mp4", "clip(1).mp4", "clip.mp4"}));
+    for (const QString& f : Outputs()) EXPECT_TRUE(testsupport::FFprobe(U(out_ + "/" + f)).ok) << U(f);
+    EXPECT_TRUE(QFile::exists(clip)) << "the input is never touched";
+}
+
+TEST_F(JobCommandsTest, MergeOfThreeCheckedRowsSkipsTheUncheckedOne) {
+    struct Case {
+        const char* name;
+        Confirm confirm;
+        const char* output;
+    };
+    const Case cases[] = {{"direct", {true, 0}, "merged_video.mp4"},
+                          {"reencoded", {false, 5}, "merged_video.mov"}};
+    ClickTab(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window_->fileList()->DeleteAllItems();
+        Add(kAddFilesButton,
+            {Q(testsupport::Fixture("merge_a.mp4")), Q(testsupport::Fixture("video_h264_aac.mp4")),
+             Q(testsupport::Fixture("merge_b.mp4")), Q(testsupport::Fixture("video_h264_aac.mp4"))});
+        CCheckListCtrl* list = window_->fileList();
+        ASSERT_EQ(list->rowCount(), 4);
+        ClickCheckBox(1);
+        ASSERT_FALSE(list->GetCheck(1));
+        const QString ready = list->GetItemText(1, 5);
+        messages_.clear();
+        ConfirmMerge(c.confirm);
+        ClickButton(kMergeButton);
+
+        EXPECT_EQ(messages_.lastText(), English("TISHI", "hbcg"));
+        for (int row : {0, 2, 3}) {
+            EXPECT_EQ(list->GetItemText(row, 5), English("TISHI", "wc")) << row;
+            EXPECT_FALSE(list->GetCheck(row)) << row;
+        }
+        EXPECT_EQ(list->GetItemText(1, 5), ready) << "the unchecked row is left alone";
+        const testsupport::ProbedFile probed = testsupport::FFprobe(U(out_) + "/" + c.output);
+        ASSERT_TRUE(probed.ok);
+        EXPECT_NEAR(probed.duration_s, 2.0 + 1.6 + 3.0, 0.5);
+        EXPECT_EQ(window_->jobCommands()->protocol().listIndexOf(1), 2);
+    }
+}
+
+TEST_F(JobCommandsTest, MergeWhoseMiddleFileBreaksReportsFailureAndKeepsTheOutput) {
+    const QString middle = folder_ + "/middle.mp4";
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("merge_b.mp4")), middle));
+    ClickTab(1);
+    Add(kAddFilesButton,
+        {Q(testsupport::Fixture("merge_a.mp4")), middle, Q(testsupport::Fixture("video_h264_aac.mp4"))});
+    ASSERT_EQ(window_->fileList()->rowCount(), 3);
+    // The file turns unreadable after it was added.
+    QFile::remove(middle);
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("not_media.mp4")), middle));
+
+    ConfirmMerge({false, 0});
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "hbsb"));
+    EXPECT_EQ(opened_, QStringList{English("APPLICATION", "url")});
+    const testsupport::ProbedFile probed = testsupport::FFprobe(U(out_) + "/merged_video.mp4");
+    ASSERT_TRUE(probed.ok);
+    EXPECT_GT(probed.duration_s, 1.5);
+    EXPECT_TRUE(window_->fileList()->GetCheck(1));
+}
+
+TEST_F(JobCommandsTest, StopMidJobShowsNothingAndLeavesTheList) {
+    ClickTab(1);
+    Add(kAddFilesButton, {Q(testsupport::Fixture("long_20s.mp4")), Q(testsupport::Fixture("merge_a.mp4"))});
+    CCheckListCtrl* list = window_->fileList();
+    const QString ready = list->GetItemText(0, 5);
+    bool saw_progress = false;
+    WhenModal<CAVConvertDlg>([&](CAVConvertDlg* d) {
+        // Stop once a tick has shown some progress of the first file.
+        auto* poll = new QTimer(d);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [&, d, poll] {
+            if (d->fileBar()->value() <= 0) return;
+            poll->stop();
+            saw_progress = true;
+            QTest::mouseClick(d->stopButton(), Qt::LeftButton);
+        });
+        poll->start();
+    });
+    ConfirmMerge({false, 0, 7});  // 1920*1080 keeps the worker busy for a while
+    ClickButton(kMergeButton);
+
+    EXPECT_TRUE(saw_progress);
+    EXPECT_TRUE(messages_.messages().empty()) << U(messages_.lastText());
+    EXPECT_TRUE(opened_.isEmpty());
+    for (int row : {0, 1}) {
+        EXPECT_EQ(list->GetItemText(row, 5), ready);
+        EXPECT_TRUE(list->GetCheck(row));
+    }
+    ConvertJob* job = TheConvertJob();
+    ASSERT_NE(job, nullptr);
+    EXPECT_LT(job->current_file.load(), 2) << "the job did not run to its end";
+
+    // The stopped worker has ended: the next job runs normally.
+    ConfirmMerge({true, 0});
+    list->SetCheck(0, false);
+    Add(kAddFilesButton, {Q(testsupport::Fixture("merge_b.mp4"))});
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "hbcg"));
+}
+
+TEST_F(JobCommandsTest, PreconditionsAreRefusedWithTheirMessages) {
+    const QString mlbcz = English("TISHI", "mlbcz");
+    // Cut without a video.
+    ClickButton(kCutButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "qxtjsp"));
+
+    ClickTab(1);
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "qxtjsp"));
+
+    Add(kAddFilesButton,
+        {Q(testsupport::Fixture("merge_a.mp4")), Q(testsupport::Fixture("video_mpeg4_mp3.avi"))});
+    ClickCheckBox(1);
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "zslgwj"));
+    ClickCheckBox(1);
+
+    // A direct merge of an MP4 and an AVI.
+    ConfirmMerge({true, 0});
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "bnzjhb"));
+    EXPECT_TRUE(Outputs().isEmpty());
+
+    // The settings dialog's own refusals keep it open; Escape then cancels the command.
+    struct DialogCase {
+        const char* name;
+        QString folder;
+        bool clear_name;
+        QString message;
+    };
+    const DialogCase dialog_cases[] = {
+        {"missing folder", folder_ + "/gone", false, mlbcz},
+        {"unwritable folder", "/proc", false,
+         QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!")},
+        {"empty name", out_, true, English("TISHI", "xsrwjm")},
+    };
+    for (const DialogCase& c : dialog_cases) {
+        SCOPED_TRACE(c.name);
+        platform::WriteProfileString("PATH", "name", c.folder, Path("setting.ini"));
+        messages_.clear();
+        bool stayed_open = false;
+        WhenModal<CSettings>([&](CSettings* d) {
+            if (c.clear_name) ControlAs<QLineEdit>(d, CSettings::kFileName)->clear();
+            QTest::mouseClick(ControlAs<QRadioButton>(d, CSettings::kIndirect), Qt::LeftButton);
+            QTest::mouseClick(ControlAs<QPushButton>(d, CSettings::kStart), Qt::LeftButton);
+            stayed_open = d->isVisible();
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        ClickButton(kMergeButton);
+        EXPECT_TRUE(stayed_open);
+        ASSERT_EQ(messages_.messages().size(), 1u);
+        EXPECT_EQ(messages_.lastText(), c.message);
+    }
+    EXPECT_TRUE(Outputs().isEmpty());
+}
+
+TEST_F(JobCommandsTest, MoreThan999CheckedFilesAreRefused) {
+    ClickTab(1);
+    CCheckListCtrl* list = window_->fileList();
+    for (int i = 0; i < MAX_JOB_FILES + 1; ++i) {
+        const int row = list->InsertItem(i, QString("/v/%1.mp4").arg(i));
+        list->SetItemText(row, 1, "mp4");
+        list->SetItemText(row, 2, "00:00:01.000");
+        list->SetItemText(row, 3, "320*240");
+        list->SetCheck(row, true);
+    }
+    bool asked = false;
+    QTimer* poll = WhenModal<CSettings>([&](CSettings* d) {
+        asked = true;
+        d->reject();
+    });
+    ClickButton(kMergeButton);
+    EXPECT_EQ(messages_.lastText(), "At most 999 videos can be merged at once.");
+    EXPECT_FALSE(asked);
+    if (!asked) delete poll;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
