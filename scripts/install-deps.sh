@@ -12,6 +12,7 @@ packages=(
   libgtest-dev googletest
   fonts-wqy-zenhei
   xvfb xauth
+  xdotool imagemagick
 )
 
 missing=()
