@@ -179,9 +179,8 @@ bool DecodePreviewFrame(ConvertJob& job) {
     av_dict_free(&options);
     if (!decoder) return false;
 
-    FramePtr decoded(av_frame_alloc());
-    FramePtr shown(av_frame_alloc());  // the last picture decoded so far
-    if (!decoded || !shown) return false;
+    FramePtr shown(av_frame_alloc());
+    if (!shown) return false;
 
     job.input_start_time = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time / 1000000.0;
     int index = job.current_file;
@@ -201,24 +200,15 @@ bool DecodePreviewFrame(ConvertJob& job) {
                                            &job.last_result);
     }
 
-    bool have_picture = false, done = false, draining = false;
-    // Takes every picture the decoder has ready; stops at the first one at or past the target.
+    // The picture shown is the first one the decoder delivers after the seek: the key frame at or
+    // before the position. Scrubbing then costs one seek and one picture.
+    bool have_picture = false, draining = false;
     auto receive = [&]() {
-        while (!done) {
-            int rc = avcodec_receive_frame(decoder.get(), decoded.get());
-            if (rc < 0) {
-                if (rc != AVERROR(EAGAIN)) done = true;  // end of stream or a decoder failure
-                return;
-            }
-            av_frame_unref(shown.get());
-            av_frame_move_ref(shown.get(), decoded.get());
-            have_picture = true;
-            int64_t pts = shown->best_effort_timestamp;
-            if (target_pts == AV_NOPTS_VALUE || pts == AV_NOPTS_VALUE || pts >= target_pts) done = true;
-        }
+        int rc = avcodec_receive_frame(decoder.get(), shown.get());
+        if (rc >= 0) have_picture = true;
+        return rc;
     };
-
-    while (!done) {
+    while (!have_picture) {
         if (!draining) {
             int rc = have_packet ? 0 : av_read_frame(input.get(), packet.get());
             have_packet = false;
@@ -226,20 +216,15 @@ bool DecodePreviewFrame(ConvertJob& job) {
                 draining = true;
                 avcodec_send_packet(decoder.get(), nullptr);
             } else if (packet->stream_index == job.video_stream_index) {
-                // Pictures nothing else refers to and that end before the target need no decoding.
-                bool before_target = target_pts != AV_NOPTS_VALUE && packet->pts != AV_NOPTS_VALUE &&
-                                     packet->pts + std::max<int64_t>(packet->duration, 1) <= target_pts;
-                decoder->skip_frame = before_target ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
                 int sent = avcodec_send_packet(decoder.get(), packet.get());
-                if (sent == AVERROR(EAGAIN)) {
-                    receive();
-                    if (!done) avcodec_send_packet(decoder.get(), packet.get());
-                }
+                if (sent == AVERROR(EAGAIN) && receive() < 0) avcodec_send_packet(decoder.get(), packet.get());
             }
             av_packet_unref(packet.get());
         }
-        receive();
-        if (draining && !done) break;
+        if (have_picture) break;
+        int rc = receive();
+        if (rc < 0 && rc != AVERROR(EAGAIN)) break;  // end of stream or a decoder failure
+        if (draining && rc == AVERROR(EAGAIN)) break;
     }
     if (!have_picture) return false;
     job.got_picture = 1;

@@ -15,10 +15,10 @@ inline constexpr int PREVIEW_BMP_IMAGE_SIZE = PREVIEW_WIDTH * PREVIEW_HEIGHT * 3
 inline constexpr int PREVIEW_BMP_FILE_SIZE = PREVIEW_BMP_HEADER_SIZE + PREVIEW_BMP_IMAGE_SIZE;  // 691254
 
 // Decodes the picture of job.probe_path at job.range_start_s[job.current_file] seconds (the caller
-// sets current_file to 0) and writes it to job.preview_bitmap_path. The picture is the one showing at
-// that time: the demuxer seeks to the key frame at or before it and the decoder runs forward to it; a
-// position past the last picture gives the last one. A positive position is shifted by the
-// container's start time, and the shifted value stays in range_start_s.
+// sets current_file to 0) and writes it to job.preview_bitmap_path. The picture is the first one the
+// decoder delivers after seeking to that time: the key frame at or before it, so that scrubbing costs
+// one seek and one picture. A positive position is shifted by the container's start time, and the
+// shifted value stays in range_start_s.
 // Returns whether a BMP was written; on any failure (no file, no video, no decoder, file not
 // writable) the previous BMP stays as it was.
 bool DecodePreviewFrame(ConvertJob& job);
