@@ -2,6 +2,8 @@
 # Starts the suite's main program from the staged suite folder.
 set -euo pipefail
 suite=${1:?usage: run-suite.sh SUITE_DIR}
+# Absolute, because the program is started after changing into the folder.
+suite=$(cd "$suite" && pwd)
 main="$suite/ostrand"
 [ -x "$main" ] || main="$suite/taviro/taviro"
 if [ ! -x "$main" ]; then
