@@ -455,6 +455,45 @@ TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpenAndCloseEndsIt) {
     EXPECT_EQ(TheConvertJob(), nullptr);
 }
 
+TEST_F(MainWindowTest, FailedAddInTheCutTabKeepsTheOldPreview) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    const QString end_before = w.endField()->text();
+    platform::ScopedMessageRecorder messages;
+
+    // A good file before the bad one becomes the current file, but nothing is loaded.
+    const QString good = Q(testsupport::Fixture("video_h264_aac.mp4"));
+    AddThroughDialog(kOpenFileButton, {good, Q(testsupport::Fixture("truncated.mp4"))});
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_TRUE(messages.lastText().contains("truncated.mp4"));
+    EXPECT_EQ(w.currentFile(), good);
+    EXPECT_EQ(w.endField()->text(), end_before);
+
+    // A bad file alone leaves no current file: the point buttons stop working, the slider does not.
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("not_media.mp4"))});
+    EXPECT_EQ(messages.messages().size(), 2u);
+    EXPECT_TRUE(w.currentFile().isEmpty());
+    EXPECT_TRUE(w.slider()->isEnabled());
+    ClickSliderAt(300);
+    ClickButton(kStartPointButton);
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
+    EXPECT_EQ(w.slider()->GetSelectionMode(), 0);
+}
+
+TEST_F(MainWindowTest, DraggingTheEmptyClientAreaMovesTheWindow) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    // Right of the preview frame nothing lies under the pointer but the window itself.
+    const QPoint at(w.width() - 3, w.height() / 2);
+    ASSERT_EQ(w.childAt(at), nullptr);
+    const QPoint before = w.pos();
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    QTest::mouseMove(&w, at + QPoint(40, 25));
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, at + QPoint(40, 25));
+    EXPECT_EQ(w.pos(), before + QPoint(40, 25));
+}
+
 TEST_F(MainWindowTest, PlayOpensTheCurrentFile) {
     UseShippedFiles();
     QStringList opened;
