@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QPalette>
+#include <algorithm>
 
 #include "controls/bitmap_resources.h"
 
@@ -78,7 +79,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent, int control_id)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // A report list selects several rows unless its owner asks for one.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
@@ -166,9 +168,16 @@ void CCheckListCtrl::SetStateImage(int row, int index) {
     cell->setCheckState(index == 2 ? Qt::Checked : Qt::Unchecked);
 }
 
+QList<int> CCheckListCtrl::GetSelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 int CCheckListCtrl::GetSelectedRow() const {
-    const QList<QTableWidgetItem*> items = selectedItems();
-    return items.isEmpty() ? -1 : items.first()->row();
+    const QList<int> rows = GetSelectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
 }
 
 void CCheckListCtrl::SetBkColor(const QColor& colour) {

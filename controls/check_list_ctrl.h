@@ -62,7 +62,8 @@ class CCheckListCtrl : public QTableWidget {
     void SetStateImage(int row, int index);
     bool GetCheck(int row) const { return GetStateImage(row) == 2; }
     void SetCheck(int row, bool checked) { SetStateImage(row, checked ? 2 : 1); }
-    // The row selected, or -1.
+    // The selected rows in list order; the first of them, or -1.
+    QList<int> GetSelectedRows() const;
     int GetSelectedRow() const;
 
     void SetBkColor(const QColor& colour);

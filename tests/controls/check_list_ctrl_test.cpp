@@ -154,7 +154,13 @@ TEST(CheckList, ReportLook) {
     list.setColumnCount(1);
     list.InsertItem(0, QStringLiteral("a"));
     list.InsertItem(0, QStringLiteral("b"));
-    list.selectRow(1);
+    list.InsertItem(-1, QStringLiteral("c"));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(2, 0)).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list.visualItemRect(list.item(1, 0)).center());
+    EXPECT_EQ(list.GetSelectedRows(), (QList<int>{1, 2}));
     EXPECT_EQ(list.GetSelectedRow(), 1);
     EXPECT_EQ(list.GetItemText(0, 0), QStringLiteral("b"));
 }
