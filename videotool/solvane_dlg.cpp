@@ -151,6 +151,7 @@ void CSolvaneDlg::SetUpControls() {
 
     m_tabs->addTab(QString());
     m_tabs->addTab(QString());
+    m_tabs_template_width = m_tabs->width();
 
     m_list->setColumnCount(kFileListColumns);
     for (int c = 0; c < kFileListColumns; ++c) {
@@ -205,6 +206,12 @@ void CSolvaneDlg::ApplyLanguageTexts() {
 
     m_tabs->setTabText(0, text("JIEMIAN", "spjq"));
     m_tabs->setTabText(1, text("JIEMIAN", "sphb"));
+    // Longer tab texts widen the tab strip into the empty room before the help link rather than
+    // hiding a tab behind scroll arrows.
+    const int room = control(kHelpLink)->x() - m_tabs->x() - 8;
+    m_tabs->resize(
+        std::clamp(m_tabs->sizeHint().width(), m_tabs_template_width, std::max(room, m_tabs_template_width)),
+        m_tabs->height());
 
     for (int id : {kAddButton, kOpenFileButton, kAddFilesButton, kRemoveButton, kMergeButton, kCutButton,
                    kPositionSlider, kPlayButton, kStartPointButton, kEndPointButton, kStartField, kEndField})

@@ -123,6 +123,7 @@ class CSolvaneDlg : public QDialog {
     CBitmapSlider* m_slider = nullptr;
     CCheckListCtrl* m_list = nullptr;
     QTabBar* m_tabs = nullptr;
+    int m_tabs_template_width = 0;
     QLineEdit* m_start_field = nullptr;
     QLineEdit* m_end_field = nullptr;
     QComboBox* m_language_box = nullptr;

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "common/av_convert_dlg.h"
+#include "common/time_text.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
@@ -149,22 +150,36 @@ class JobCommandsTest : public ::testing::Test {
         field->selectAll();
         QTest::keyClicks(field, text);
     }
-    // Clicks a list row's check box.
+    // Clicks a list row's check box (the indicator sits at the cell's left edge).
     void ClickCheckBox(int row) {
         CCheckListCtrl* list = window_->fileList();
         const QRect cell = list->visualItemRect(list->item(row, 0));
         const bool before = list->GetCheck(row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 10, cell.center().y()));
-        if (list->GetCheck(row) == before) list->SetCheck(row, !before);  // style without a hit box there
+        ASSERT_NE(list->GetCheck(row), before) << "row " << row;
     }
-    // Loads a video on the cut tab and chooses 1.0 s to 2.5 s: the start by the slider, the end typed.
-    void LoadForCut(const std::string& video) {
+    // Loads a 3 s video on the cut tab; the start is set with the slider near 1 s and the start point
+    // button, the end typed. Returns the range's length in seconds as the fields say it.
+    double LoadForCut(const std::string& video) {
         Add(kAddButton, {Q(video)});
-        ASSERT_EQ(window_->currentFile(), Q(video));
-        ClickSliderAt(1000 * 1000 / 3000);  // slider positions run 0..1000 over the 3 s video
+        EXPECT_EQ(window_->currentFile(), Q(video));
+        ClickSliderAt(1000 / 3);  // slider positions run 0..1000 over the video
         ClickButton(kStartPointButton);
-        TypeInto(window_->startField(), "00:00:01.000");  // the slider lands near 1 s; make it exact
         TypeInto(window_->endField(), "00:00:02.500");
+        const int start_ms = TextToTime(U(window_->startField()->text()));
+        EXPECT_NEAR(start_ms, 1000, 150) << U(window_->startField()->text());
+        return (2500 - start_ms) / 1000.0;
+    }
+    // The same, with the end set by the slider near 2 s and the end point button, the start typed.
+    double LoadForCutByEndPoint(const std::string& video) {
+        Add(kAddButton, {Q(video)});
+        TypeInto(window_->startField(), "00:00:00.500");
+        ClickSliderAt(2000 / 3);
+        ClickButton(kEndPointButton);
+        const int end_ms = TextToTime(U(window_->endField()->text()));
+        EXPECT_NEAR(end_ms, 2000, 150) << U(window_->endField()->text());
+        EXPECT_EQ(U(window_->startField()->text()), "00:00:00.500");
+        return (end_ms - 500) / 1000.0;
     }
 
     QString folder_;
@@ -189,7 +204,7 @@ TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
         {"flv", {false, 3}, ".flv", "flv1", "mp3"},   {"wmv", {false, 4}, ".wmv", "wmv2", "wmav2"},
         {"mov", {false, 5}, ".mov", "mpeg4", "aac"},  {"mkv", {false, 6}, ".mkv", "h264", "vorbis"},
     };
-    LoadForCut(testsupport::Fixture("video_h264_aac.mp4"));
+    const double length_s = LoadForCut(testsupport::Fixture("video_h264_aac.mp4"));
     for (const CutCase& c : cases) {
         SCOPED_TRACE(c.name);
         const QString case_out = out_ + "/" + c.name;
@@ -211,7 +226,7 @@ TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
         ASSERT_NE(probed.First("audio"), nullptr);
         EXPECT_EQ(probed.First("video")->codec_name, c.video_codec);
         EXPECT_EQ(probed.First("audio")->codec_name, c.audio_codec);
-        EXPECT_NEAR(probed.duration_s, 1.5, 0.35);
+        EXPECT_NEAR(probed.duration_s, length_s, 0.35);
         if (!c.confirm.direct) {
             EXPECT_EQ(probed.First("video")->width, 320);
         }
@@ -221,13 +236,18 @@ TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
 TEST_F(JobCommandsTest, RepeatedCutsGetUniqueNames) {
     const QString clip = folder_ + "/clip.mp4";
     ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("video_h264_aac.mp4")), clip));
-    LoadForCut(U(clip));
+    const double length_s = LoadForCutByEndPoint(U(clip));
     for (int i = 0; i < 3; ++i) {
         ConfirmCut({true, 0});
         ClickButton(kCutButton);
     }
     EXPECT_EQ(Outputs(), QStringList({"clip(0).mp4", "clip(1).mp4", "clip.mp4"}));
-    for (const QString& f : Outputs()) EXPECT_TRUE(testsupport::FFprobe(U(out_ + "/" + f)).ok) << U(f);
+    for (const QString& f : Outputs()) {
+        const testsupport::ProbedFile probed = testsupport::FFprobe(U(out_ + "/" + f));
+        ASSERT_TRUE(probed.ok) << U(f);
+        // A direct cut starts at the key frame at or before the start (one per second here).
+        EXPECT_NEAR(probed.duration_s, length_s, 0.6) << U(f);
+    }
     EXPECT_TRUE(QFile::exists(clip)) << "the input is never touched";
 }
 

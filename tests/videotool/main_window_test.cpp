@@ -210,6 +210,9 @@ TEST_F(MainWindowTest, LanguageSwitchRewritesTheSettingAndTheTexts) {
     EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", "", Path("setting.ini")), "german.ini");
     EXPECT_EQ(w.windowTitle(), "Taviro Videoschnitt 1.0");
     EXPECT_EQ(LabelText(kEndLabel), "Ende:");
+    // Both German tab texts show in full, without scroll arrows, and stay clear of the help link.
+    EXPECT_GE(w.tabs()->width(), w.tabs()->sizeHint().width());
+    EXPECT_LT(w.tabs()->geometry().right(), Control(kHelpLink)->x());
     EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "name3", "", Path("setting.ini")), "Deutsch");
 }
 
