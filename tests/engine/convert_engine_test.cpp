@@ -261,6 +261,52 @@ TEST(StreamCopy, DirectMergeOfBFrameStreamsPlaysThroughTheJointInOrder) {
     EXPECT_NEAR(DecodedAudioSeconds(out), 3.6, 0.1);
 }
 
+struct DirectCase {
+    const char* input;
+    double fps;
+};
+
+class DirectContainerTest : public ::testing::TestWithParam<DirectCase> {};
+
+TEST_P(DirectContainerTest, DirectCutKeepsTheCodecsAndDecodesCleanly) {
+    const DirectCase& c = GetParam();
+    std::string in = Fixture(c.input);
+    std::string ext = in.substr(in.rfind('.'));
+    std::string out =
+        ScratchDir("direct_" + std::string(c.input).substr(0, std::string(c.input).rfind('.'))) + "/cut" +
+        ext;
+    auto job = NewJob({in}, out, false, false);
+    job->range_length_s[0] = 1.5;
+    ConvertThreadProc(*job);
+    ASSERT_EQ(job->file_status[0], JOB_FILE_DONE);
+
+    ProbedFile source = FFprobe(in), copy = FFprobe(out);
+    ASSERT_TRUE(copy.ok);
+    EXPECT_EQ(copy.format_name, source.format_name);
+    for (const char* type : {"video", "audio"}) {
+        ASSERT_NE(copy.First(type), nullptr) << type;
+        EXPECT_EQ(copy.First(type)->codec_name, source.First(type)->codec_name) << type;
+    }
+    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 1.5 * c.fps, 1.0);
+    auto decode = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-i", out, "-f", "null", "-"});
+    EXPECT_EQ(decode.exit_code, 0);
+    EXPECT_EQ(decode.err, "") << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachContainer, DirectContainerTest,
+                         ::testing::Values(DirectCase{"video_h264_aac.mp4", 25},
+                                           DirectCase{"video_mpeg4_mp3.avi", 25},
+                                           DirectCase{"video_flv1_mp3.flv", 15},
+                                           DirectCase{"video_h264_vorbis.mkv", 30000.0 / 1001},
+                                           DirectCase{"ts_start10_gop.ts", 25},
+                                           DirectCase{"mjpeg_pcm.avi", 20}),
+                         [](const auto& info) {
+                             std::string name = info.param.input;
+                             for (char& ch : name)
+                                 if (ch == '.') ch = '_';
+                             return name;
+                         });
+
 TEST(StreamCopy, DirectCutIntoAContainerThatCannotHoldTheCodecFails) {
     std::string out = ScratchDir("direct_bad_container") + "/cut.flv";  // FLV cannot hold Vorbis
     auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, false);
