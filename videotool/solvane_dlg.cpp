@@ -285,7 +285,9 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
             m_current_file = Utf8(path);
             continue;
         }
-        if (m_list->rowCount() > 0 && m_list->item(0, 0)) m_list->item(0, 0)->setSelected(false);
+        if (m_list->rowCount() > 0)
+            m_list->selectionModel()->select(m_list->model()->index(0, 0),
+                                             QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
         const auto texts = FileRowTexts(path, job, Utf8(text("JIEMIAN", "zb")));
         const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
         for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));

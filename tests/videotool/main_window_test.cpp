@@ -240,7 +240,11 @@ TEST_F(MainWindowTest, MergeTabAppendsCheckedRowsWithTheirColumns) {
     const QStringList files = {Q(testsupport::Fixture("video_h264_aac.mp4")),
                                Q(testsupport::Fixture("video_flv1_mp3.flv")),
                                Q(testsupport::Fixture("video_h264_vorbis.mkv"))};
-    AddThroughDialog(kAddFilesButton, files);
+    AddThroughDialog(kAddFilesButton, files.mid(0, 1));
+    w.fileList()->selectRow(0);
+    AddThroughDialog(kAddFilesButton, files.mid(1));
+    // Adding clears the selection of the first row.
+    EXPECT_TRUE(w.fileList()->selectionModel()->selectedIndexes().isEmpty());
     CCheckListCtrl* list = w.fileList();
     ASSERT_EQ(list->rowCount(), 3);
     for (int row = 0; row < 3; ++row) {
@@ -307,6 +311,18 @@ TEST_F(MainWindowTest, CutTabLoadsTheLastChosenFile) {
     EXPECT_EQ(w.previewImagePath(), Path("image.bmp"));
     EXPECT_EQ(QFileInfo(Path("image.bmp")).size(), 691254);
     EXPECT_EQ(w.previewPicture().size(), QSize(640, 360));
+    // The window draws that picture stretched into the preview frame.
+    const QRect frame = Control(kPreviewArea)->geometry();
+    const QImage shown = w.grab().toImage();
+    const QImage picture = w.previewPicture().toImage();
+    for (const QPointF share : {QPointF(0.25, 0.5), QPointF(0.5, 0.5), QPointF(0.8, 0.7)}) {
+        const QColor on_screen = shown.pixelColor(frame.x() + int(share.x() * frame.width()),
+                                                  frame.y() + int(share.y() * frame.height()));
+        const QColor in_file = picture.pixelColor(int(share.x() * 640), int(share.y() * 360));
+        EXPECT_NEAR(on_screen.red(), in_file.red(), 40);
+        EXPECT_NEAR(on_screen.green(), in_file.green(), 40);
+        EXPECT_NEAR(on_screen.blue(), in_file.blue(), 40);
+    }
 
     // Back and forth between the tabs keeps the add button hidden.
     ClickTab(1);
