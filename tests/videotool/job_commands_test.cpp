@@ -189,23 +189,35 @@ class JobCommandsTest : public ::testing::Test {
     std::unique_ptr<CSolvaneDlg> window_;
 };
 
-struct CutCase {
+// A direct job and every re-encoding preset, with what ffprobe must find in the output.
+struct PresetCase {
     const char* name;
     Confirm confirm;
     const char* extension;
     const char* video_codec;
     const char* audio_codec;
 };
+const PresetCase kPresetCases[] = {
+    {"direct", {true, 0}, ".mp4", "h264", "aac"}, {"mpeg4", {false, 0}, ".mp4", "mpeg4", "aac"},
+    {"h264", {false, 1}, ".mp4", "h264", "aac"},  {"avi", {false, 2}, ".avi", "mpeg4", "mp3"},
+    {"flv", {false, 3}, ".flv", "flv1", "mp3"},   {"wmv", {false, 4}, ".wmv", "wmv2", "wmav2"},
+    {"mov", {false, 5}, ".mov", "mpeg4", "aac"},  {"mkv", {false, 6}, ".mkv", "h264", "vorbis"},
+};
+
+void ExpectStreams(const testsupport::ProbedFile& probed, const PresetCase& c) {
+    ASSERT_TRUE(probed.ok);
+    ASSERT_NE(probed.First("video"), nullptr);
+    ASSERT_NE(probed.First("audio"), nullptr);
+    EXPECT_EQ(probed.First("video")->codec_name, c.video_codec);
+    EXPECT_EQ(probed.First("audio")->codec_name, c.audio_codec);
+    if (!c.confirm.direct) {
+        EXPECT_EQ(probed.First("video")->width, 320);
+    }
+}
 
 TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
-    const CutCase cases[] = {
-        {"direct", {true, 0}, ".mp4", "h264", "aac"}, {"mpeg4", {false, 0}, ".mp4", "mpeg4", "aac"},
-        {"h264", {false, 1}, ".mp4", "h264", "aac"},  {"avi", {false, 2}, ".avi", "mpeg4", "mp3"},
-        {"flv", {false, 3}, ".flv", "flv1", "mp3"},   {"wmv", {false, 4}, ".wmv", "wmv2", "wmav2"},
-        {"mov", {false, 5}, ".mov", "mpeg4", "aac"},  {"mkv", {false, 6}, ".mkv", "h264", "vorbis"},
-    };
     const double length_s = LoadForCut(testsupport::Fixture("video_h264_aac.mp4"));
-    for (const CutCase& c : cases) {
+    for (const PresetCase& c : kPresetCases) {
         SCOPED_TRACE(c.name);
         const QString case_out = out_ + "/" + c.name;
         QDir().mkpath(case_out);
@@ -221,15 +233,8 @@ TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
         EXPECT_FALSE(window_->jobCommands()->progressDialog()->isVisible());
         const std::string output = U(case_out) + "/video_h264_aac" + c.extension;
         const testsupport::ProbedFile probed = testsupport::FFprobe(output);
-        ASSERT_TRUE(probed.ok) << output;
-        ASSERT_NE(probed.First("video"), nullptr);
-        ASSERT_NE(probed.First("audio"), nullptr);
-        EXPECT_EQ(probed.First("video")->codec_name, c.video_codec);
-        EXPECT_EQ(probed.First("audio")->codec_name, c.audio_codec);
+        ExpectStreams(probed, c);
         EXPECT_NEAR(probed.duration_s, length_s, 0.35);
-        if (!c.confirm.direct) {
-            EXPECT_EQ(probed.First("video")->width, 320);
-        }
     }
 }
 
@@ -252,16 +257,12 @@ TEST_F(JobCommandsTest, RepeatedCutsGetUniqueNames) {
 }
 
 TEST_F(JobCommandsTest, MergeOfThreeCheckedRowsSkipsTheUncheckedOne) {
-    struct Case {
-        const char* name;
-        Confirm confirm;
-        const char* output;
-    };
-    const Case cases[] = {{"direct", {true, 0}, "merged_video.mp4"},
-                          {"reencoded", {false, 5}, "merged_video.mov"}};
     ClickTab(1);
-    for (const Case& c : cases) {
+    for (const PresetCase& c : kPresetCases) {
         SCOPED_TRACE(c.name);
+        const QString case_out = out_ + "/" + c.name;
+        QDir().mkpath(case_out);
+        platform::WriteProfileString("PATH", "name", case_out, Path("setting.ini"));
         window_->fileList()->DeleteAllItems();
         Add(kAddFilesButton,
             {Q(testsupport::Fixture("merge_a.mp4")), Q(testsupport::Fixture("video_h264_aac.mp4")),
@@ -269,22 +270,25 @@ TEST_F(JobCommandsTest, MergeOfThreeCheckedRowsSkipsTheUncheckedOne) {
         CCheckListCtrl* list = window_->fileList();
         ASSERT_EQ(list->rowCount(), 4);
         ClickCheckBox(1);
-        ASSERT_FALSE(list->GetCheck(1));
         const QString ready = list->GetItemText(1, 5);
         messages_.clear();
+        opened_.clear();
         ConfirmMerge(c.confirm);
         ClickButton(kMergeButton);
 
         EXPECT_EQ(messages_.lastText(), English("TISHI", "hbcg"));
+        EXPECT_EQ(opened_, QStringList{case_out});
         for (int row : {0, 2, 3}) {
             EXPECT_EQ(list->GetItemText(row, 5), English("TISHI", "wc")) << row;
             EXPECT_FALSE(list->GetCheck(row)) << row;
         }
         EXPECT_EQ(list->GetItemText(1, 5), ready) << "the unchecked row is left alone";
-        const testsupport::ProbedFile probed = testsupport::FFprobe(U(out_) + "/" + c.output);
-        ASSERT_TRUE(probed.ok);
-        EXPECT_NEAR(probed.duration_s, 2.0 + 1.6 + 3.0, 0.5);
+        EXPECT_FALSE(list->GetCheck(1));
         EXPECT_EQ(window_->jobCommands()->protocol().listIndexOf(1), 2);
+        const testsupport::ProbedFile probed =
+            testsupport::FFprobe(U(case_out) + "/merged_video" + c.extension);
+        ExpectStreams(probed, c);
+        EXPECT_NEAR(probed.duration_s, 2.0 + 1.6 + 3.0, 0.5);
     }
 }
 
