@@ -24,6 +24,7 @@
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
+#include "controls/label.h"
 #include "engine/convert_job.h"
 #include "platform/choosers.h"
 #include "platform/dialog_template.h"
@@ -319,6 +320,8 @@ TEST_F(JobCommandsTest, StopMidJobShowsNothingAndLeavesTheList) {
     CCheckListCtrl* list = window_->fileList();
     const QString ready = list->GetItemText(0, 5);
     bool saw_progress = false;
+    QString current_line;
+    QString count_line;
     WhenModal<CAVConvertDlg>([&](CAVConvertDlg* d) {
         // Stop once a tick has shown some progress of the first file.
         auto* poll = new QTimer(d);
@@ -327,6 +330,8 @@ TEST_F(JobCommandsTest, StopMidJobShowsNothingAndLeavesTheList) {
             if (d->fileBar()->value() <= 0) return;
             poll->stop();
             saw_progress = true;
+            current_line = d->currentFileLine()->Text();
+            count_line = d->fileCountLine()->Text();
             QTest::mouseClick(d->stopButton(), Qt::LeftButton);
         });
         poll->start();
@@ -335,6 +340,10 @@ TEST_F(JobCommandsTest, StopMidJobShowsNothingAndLeavesTheList) {
     ClickButton(kMergeButton);
 
     EXPECT_TRUE(saw_progress);
+    const QString done_word = English("TISHI", "wjwc");
+    EXPECT_TRUE(current_line.startsWith(Q(testsupport::Fixture("long_20s.mp4")) + "   "));
+    EXPECT_TRUE(current_line.endsWith("% " + done_word)) << U(current_line);
+    EXPECT_EQ(count_line, "0 " + English("TISHI", "wjwczg") + " 2 " + English("TISHI", "wj1"));
     EXPECT_TRUE(messages_.messages().empty()) << U(messages_.lastText());
     EXPECT_TRUE(opened_.isEmpty());
     for (int row : {0, 1}) {
