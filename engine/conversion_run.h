@@ -5,6 +5,7 @@
 // on the worker thread that called ConvertThreadProc.
 
 #include <memory>
+#include <vector>
 
 #include "engine/convert_job.h"
 #include "engine/exclusive_output.h"
@@ -49,6 +50,8 @@ class ConversionRun {
     // Stream copy. The packet's data goes to the muxer, which takes its reference and resets it.
     void CopyVideoPacket(AVPacket* pkt);
     void CopyAudioPacket(AVPacket* pkt);
+    // For a later file of a direct merge: what its first key frame must carry (parameter_sets_).
+    void PrepareParameterSets();
 
     // Video re-encoding.
     void DecodeVideo(const AVPacket* pkt);
@@ -126,6 +129,9 @@ class ConversionRun {
     AVStream* in_audio_ = nullptr;
     bool leave_loop_ = false;
     bool seen_key_frame_ = false;
+    std::vector<uint8_t> parameter_sets_;    // to put in front of the file's first copied key frame
+    std::vector<uint8_t> active_extradata_;  // whose parameter sets the copied pictures now use
+    bool active_extradata_known_ = false;
     int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
     int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
     // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes

@@ -207,6 +207,7 @@ bool ConversionRun::PrepareOutput(int i) {
         // A later file cannot add a video stream to an output that was made without one.
         if (i > 0 && !out_video_) return false;
         if (i == 0 && !SetUpVideoStream()) return false;
+        if (i > 0 && !job_.reencode) PrepareParameterSets();
     }
     if (in_audio_) {
         if (i > 0 && !out_audio_) return false;

@@ -1,14 +1,83 @@
 // Stream copy for direct cut and merge: packets go to the output unchanged, with time stamps from
 // the engine's own generator.
+#include <cstring>
+
 #include "engine/conversion_run.h"
 
 namespace engine {
+
+namespace {
+
+bool IsAvcConfiguration(const AVCodecParameters* par) {
+    return par->extradata_size >= 7 && par->extradata[0] == 1;
+}
+
+// The parameter sets of an H.264 stream's extradata as packet data: as they are for an Annex B
+// stream, each with a big-endian length of `length_size` bytes for an "avcC" one. Empty when the
+// extradata cannot be read.
+std::vector<uint8_t> ParameterSetsAsPacketData(const AVCodecParameters* par, int length_size) {
+    const uint8_t* d = par->extradata;
+    const size_t n = static_cast<size_t>(par->extradata_size);
+    if (!IsAvcConfiguration(par)) return std::vector<uint8_t>(d, d + n);
+    std::vector<uint8_t> out;
+    size_t pos = 5;
+    for (int kind = 0; kind < 2; ++kind) {  // sequence, then picture parameter sets
+        if (pos >= n) return {};
+        int count = kind == 0 ? (d[pos] & 0x1f) : d[pos];
+        ++pos;
+        for (int k = 0; k < count; ++k) {
+            if (pos + 2 > n) return {};
+            size_t length = static_cast<size_t>(d[pos] << 8 | d[pos + 1]);
+            pos += 2;
+            if (pos + length > n) return {};
+            for (int b = length_size - 1; b >= 0; --b) out.push_back(static_cast<uint8_t>(length >> (8 * b)));
+            out.insert(out.end(), d + pos, d + pos + length);
+            pos += length;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void ConversionRun::PrepareParameterSets() {
+    parameter_sets_.clear();
+    const AVCodecParameters* in = in_video_->codecpar;
+    const AVCodecParameters* out = out_video_->codecpar;
+    if (in->codec_id != AV_CODEC_ID_H264 || out->codec_id != AV_CODEC_ID_H264) return;
+    // The sets in effect: the output header's, or those the last file before brought along.
+    if (!active_extradata_known_) {
+        active_extradata_.assign(out->extradata, out->extradata + out->extradata_size);
+        active_extradata_known_ = true;
+    }
+    std::vector<uint8_t> own(in->extradata, in->extradata + in->extradata_size);
+    if (own == active_extradata_) return;
+    // A file whose pictures refer to other parameter sets carries its own in front of its first key
+    // frame, in the packets' own NAL form.
+    if (IsAvcConfiguration(in) != IsAvcConfiguration(out)) return;
+    if (IsAvcConfiguration(in) && (in->extradata[4] & 3) != (out->extradata[4] & 3)) return;
+    int length_size = IsAvcConfiguration(in) ? (in->extradata[4] & 3) + 1 : 0;
+    parameter_sets_ = ParameterSetsAsPacketData(in, length_size);
+    if (!parameter_sets_.empty()) active_extradata_ = std::move(own);
+}
 
 void ConversionRun::CopyVideoPacket(AVPacket* pkt) {
     // A copy starts at a key frame: pictures before it could not be decoded.
     if (!seen_key_frame_) {
         if (!(pkt->flags & AV_PKT_FLAG_KEY)) return;
         seen_key_frame_ = true;
+        if (!parameter_sets_.empty()) {
+            PacketPtr with_sets(av_packet_alloc());
+            if (with_sets &&
+                av_new_packet(with_sets.get(), static_cast<int>(parameter_sets_.size()) + pkt->size) == 0) {
+                std::memcpy(with_sets->data, parameter_sets_.data(), parameter_sets_.size());
+                std::memcpy(with_sets->data + parameter_sets_.size(), pkt->data, pkt->size);
+                av_packet_copy_props(with_sets.get(), pkt);
+                av_packet_unref(pkt);
+                av_packet_move_ref(pkt, with_sets.get());
+            }
+            parameter_sets_.clear();
+        }
     }
     // Decoding time stamps are evenly spaced at the nominal rate; each packet keeps its
     // presentation offset so that reordered pictures still show in order.

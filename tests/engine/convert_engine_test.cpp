@@ -307,6 +307,26 @@ INSTANTIATE_TEST_SUITE_P(EachContainer, DirectContainerTest,
                              return name;
                          });
 
+TEST(StreamCopy, DirectMergeOfFilesWithOtherParameterSetsDecodesEveryPicture) {
+    std::string out = ScratchDir("direct_merge_parameter_sets") + "/merge.mp4";
+    // Back to the first file's sets after the second file's.
+    auto job =
+        NewJob({Fixture("merge_a.mp4"), Fixture("merge_c.mp4"), Fixture("merge_a.mp4")}, out, true, false);
+    job->merge_total_s = 5;
+    ConvertThreadProc(*job);
+    ASSERT_EQ(job->file_status[2], JOB_FILE_DONE);
+    auto a = FrameHashes(Fixture("merge_a.mp4"));
+    auto c = FrameHashes(Fixture("merge_c.mp4"));
+    std::vector<DecodedFrame> want = a;
+    want.insert(want.end(), c.begin(), c.end());
+    want.insert(want.end(), a.begin(), a.end());
+    auto merged = FrameHashes(out);
+    ASSERT_EQ(merged.size(), want.size());
+    for (size_t k = 0; k < merged.size(); ++k) {
+        EXPECT_EQ(merged[k].md5, want[k].md5) << "picture " << k;
+    }
+}
+
 TEST(StreamCopy, DirectCutIntoAContainerThatCannotHoldTheCodecFails) {
     std::string out = ScratchDir("direct_bad_container") + "/cut.flv";  // FLV cannot hold Vorbis
     auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, false);

@@ -107,6 +107,11 @@ make merge_a.mp4 -f lavfi -i "testsrc2=size=320x240:rate=25:duration=2" -f lavfi
 make merge_b.mp4 -f lavfi -i "smptebars=size=320x240:rate=25:duration=1.6" \
   -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=1.6" \
   -ac 2 -c:v libx264 -preset veryfast -bf 3 -pix_fmt yuv420p -g 25 -c:a aac -b:a 96k -shortest
+# Same format and size as merge_a.mp4 but other encoder settings (no CABAC, no B-frames): other
+# parameter sets.
+make merge_c.mp4 -f lavfi -i "testsrc=size=320x240:rate=25:duration=1.2" \
+  -f lavfi -i "sine=frequency=770:sample_rate=44100:duration=1.2" \
+  -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 -c:a aac -b:a 96k -shortest
 # 8 s with a key frame every 2 s exactly, for direct cuts.
 make gop2_8s.mp4 -f lavfi -i "testsrc2=size=160x120:rate=25:duration=8" -f lavfi -i "$tone:duration=8" \
   -ac 2 -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 50 -keyint_min 50 -sc_threshold 0 \
