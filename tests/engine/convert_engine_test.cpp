@@ -602,6 +602,19 @@ INSTANTIATE_TEST_SUITE_P(BothWays, TimeStampJumpTest,
                              return name.substr(8, name.size() - 11);
                          });
 
+TEST(ConvertJobRules, ACutIsShiftedByTheContainersStartTime) {
+    std::string out = ScratchDir("start_shift") + "/cut.mp4";
+    auto job = NewJob({Fixture("start_1_4.mkv")}, out, false, true);
+    job->range_start_s[0] = 1.0;
+    job->range_length_s[0] = 1.0;
+    ApplySettings(*job, {1, 320, 240});
+    ConvertThreadProc(*job);
+    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    EXPECT_NEAR(job->range_start_s[0], 2.4, 0.01);  // the shifted start stays in the job
+    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 25.0, 1.0);
+    EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
+}
+
 // ---- Cancellation --------------------------------------------------------------------------------
 
 // Runs the job on a worker thread and sets cancel_requested once file `cancel_in` is running and the

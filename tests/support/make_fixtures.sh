@@ -129,6 +129,9 @@ make audio_longer.mp4 -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duratio
   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k
 make video_longer.mp4 -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=1" -ac 2 \
   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k
+# Matroska whose clock starts at 1.4 s, key frames every half second.
+make start_1_4.mkv -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 12 -c:a libvorbis -shortest -output_ts_offset 1.4
 # Time-stamp jumps: two 2 s MPEG-TS pieces joined byte for byte, the second far ahead of (or far
 # behind) the first.
 ts_piece() {
