@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <string>
@@ -291,20 +293,26 @@ int RunJob(ConvertJob& job) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    std::atomic<bool> finished{false};
+    // The worker announces its end at once, so a short job is not kept waiting for the next tick.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
     std::thread worker([&] {
         ConvertThreadProc(job);
+        std::lock_guard lock(mutex);
         finished = true;
+        ended.notify_one();
     });
     ProgressView view(job.file_count);
     bool stop_noted = false;
-    while (!finished) {
+    for (;;) {
         if (g_stop_signal && !stop_noted) {
             job.cancel_requested = true;
             stop_noted = true;
         }
         view.Show(job.current_file, job.percent);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::unique_lock lock(mutex);
+        if (ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return finished; })) break;
     }
     worker.join();
     std::signal(SIGINT, SIG_DFL);
