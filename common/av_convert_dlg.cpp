@@ -40,8 +40,8 @@ platform::DialogSpec ProgressTemplate() {
 
 CAVConvertDlg::CAVConvertDlg(const QString& program_folder, QWidget* parent)
     : QDialog(parent), m_program_folder(program_folder) {
-    auto make_label = [](const platform::ControlSpec& spec, QWidget* p) -> QWidget* {
-        return new CLabel(spec.text, p, spec.id);
+    auto make_label = [](const platform::ControlSpec& ctl, QWidget* p) -> QWidget* {
+        return new CLabel(ctl.text, p, ctl.id);
     };
     platform::BuildDialog(
         this, ProgressTemplate(),

@@ -42,23 +42,23 @@ class TemplateCheckBox : public QCheckBox {
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
-bool Has(const ControlSpec& spec, unsigned style) { return (spec.styles & style) != 0; }
+bool Has(const ControlSpec& ctl, unsigned style) { return (ctl.styles & style) != 0; }
 
-Qt::Alignment TextAlignment(const ControlSpec& spec, Qt::Alignment vertical) {
-    if (Has(spec, kStyleCenter)) return Qt::AlignHCenter | vertical;
-    if (Has(spec, kStyleRight)) return Qt::AlignRight | vertical;
+Qt::Alignment TextAlignment(const ControlSpec& ctl, Qt::Alignment vertical) {
+    if (Has(ctl, kStyleCenter)) return Qt::AlignHCenter | vertical;
+    if (Has(ctl, kStyleRight)) return Qt::AlignRight | vertical;
     return Qt::AlignLeft | vertical;
 }
 
-void ApplyFrame(QFrame* frame, const ControlSpec& spec) {
-    if (Has(spec, kStyleSunken)) {
+void ApplyFrame(QFrame* frame, const ControlSpec& ctl) {
+    if (Has(ctl, kStyleSunken)) {
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    } else if (Has(spec, kStyleEtchedFrame)) {
+    } else if (Has(ctl, kStyleEtchedFrame)) {
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    } else if (Has(spec, kStyleBlackFrame) || Has(spec, kStyleBorder)) {
+    } else if (Has(ctl, kStyleBlackFrame) || Has(ctl, kStyleBorder)) {
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
-        if (Has(spec, kStyleBlackFrame)) {
+        if (Has(ctl, kStyleBlackFrame)) {
             QPalette palette = frame->palette();
             palette.setColor(QPalette::WindowText, Qt::black);
             frame->setPalette(palette);
@@ -66,49 +66,49 @@ void ApplyFrame(QFrame* frame, const ControlSpec& spec) {
     }
 }
 
-QWidget* MakeDefault(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* MakeDefault(const ControlSpec& ctl, QWidget* parent) {
+    switch (ctl.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(parent);
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(true);
-            label->setAlignment(TextAlignment(spec, Qt::AlignTop));
-            label->setText(spec.text);
-            ApplyFrame(label, spec);
+            label->setAlignment(TextAlignment(ctl, Qt::AlignTop));
+            label->setText(ctl.text);
+            ApplyFrame(label, ctl);
             return label;
         }
         case ControlKind::PushButton:
         case ControlKind::DefPushButton: {
-            auto* button = new QPushButton(spec.text, parent);
-            if (spec.kind == ControlKind::DefPushButton) button->setDefault(true);
+            auto* button = new QPushButton(ctl.text, parent);
+            if (ctl.kind == ControlKind::DefPushButton) button->setDefault(true);
             return button;
         }
         case ControlKind::RadioButton:
-            return new TemplateRadioButton(spec.text, parent);
+            return new TemplateRadioButton(ctl.text, parent);
         case ControlKind::CheckBox:
-            return new TemplateCheckBox(spec.text, parent);
+            return new TemplateCheckBox(ctl.text, parent);
         case ControlKind::GroupBox:
-            return new QGroupBox(spec.text, parent);
+            return new QGroupBox(ctl.text, parent);
         case ControlKind::Edit: {
-            if (Has(spec, kStyleMultiline)) {
-                auto* edit = new QPlainTextEdit(spec.text, parent);
-                edit->setReadOnly(Has(spec, kStyleReadOnly));
-                if (!Has(spec, kStyleVScroll)) edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            if (Has(ctl, kStyleMultiline)) {
+                auto* edit = new QPlainTextEdit(ctl.text, parent);
+                edit->setReadOnly(Has(ctl, kStyleReadOnly));
+                if (!Has(ctl, kStyleVScroll)) edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
                 return edit;
             }
-            auto* edit = new QLineEdit(spec.text, parent);
-            edit->setReadOnly(Has(spec, kStyleReadOnly));
-            edit->setAlignment(TextAlignment(spec, Qt::AlignVCenter));
-            if (Has(spec, kStylePassword)) edit->setEchoMode(QLineEdit::Password);
-            if (Has(spec, kStyleNumber))
+            auto* edit = new QLineEdit(ctl.text, parent);
+            edit->setReadOnly(Has(ctl, kStyleReadOnly));
+            edit->setAlignment(TextAlignment(ctl, Qt::AlignVCenter));
+            if (Has(ctl, kStylePassword)) edit->setEchoMode(QLineEdit::Password);
+            if (Has(ctl, kStyleNumber))
                 edit->setValidator(
                     new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
             return edit;
         }
         case ControlKind::ComboBox: {
             auto* box = new QComboBox(parent);
-            box->setEditable(Has(spec, kStyleEditable));
-            if (Has(spec, kStyleSorted)) box->setProperty("sorted", true);
+            box->setEditable(Has(ctl, kStyleEditable));
+            if (Has(ctl, kStyleSorted)) box->setProperty("sorted", true);
             return box;
         }
         case ControlKind::ListView: {
@@ -118,9 +118,9 @@ QWidget* MakeDefault(const ControlSpec& spec, QWidget* parent) {
             list->setUniformRowHeights(true);
             list->setAllColumnsShowFocus(true);
             list->setColumnCount(0);
-            list->setHeaderHidden(Has(spec, kStyleNoColumnHeader));
+            list->setHeaderHidden(Has(ctl, kStyleNoColumnHeader));
             list->header()->setSectionsMovable(false);
-            list->setSelectionMode(Has(spec, kStyleSingleSelection) ? QAbstractItemView::SingleSelection
+            list->setSelectionMode(Has(ctl, kStyleSingleSelection) ? QAbstractItemView::SingleSelection
                                                                     : QAbstractItemView::ExtendedSelection);
             return list;
         }
@@ -135,20 +135,20 @@ QWidget* MakeDefault(const ControlSpec& spec, QWidget* parent) {
             bar->setRange(0, 100);
             bar->setValue(0);
             bar->setTextVisible(false);
-            if (Has(spec, kStyleVertical)) bar->setOrientation(Qt::Vertical);
+            if (Has(ctl, kStyleVertical)) bar->setOrientation(Qt::Vertical);
             return bar;
         }
         case ControlKind::Slider:
-            return new QSlider(Has(spec, kStyleVertical) ? Qt::Vertical : Qt::Horizontal, parent);
+            return new QSlider(Has(ctl, kStyleVertical) ? Qt::Vertical : Qt::Horizontal, parent);
         case ControlKind::Frame: {
             auto* frame = new QFrame(parent);
-            ApplyFrame(frame, spec);
+            ApplyFrame(frame, ctl);
             return frame;
         }
         case ControlKind::Picture: {
             auto* picture = new QLabel(parent);
             picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            ApplyFrame(picture, spec);
+            ApplyFrame(picture, ctl);
             return picture;
         }
         case ControlKind::Custom:
@@ -158,13 +158,13 @@ QWidget* MakeDefault(const ControlSpec& spec, QWidget* parent) {
 }
 
 // Statics take no mouse input under Windows unless they notify; presses reach the window behind.
-bool PassesMouseThrough(const ControlSpec& spec) {
-    switch (spec.kind) {
+bool PassesMouseThrough(const ControlSpec& ctl) {
+    switch (ctl.kind) {
         case ControlKind::Label:
         case ControlKind::Frame:
         case ControlKind::Picture:
         case ControlKind::GroupBox:
-            return !Has(spec, kStyleNotify);
+            return !Has(ctl, kStyleNotify);
         default:
             return false;
     }
@@ -201,35 +201,35 @@ QFont DialogFont(const QString& name, int points) {
 }
 
 ControlFactory FactoryById(std::map<int, ControlFactory> by_id) {
-    return [by_id = std::move(by_id)](const ControlSpec& spec, QWidget* parent) -> QWidget* {
-        const auto it = by_id.find(spec.id);
+    return [by_id = std::move(by_id)](const ControlSpec& ctl, QWidget* parent) -> QWidget* {
+        const auto it = by_id.find(ctl.id);
         if (it == by_id.end() || !it->second) return nullptr;
-        return it->second(spec, parent);
+        return it->second(ctl, parent);
     };
 }
 
-DialogBaseUnits BuildDialog(QWidget* dialog, const DialogSpec& spec, const ControlFactory& factory) {
-    const QFont font = DialogFont(spec.font_name, spec.font_points);
+DialogBaseUnits BuildDialog(QWidget* dialog, const DialogSpec& ctl, const ControlFactory& factory) {
+    const QFont font = DialogFont(ctl.font_name, ctl.font_points);
     dialog->setFont(font);
     const DialogBaseUnits base = BaseUnitsForFont(font);
     if (dialog->isWindow()) {
         Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
-        if (spec.caption) {
+        if (ctl.caption) {
             flags |= Qt::WindowTitleHint;
             // Title-bar buttons need a title bar: Qt would bring the frame back for them.
-            if (spec.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-            if (spec.minimize_box) flags |= Qt::WindowMinimizeButtonHint;
+            if (ctl.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (ctl.minimize_box) flags |= Qt::WindowMinimizeButtonHint;
         } else {
             flags |= Qt::FramelessWindowHint;
         }
         dialog->setWindowFlags(flags);
-        dialog->setWindowTitle(spec.title);
+        dialog->setWindowTitle(ctl.title);
     }
-    dialog->setFixedSize(DialogRectToPixels(QRect(0, 0, spec.w, spec.h), base).size());
+    dialog->setFixedSize(DialogRectToPixels(QRect(0, 0, ctl.w, ctl.h), base).size());
 
     QButtonGroup* radio_group = nullptr;
     bool previous_was_radio = false;
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlSpec& control : ctl.controls) {
         QWidget* widget = factory ? factory(control, dialog) : nullptr;
         if (!widget) widget = MakeDefault(control, dialog);
         if (widget->parentWidget() != dialog) widget->setParent(dialog);

@@ -109,7 +109,7 @@ QFont DialogFont(const QString& name, int points);
 // Makes the widget for a control, or returns nullptr to let the builder make its default one.
 // Whatever it returns is re-parented to parent and then gets the builder's geometry, id,
 // objectName, visibility and enabled state; its text is the factory's business.
-using ControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+using ControlFactory = std::function<QWidget*(const ControlSpec& ctl, QWidget* parent)>;
 
 // A factory that asks the factory registered for the control's id, and nullptr for other ids.
 // For example {{1140, [](const ControlSpec&, QWidget* p) { return new CBitmapSlider(p); }}}.
@@ -118,7 +118,7 @@ ControlFactory FactoryById(std::map<int, ControlFactory> by_id);
 // Sets up dialog (a QDialog or any top-level or child QWidget) from the template: font, fixed client
 // size, title and window flags (for windows only), then every control. Call once, on an empty widget,
 // before showing it. Returns the base units used.
-DialogBaseUnits BuildDialog(QWidget* dialog, const DialogSpec& spec, const ControlFactory& factory = {});
+DialogBaseUnits BuildDialog(QWidget* dialog, const DialogSpec& ctl, const ControlFactory& factory = {});
 
 // The control with this id in dialog (its direct children first, then deeper), or nullptr.
 QWidget* ControlById(const QWidget* dialog, int id);

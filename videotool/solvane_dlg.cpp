@@ -56,13 +56,13 @@ QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 std::string Utf8(const QString& s) { return s.toStdString(); }
 
 platform::ControlFactory MainWindowFactory() {
-    auto button = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
-        auto* b = new CControlButton(parent, spec.id);
-        b->setText(spec.text);
+    auto button = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
+        auto* b = new CControlButton(parent, ctl.id);
+        b->setText(ctl.text);
         return b;
     };
-    auto link = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
-        return new CHyperLink(spec.text, parent, spec.id);
+    auto link = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
+        return new CHyperLink(ctl.text, parent, ctl.id);
     };
     std::map<int, platform::ControlFactory> by_id;
     for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
@@ -70,11 +70,11 @@ platform::ControlFactory MainWindowFactory() {
         by_id[id] = button;
     by_id[kHelpLink] = link;
     by_id[kSponsorLink] = link;
-    by_id[kPositionSlider] = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
-        return new CBitmapSlider(parent, spec.id);
+    by_id[kPositionSlider] = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
+        return new CBitmapSlider(parent, ctl.id);
     };
-    by_id[kFileList] = [](const platform::ControlSpec& spec, QWidget* parent) -> QWidget* {
-        return new CCheckListCtrl(parent, spec.id);
+    by_id[kFileList] = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
+        return new CCheckListCtrl(parent, ctl.id);
     };
     return platform::FactoryById(std::move(by_id));
 }

@@ -61,14 +61,14 @@ class CustomSlider : public QWidget {
 };
 
 DialogSpec SampleSpec() {
-    DialogSpec spec;
-    spec.id = 165;
-    spec.title = QStringLiteral("剪切设置");
-    spec.w = 356;
-    spec.h = 206;
-    spec.font_points = 8;
-    spec.minimize_box = true;
-    spec.controls = {
+    DialogSpec ctl;
+    ctl.id = 165;
+    ctl.title = QStringLiteral("剪切设置");
+    ctl.w = 356;
+    ctl.h = 206;
+    ctl.font_points = 8;
+    ctl.minimize_box = true;
+    ctl.controls = {
         {1004, ControlKind::PushButton, "&Convert", 10, 10, 52, 24, 0},
         {1172, ControlKind::GroupBox, "Frame", 5, 5, 100, 40, 0},
         {1189, ControlKind::RadioButton, "direct", 20, 50, 100, 10, 0},
@@ -90,15 +90,15 @@ DialogSpec SampleSpec() {
         {1, ControlKind::DefPushButton, "OK", 290, 180, 50, 16, 0},
         {1200, ControlKind::Custom, "", 230, 130, 60, 20, 0},
     };
-    return spec;
+    return ctl;
 }
 
 TEST(BuildDialog, PlacesEveryControlByTheDialogUnitRule) {
     QDialog dialog;
-    const DialogSpec spec = SampleSpec();
-    const DialogBaseUnits base = BuildDialog(&dialog, spec);
+    const DialogSpec ctl = SampleSpec();
+    const DialogBaseUnits base = BuildDialog(&dialog, ctl);
     EXPECT_EQ(dialog.font().pointSize(), 8);
-    const DialogBaseUnits expected_base = BaseUnitsForFont(DialogFont(spec.font_name, 8));
+    const DialogBaseUnits expected_base = BaseUnitsForFont(DialogFont(ctl.font_name, 8));
     EXPECT_EQ(base.x, expected_base.x);
     EXPECT_EQ(base.y, expected_base.y);
     EXPECT_EQ(dialog.size(), QSize(MulDiv(356, base.x, 4), MulDiv(206, base.y, 8)));
@@ -107,7 +107,7 @@ TEST(BuildDialog, PlacesEveryControlByTheDialogUnitRule) {
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
 
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlSpec& control : ctl.controls) {
         QWidget* widget = ControlById(&dialog, control.id);
         ASSERT_NE(widget, nullptr) << control.id;
         EXPECT_EQ(widget->objectName(), QStringLiteral("control_%1").arg(control.id));
@@ -249,8 +249,8 @@ TEST(BuildDialog, FactorySubstitutesControlsById) {
     std::vector<int> asked;
     const ControlFactory factory = FactoryById({
         {1140,
-         [&](const ControlSpec& spec, QWidget* parent) -> QWidget* {
-             asked.push_back(spec.id);
+         [&](const ControlSpec& ctl, QWidget* parent) -> QWidget* {
+             asked.push_back(ctl.id);
              return new CustomSlider(parent);
          }},
         {1200, [](const ControlSpec&, QWidget*) -> QWidget* { return new QLabel; }},  // made without a parent
@@ -271,22 +271,22 @@ TEST(BuildDialog, FactorySubstitutesControlsById) {
 
 TEST(BuildDialog, WindowWithoutCaptionIsFrameless) {
     QDialog dialog;
-    DialogSpec spec;
-    spec.w = 100;
-    spec.h = 50;
-    spec.caption = false;
-    BuildDialog(&dialog, spec);
+    DialogSpec ctl;
+    ctl.w = 100;
+    ctl.h = 50;
+    ctl.caption = false;
+    BuildDialog(&dialog, ctl);
     EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
 }
 
 TEST(BuildDialog, ChildWidgetKeepsItsParentsFlags) {
     QWidget window;
     auto* page = new QWidget(&window);
-    DialogSpec spec;
-    spec.w = 40;
-    spec.h = 20;
-    spec.controls = {{7, ControlKind::PushButton, "b", 0, 0, 20, 10, 0}};
-    BuildDialog(page, spec);
+    DialogSpec ctl;
+    ctl.w = 40;
+    ctl.h = 20;
+    ctl.controls = {{7, ControlKind::PushButton, "b", 0, 0, 20, 10, 0}};
+    BuildDialog(page, ctl);
     EXPECT_FALSE(page->isWindow());
     EXPECT_NE(ControlById(&window, 7), nullptr) << "found below a child page too";
 }
