@@ -64,6 +64,11 @@ platform::DialogSpec CutSettingsTemplate() {
 
 const QString kSection = QStringLiteral("CUT");
 
+// The lists that only an indirect cut uses.
+constexpr std::initializer_list<int> kParameterLists = {
+    CFileInfomation::kPreset,    CFileInfomation::kVideoQuality, CFileInfomation::kAudioQuality,
+    CFileInfomation::kVideoSize, CFileInfomation::kSampleRate,   CFileInfomation::kFrameRate};
+
 }  // namespace
 
 CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
@@ -97,47 +102,42 @@ void CFileInfomation::InitDialog() {
     const QString folder = platform::ReadProfileString("PATH", "name", QString(), settings);
     m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
 
-    auto text = [&](const char* key) { return common::ReadLanguageText(language, "JIEMIAN", key); };
     setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
-    const std::pair<int, const char*> texts[] = {
-        {1259, "yzfa"}, {kDirect, "zjjq"}, {kIndirect, "jjjq"}, {1260, "spgs"},   {1261, "spzl"},
-        {1262, "spdx"}, {1263, "zl"},      {1264, "ypzl"},      {1265, "ypcyl"},  {1193, "zyzjjq"},
-        {1266, "scml"}, {kBrowse, "ll"},   {1267, "wjm"},       {kStart, "ksjq1"}};
-    for (const auto& [id, key] : texts) {
-        QWidget* w = platform::ControlById(this, id);
-        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text(key));
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text(key));
-    }
+    SetControlTexts(this, language,
+                    {{1259, "yzfa"},
+                     {kDirect, "zjjq"},
+                     {kIndirect, "jjjq"},
+                     {1260, "spgs"},
+                     {1261, "spzl"},
+                     {1262, "spdx"},
+                     {1263, "zl"},
+                     {1264, "ypzl"},
+                     {1265, "ypcyl"},
+                     {1193, "zyzjjq"},
+                     {1266, "scml"},
+                     {kBrowse, "ll"},
+                     {1267, "wjm"},
+                     {kStart, "ksjq1"}});
 
     platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
     OnDirect();
 
-    Combo(kPreset)->addItems(PresetEntryTexts());
-    SelectStoredIndex(Combo(kPreset), kSection, "format", settings);
-    Combo(kVideoQuality)->addItems(VideoQualityTexts());
-    SelectStoredIndex(Combo(kVideoQuality), kSection, "quality", settings);
-    Combo(kVideoSize)->addItems(VideoSizeTexts());
-    SelectStoredIndex(Combo(kVideoSize), kSection, "size", settings);
-    Combo(kFrameRate)->addItems(QStringList{text("ywjyy")} + CutFrameRateTexts());
-    SelectStoredIndex(Combo(kFrameRate), kSection, "framerate", settings);
-    Combo(kAudioQuality)->addItems(CutAudioQualityTexts());
-    SelectStoredIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
-    Combo(kSampleRate)->addItems(CutSampleRateTexts());
-    SelectStoredIndex(Combo(kSampleRate), kSection, "samplerate", settings);
+    FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
+    FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
+    FillStoredList(Combo(kVideoSize), VideoSizeTexts(), kSection, "size", settings);
+    FillStoredList(Combo(kFrameRate),
+                   QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
+                   kSection, "framerate", settings);
+    FillStoredList(Combo(kAudioQuality), CutAudioQualityTexts(), kSection, "audioquality", settings);
+    FillStoredList(Combo(kSampleRate), CutSampleRateTexts(), kSection, "samplerate", settings);
 
     platform::ControlAs<QLineEdit>(this, kFolder)->setText(folder);
     platform::ControlAs<QLineEdit>(this, kFileName)->setText(m_file_name);
 }
 
-void CFileInfomation::OnDirect() {
-    for (int id : {kPreset, kVideoQuality, kAudioQuality, kVideoSize, kSampleRate, kFrameRate})
-        Combo(id)->setEnabled(false);
-}
+void CFileInfomation::OnDirect() { EnableControls(this, kParameterLists, false); }
 
-void CFileInfomation::OnIndirect() {
-    for (int id : {kPreset, kVideoQuality, kAudioQuality, kVideoSize, kSampleRate, kFrameRate})
-        Combo(id)->setEnabled(true);
-}
+void CFileInfomation::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CFileInfomation::OnBrowse() {
     BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
@@ -149,19 +149,21 @@ void CFileInfomation::OnStart() {
     const QString settings = files.settingsPath();
     if (m_sponsorship == 0) m_donate->Run();
 
+    StoreIndexes(this,
+                 {{kPreset, "format"},
+                  {kVideoQuality, "quality"},
+                  {kVideoSize, "size"},
+                  {kFrameRate, "framerate"},
+                  {kAudioQuality, "audioquality"},
+                  {kSampleRate, "samplerate"}},
+                 kSection, settings);
     SettingTexts texts;
     texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
     texts.preset_index = Combo(kPreset)->currentIndex();
-    StoreIndex(Combo(kPreset), kSection, "format", settings);
-    StoreIndex(Combo(kVideoQuality), kSection, "quality", settings);
     texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
-    StoreIndex(Combo(kVideoSize), kSection, "size", settings);
     texts.size = Combo(kVideoSize)->currentText().toStdString();
-    StoreIndex(Combo(kFrameRate), kSection, "framerate", settings);
     texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
-    StoreIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
     texts.audio_quality = Combo(kAudioQuality)->currentText().toStdString();
-    StoreIndex(Combo(kSampleRate), kSection, "samplerate", settings);
     texts.sample_rate = Combo(kSampleRate)->currentText().toStdString();
     texts.channels = "2 Channel Stereo";
     ApplySettingTexts(texts, m_settings);
@@ -169,16 +171,7 @@ void CFileInfomation::OnStart() {
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
     const QString language =
         files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
-    switch (TestOutputFolder(m_output_folder)) {
-        case FolderTest::kMissing:
-            platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "mlbcz"));
-            return;
-        case FolderTest::kNotWritable:
-            platform::MessageBoxOk(this, FolderNotWritableMessage());
-            return;
-        case FolderTest::kOk:
-            break;
-    }
+    if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
     m_file_name = QString::fromStdString(
         SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));

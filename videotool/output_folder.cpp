@@ -3,13 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <cerrno>
 
+#include "common/language_files.h"
 #include "platform/choosers.h"
+#include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
 
@@ -59,6 +63,46 @@ void SelectStoredIndex(QComboBox* box, const QString& section, const QString& ke
 void StoreIndex(const QComboBox* box, const QString& section, const QString& key,
                 const QString& settings_path) {
     platform::WriteProfileInt(section, key, box->currentIndex(), settings_path);
+}
+
+void FillStoredList(QComboBox* box, const QStringList& items, const QString& section, const QString& key,
+                    const QString& settings_path) {
+    box->addItems(items);
+    SelectStoredIndex(box, section, key, settings_path);
+}
+
+void StoreIndexes(const QWidget* dialog, std::initializer_list<StoredList> lists, const QString& section,
+                  const QString& settings_path) {
+    for (const StoredList& list : lists)
+        StoreIndex(platform::ControlAs<QComboBox>(dialog, list.id), section, list.key, settings_path);
+}
+
+void SetControlTexts(QWidget* dialog, const QString& language_path,
+                     std::initializer_list<std::pair<int, const char*>> texts) {
+    for (const auto& [id, key] : texts) {
+        const QString text = common::ReadLanguageText(language_path, "JIEMIAN", key);
+        QWidget* w = platform::ControlById(dialog, id);
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(text);
+    }
+}
+
+void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enabled) {
+    for (int id : ids) platform::ControlById(dialog, id)->setEnabled(enabled);
+}
+
+bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& language_path) {
+    switch (TestOutputFolder(folder)) {
+        case FolderTest::kMissing:
+            platform::MessageBoxOk(parent, common::ReadLanguageText(language_path, "TISHI", "mlbcz"));
+            return false;
+        case FolderTest::kNotWritable:
+            platform::MessageBoxOk(parent, FolderNotWritableMessage());
+            return false;
+        case FolderTest::kOk:
+            break;
+    }
+    return true;
 }
 
 }  // namespace taviro

@@ -1,8 +1,12 @@
 #pragma once
 // What the cut and merge settings dialogs share: the output folder browser with its re-ask, the
-// folder test with a probe file, and the stored list indexes. UI thread only.
+// folder test with a probe file, the stored list indexes and the language texts of their controls.
+// UI thread only.
 
 #include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <utility>
 
 class QComboBox;
 class QLineEdit;
@@ -34,5 +38,27 @@ void SelectStoredIndex(QComboBox* box, const QString& section, const QString& ke
 // Writes the box's selection index (-1 for none) in decimal under key.
 void StoreIndex(const QComboBox* box, const QString& section, const QString& key,
                 const QString& settings_path);
+// Fills a list with its items and selects the stored index.
+void FillStoredList(QComboBox* box, const QStringList& items, const QString& section, const QString& key,
+                    const QString& settings_path);
+
+// A list of a settings dialog and the key its selection index is stored under.
+struct StoredList {
+    int id;
+    const char* key;
+};
+// Stores the selection index of each list of a dialog.
+void StoreIndexes(const QWidget* dialog, std::initializer_list<StoredList> lists, const QString& section,
+                  const QString& settings_path);
+
+// Sets each label's or button's text (by control id) to its text of section "JIEMIAN".
+void SetControlTexts(QWidget* dialog, const QString& language_path,
+                     std::initializer_list<std::pair<int, const char*>> texts);
+// Enables or disables the controls with the given ids.
+void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enabled);
+
+// Tests the output folder; when it cannot be used, shows why ("mlbcz" of the language file, or the
+// fixed text for a folder that cannot be written) and returns false.
+bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& language_path);
 
 }  // namespace taviro

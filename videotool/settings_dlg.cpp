@@ -73,6 +73,12 @@ platform::DialogSpec MergeSettingsTemplate() {
 
 const QString kSection = QStringLiteral("JOIN");
 
+// The lists that only an indirect merge uses.
+constexpr std::initializer_list<int> kParameterLists = {
+    CSettings::kPreset,       CSettings::kVideoSize,  CSettings::kFrameRate,
+    CSettings::kVideoQuality, CSettings::kSampleRate, CSettings::kAudioQuality,
+    CSettings::kChannels,     CSettings::kVideoCodec, CSettings::kAudioCodec};
+
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
@@ -105,52 +111,44 @@ void CSettings::InitDialog() {
         files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
     m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
 
-    Combo(kPreset)->addItems(PresetEntryTexts());
-    SelectStoredIndex(Combo(kPreset), kSection, "format", settings);
+    FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
     platform::ControlAs<QLineEdit>(this, kFolder)
         ->setText(platform::ReadProfileString("PATH", "name", QString(), settings));
-    Combo(kVideoSize)->addItems(VideoSizeTexts());
-    SelectStoredIndex(Combo(kVideoSize), kSection, "size", settings);
-    Combo(kFrameRate)->addItems(MergeFrameRateTexts());
-    SelectStoredIndex(Combo(kFrameRate), kSection, "framerate", settings);
-    Combo(kVideoQuality)->addItems(VideoQualityTexts());
-    SelectStoredIndex(Combo(kVideoQuality), kSection, "quality", settings);
-    Combo(kSampleRate)->addItems(MergeSampleRateTexts());
-    SelectStoredIndex(Combo(kSampleRate), kSection, "samplerate", settings);
-    Combo(kAudioQuality)->addItems(MergeAudioQualityTexts());
-    SelectStoredIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
+    FillStoredList(Combo(kVideoSize), VideoSizeTexts(), kSection, "size", settings);
+    FillStoredList(Combo(kFrameRate), MergeFrameRateTexts(), kSection, "framerate", settings);
+    FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
+    FillStoredList(Combo(kSampleRate), MergeSampleRateTexts(), kSection, "samplerate", settings);
+    FillStoredList(Combo(kAudioQuality), MergeAudioQualityTexts(), kSection, "audioquality", settings);
     Combo(kChannels)->addItems(ChannelTexts());
     Combo(kChannels)->setCurrentIndex(1);
 
     platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
     OnDirect();
 
-    auto text = [&](const char* key) { return common::ReadLanguageText(language, "JIEMIAN", key); };
     setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
-    const std::pair<int, const char*> texts[] = {
-        {1268, "yzfa"}, {kDirect, "zjhb"}, {kIndirect, "jjhb"}, {1269, "spgs"},  {1270, "spzl"},
-        {1271, "spdx"}, {1272, "zl"},      {1273, "ypzl"},      {1274, "ypcyl"}, {1275, "zyzjhb"},
-        {1276, "scml"}, {kBrowse, "ll"},   {1277, "wjm"},       {kStart, "kshb"}};
-    for (const auto& [id, key] : texts) {
-        QWidget* w = platform::ControlById(this, id);
-        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text(key));
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text(key));
-    }
-    platform::ControlById(this, kStart)->setToolTip(text("kshb"));
-    platform::ControlAs<QLineEdit>(this, kFileName)->setText(text("hbhwj"));
+    SetControlTexts(this, language,
+                    {{1268, "yzfa"},
+                     {kDirect, "zjhb"},
+                     {kIndirect, "jjhb"},
+                     {1269, "spgs"},
+                     {1270, "spzl"},
+                     {1271, "spdx"},
+                     {1272, "zl"},
+                     {1273, "ypzl"},
+                     {1274, "ypcyl"},
+                     {1275, "zyzjhb"},
+                     {1276, "scml"},
+                     {kBrowse, "ll"},
+                     {1277, "wjm"},
+                     {kStart, "kshb"}});
+    platform::ControlById(this, kStart)->setToolTip(common::ReadLanguageText(language, "JIEMIAN", "kshb"));
+    platform::ControlAs<QLineEdit>(this, kFileName)
+        ->setText(common::ReadLanguageText(language, "JIEMIAN", "hbhwj"));
 }
 
-void CSettings::OnDirect() {
-    for (int id : {kPreset, kVideoSize, kFrameRate, kVideoQuality, kSampleRate, kAudioQuality, kChannels,
-                   kVideoCodec, kAudioCodec})
-        Combo(id)->setEnabled(false);
-}
+void CSettings::OnDirect() { EnableControls(this, kParameterLists, false); }
 
-void CSettings::OnIndirect() {
-    for (int id : {kPreset, kVideoSize, kFrameRate, kVideoQuality, kSampleRate, kAudioQuality, kChannels,
-                   kVideoCodec, kAudioCodec})
-        Combo(id)->setEnabled(true);
-}
+void CSettings::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CSettings::OnBrowse() {
     BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
@@ -170,15 +168,17 @@ void CSettings::OnStart() {
         return;
     }
 
+    StoreIndexes(this,
+                 {{kPreset, "format"},
+                  {kVideoQuality, "quality"},
+                  {kVideoSize, "size"},
+                  {kFrameRate, "framerate"},
+                  {kAudioQuality, "audioquality"},
+                  {kSampleRate, "samplerate"}},
+                 kSection, settings);
     SettingTexts texts;
     texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
     texts.preset_index = Combo(kPreset)->currentIndex();
-    StoreIndex(Combo(kPreset), kSection, "format", settings);
-    StoreIndex(Combo(kVideoQuality), kSection, "quality", settings);
-    StoreIndex(Combo(kVideoSize), kSection, "size", settings);
-    StoreIndex(Combo(kFrameRate), kSection, "framerate", settings);
-    StoreIndex(Combo(kAudioQuality), kSection, "audioquality", settings);
-    StoreIndex(Combo(kSampleRate), kSection, "samplerate", settings);
     texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
     texts.size = Combo(kVideoSize)->currentText().toStdString();
     texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
@@ -193,16 +193,7 @@ void CSettings::OnStart() {
     }
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    switch (TestOutputFolder(m_output_folder)) {
-        case FolderTest::kMissing:
-            platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "mlbcz"));
-            return;
-        case FolderTest::kNotWritable:
-            platform::MessageBoxOk(this, FolderNotWritableMessage());
-            return;
-        case FolderTest::kOk:
-            break;
-    }
+    if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
     m_file_name = QString::fromStdString(SanitizeOutputName(name.toStdString()));
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
     done(QDialog::Accepted);
