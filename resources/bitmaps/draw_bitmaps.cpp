@@ -59,7 +59,11 @@ QImage TileImage(int w, int h, qreal radius, bool enabled = true) {
     QImage image = NewImage(w, h, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawTile(p, QRectF(0, 0, w, h), radius, enabled);
+    // The 100-pixel tiles sit on buttons 56 dialog units wide, which with common dialog fonts are a
+    // few pixels narrower than the bitmap: keep the tile's rounded sides inside. The white margin is
+    // cut away by the button's shape.
+    const qreal inset = w >= 100 ? 3 : 0;
+    DrawTile(p, QRectF(inset, 0, w - 2 * inset, h), radius, enabled);
     return image;
 }
 
