@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "common/dialog_keys.h"
 #include "common/language_files.h"
 #include "controls/av_donate_dlg.h"
 #include "engine/presets.h"
@@ -72,33 +71,14 @@ constexpr std::initializer_list<int> kParameterLists = {
 }  // namespace
 
 CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : QDialog(parent), m_program_folder(program_folder), m_settings(settings) {
-    platform::BuildDialog(this, CutSettingsTemplate());
-    m_donate = new CAVDonateDlg(program_folder, this);
+    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(), parent) {
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
-    new common::DialogKeyBlocker(this, /*block_escape=*/false);
-    auto button = [this](int id) { return platform::ControlAs<QAbstractButton>(this, id); };
-    connect(button(kDirect), &QAbstractButton::clicked, this, &CFileInfomation::OnDirect);
-    connect(button(kIndirect), &QAbstractButton::clicked, this, &CFileInfomation::OnIndirect);
-    connect(button(kBrowse), &QAbstractButton::clicked, this, &CFileInfomation::OnBrowse);
-    connect(button(kStart), &QAbstractButton::clicked, this, &CFileInfomation::OnStart);
-}
-
-CFileInfomation::~CFileInfomation() = default;
-
-QComboBox* CFileInfomation::Combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
-
-void CFileInfomation::showEvent(QShowEvent* event) {
-    if (!m_initialised) InitDialog();
-    QDialog::showEvent(event);
+    ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
 
 void CFileInfomation::InitDialog() {
-    m_initialised = true;
-    const common::ProgramFiles files(m_program_folder);
-    const QString settings = files.settingsPath();
-    const QString language =
-        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    const QString settings = SettingsPath();
+    const QString language = LanguagePath();
     const QString folder = platform::ReadProfileString("PATH", "name", QString(), settings);
     m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
 
@@ -140,13 +120,11 @@ void CFileInfomation::OnDirect() { EnableControls(this, kParameterLists, false);
 void CFileInfomation::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CFileInfomation::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
-                       common::ProgramFiles(m_program_folder).settingsPath());
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath());
 }
 
 void CFileInfomation::OnStart() {
-    const common::ProgramFiles files(m_program_folder);
-    const QString settings = files.settingsPath();
+    const QString settings = SettingsPath();
     if (m_sponsorship == 0) m_donate->Run();
 
     StoreIndexes(this,
@@ -169,8 +147,7 @@ void CFileInfomation::OnStart() {
     ApplySettingTexts(texts, m_settings);
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    const QString language =
-        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    const QString language = LanguagePath();
     if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
     m_file_name = QString::fromStdString(
         SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));

@@ -5,17 +5,9 @@
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
 // nothing. UI thread only.
 
-#include <QDialog>
-#include <QString>
+#include "videotool/settings_dialog_base.h"
 
-#include "engine/job_builder.h"
-
-class CAVDonateDlg;
-class QComboBox;
-class QLineEdit;
-class QRadioButton;
-
-class CFileInfomation : public QDialog {
+class CFileInfomation : public SettingsDialogBase {
     Q_OBJECT
 
   public:
@@ -36,37 +28,15 @@ class CFileInfomation : public QDialog {
 
     // settings: the process-wide cut settings, written when the user starts the cut.
     CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent = nullptr);
-    ~CFileInfomation() override;
 
     // The caller sets the default name before exec().
     void setFileName(const QString& name) { m_file_name = name; }
 
-    // The results, valid after exec() returned Accepted.
-    const QString& outputFolder() const { return m_output_folder; }
-    const QString& fileName() const { return m_file_name; }
-    const QString& extension() const { return m_extension; }
-
-    CAVDonateDlg* donateDialog() const { return m_donate; }
-
-    // The buttons' handlers.
-    void OnDirect();
-    void OnIndirect();
-    void OnBrowse();
-    void OnStart();
+    void OnDirect() override;
+    void OnIndirect() override;
+    void OnBrowse() override;
+    void OnStart() override;
 
   protected:
-    void showEvent(QShowEvent* event) override;
-
-  private:
-    void InitDialog();
-    QComboBox* Combo(int id) const;
-
-    QString m_program_folder;
-    JobSettings* m_settings;
-    int m_sponsorship = 1;
-    CAVDonateDlg* m_donate = nullptr;
-    QString m_output_folder;
-    QString m_file_name;
-    QString m_extension;
-    bool m_initialised = false;
+    void InitDialog() override;
 };

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QWindow>
 
-#include "common/dialog_keys.h"
 #include "common/language_files.h"
 #include "controls/av_donate_dlg.h"
 #include "engine/presets.h"
@@ -82,33 +81,14 @@ constexpr std::initializer_list<int> kParameterLists = {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : QDialog(parent), m_program_folder(program_folder), m_settings(settings) {
-    platform::BuildDialog(this, MergeSettingsTemplate());
-    m_donate = new CAVDonateDlg(program_folder, this);
+    : SettingsDialogBase(program_folder, settings, MergeSettingsTemplate(), parent) {
     platform::ControlAs<QPushButton>(this, kBrowse)->setAutoDefault(false);
-    new common::DialogKeyBlocker(this, /*block_escape=*/false);
-    auto button = [this](int id) { return platform::ControlAs<QAbstractButton>(this, id); };
-    connect(button(kDirect), &QAbstractButton::clicked, this, &CSettings::OnDirect);
-    connect(button(kIndirect), &QAbstractButton::clicked, this, &CSettings::OnIndirect);
-    connect(button(kBrowse), &QAbstractButton::clicked, this, &CSettings::OnBrowse);
-    connect(button(kStart), &QAbstractButton::clicked, this, &CSettings::OnStart);
-}
-
-CSettings::~CSettings() = default;
-
-QComboBox* CSettings::Combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
-
-void CSettings::showEvent(QShowEvent* event) {
-    if (!m_initialised) InitDialog();
-    QDialog::showEvent(event);
+    ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
 
 void CSettings::InitDialog() {
-    m_initialised = true;
-    const common::ProgramFiles files(m_program_folder);
-    const QString settings = files.settingsPath();
-    const QString language =
-        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    const QString settings = SettingsPath();
+    const QString language = LanguagePath();
     m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
 
     FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
@@ -151,16 +131,13 @@ void CSettings::OnDirect() { EnableControls(this, kParameterLists, false); }
 void CSettings::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CSettings::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder),
-                       common::ProgramFiles(m_program_folder).settingsPath());
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath());
 }
 
 void CSettings::OnStart() {
-    const common::ProgramFiles files(m_program_folder);
-    const QString settings = files.settingsPath();
+    const QString settings = SettingsPath();
     if (m_sponsorship == 0) m_donate->Run();
-    const QString language =
-        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), settings));
+    const QString language = LanguagePath();
 
     const QString name = platform::ControlAs<QLineEdit>(this, kFileName)->text();
     if (name.isEmpty()) {

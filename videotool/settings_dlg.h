@@ -4,16 +4,11 @@
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
 // nothing, not even in the file name field. UI thread only.
 
-#include <QDialog>
 #include <QPoint>
-#include <QString>
 
-#include "engine/job_builder.h"
+#include "videotool/settings_dialog_base.h"
 
-class CAVDonateDlg;
-class QComboBox;
-
-class CSettings : public QDialog {
+class CSettings : public SettingsDialogBase {
     Q_OBJECT
 
   public:
@@ -37,37 +32,19 @@ class CSettings : public QDialog {
 
     // settings: the process-wide merge settings, written when the user starts the merge.
     CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent = nullptr);
-    ~CSettings() override;
 
-    const QString& outputFolder() const { return m_output_folder; }
-    const QString& fileName() const { return m_file_name; }
-    const QString& extension() const { return m_extension; }
-
-    CAVDonateDlg* donateDialog() const { return m_donate; }
-
-    void OnDirect();
-    void OnIndirect();
-    void OnBrowse();
-    void OnStart();
+    void OnDirect() override;
+    void OnIndirect() override;
+    void OnBrowse() override;
+    void OnStart() override;
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    void InitDialog() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    void InitDialog();
-    QComboBox* Combo(int id) const;
-
-    QString m_program_folder;
-    JobSettings* m_settings;
-    int m_sponsorship = 1;
-    CAVDonateDlg* m_donate = nullptr;
-    QString m_output_folder;
-    QString m_file_name;
-    QString m_extension;
-    bool m_initialised = false;
     bool m_dragging = false;
     QPoint m_drag_offset;
 };
