@@ -124,25 +124,11 @@ void CFileInfomation::OnBrowse() {
 }
 
 void CFileInfomation::OnStart() {
-    const QString settings = SettingsPath();
     if (m_sponsorship == 0) m_donate->Run();
 
-    StoreIndexes(this,
-                 {{kPreset, "format"},
-                  {kVideoQuality, "quality"},
-                  {kVideoSize, "size"},
-                  {kFrameRate, "framerate"},
-                  {kAudioQuality, "audioquality"},
-                  {kSampleRate, "samplerate"}},
-                 kSection, settings);
     SettingTexts texts;
-    texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
-    texts.preset_index = Combo(kPreset)->currentIndex();
-    texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
-    texts.size = Combo(kVideoSize)->currentText().toStdString();
-    texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
-    texts.audio_quality = Combo(kAudioQuality)->currentText().toStdString();
-    texts.sample_rate = Combo(kSampleRate)->currentText().toStdString();
+    StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
+                        kSection, &texts);
     texts.channels = "2 Channel Stereo";
     ApplySettingTexts(texts, m_settings);
 

@@ -8,6 +8,7 @@
 #include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
 #include "platform/profile.h"
+#include "videotool/output_folder.h"
 
 SettingsDialogBase::SettingsDialogBase(const QString& program_folder, JobSettings* settings,
                                        const platform::DialogSpec& dialog, QWidget* parent)
@@ -33,6 +34,26 @@ void SettingsDialogBase::showEvent(QShowEvent* event) {
         InitDialog();
     }
     QDialog::showEvent(event);
+}
+
+void SettingsDialogBase::StoreParameterLists(const ParameterLists& lists, int direct_button,
+                                             const QString& section, SettingTexts* texts) const {
+    taviro::StoreIndexes(this,
+                         {{lists.preset, "format"},
+                          {lists.video_quality, "quality"},
+                          {lists.size, "size"},
+                          {lists.frame_rate, "framerate"},
+                          {lists.audio_quality, "audioquality"},
+                          {lists.sample_rate, "samplerate"}},
+                         section, SettingsPath());
+    auto text = [this](int id) { return Combo(id)->currentText().toStdString(); };
+    texts->direct = platform::ControlAs<QAbstractButton>(this, direct_button)->isChecked();
+    texts->preset_index = Combo(lists.preset)->currentIndex();
+    texts->video_quality = text(lists.video_quality);
+    texts->size = text(lists.size);
+    texts->frame_rate = text(lists.frame_rate);
+    texts->audio_quality = text(lists.audio_quality);
+    texts->sample_rate = text(lists.sample_rate);
 }
 
 QComboBox* SettingsDialogBase::Combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }

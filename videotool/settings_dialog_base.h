@@ -45,6 +45,15 @@ class SettingsDialogBase : public QDialog {
     virtual void InitDialog() = 0;
     void showEvent(QShowEvent* event) override;
 
+    // The six lists both dialogs have, by control id.
+    struct ParameterLists {
+        int preset, video_quality, size, frame_rate, audio_quality, sample_rate;
+    };
+    // Stores the lists' selection indexes under section of setting.ini and reads the direct button
+    // and the lists' texts into texts (channels are left to the caller).
+    void StoreParameterLists(const ParameterLists& lists, int direct_button, const QString& section,
+                             SettingTexts* texts) const;
+
     QComboBox* Combo(int id) const;
     QString SettingsPath() const;
     // The language file that setting.ini names now.

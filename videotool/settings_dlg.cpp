@@ -135,7 +135,6 @@ void CSettings::OnBrowse() {
 }
 
 void CSettings::OnStart() {
-    const QString settings = SettingsPath();
     if (m_sponsorship == 0) m_donate->Run();
     const QString language = LanguagePath();
 
@@ -145,22 +144,9 @@ void CSettings::OnStart() {
         return;
     }
 
-    StoreIndexes(this,
-                 {{kPreset, "format"},
-                  {kVideoQuality, "quality"},
-                  {kVideoSize, "size"},
-                  {kFrameRate, "framerate"},
-                  {kAudioQuality, "audioquality"},
-                  {kSampleRate, "samplerate"}},
-                 kSection, settings);
     SettingTexts texts;
-    texts.direct = platform::ControlAs<QRadioButton>(this, kDirect)->isChecked();
-    texts.preset_index = Combo(kPreset)->currentIndex();
-    texts.video_quality = Combo(kVideoQuality)->currentText().toStdString();
-    texts.size = Combo(kVideoSize)->currentText().toStdString();
-    texts.frame_rate = Combo(kFrameRate)->currentText().toStdString();
-    texts.audio_quality = Combo(kAudioQuality)->currentText().toStdString();
-    texts.sample_rate = Combo(kSampleRate)->currentText().toStdString();
+    StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
+                        kSection, &texts);
     texts.channels = Combo(kChannels)->currentText().toStdString();
     ApplySettingTexts(texts, m_settings);
     if (texts.preset_index < 0 || texts.preset_index >= OUTPUT_PRESET_COUNT) {
