@@ -8,6 +8,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "support/run.h"
 
 namespace fs = std::filesystem;
@@ -43,7 +45,11 @@ std::string Fixture(const std::string& name) {
 }
 
 std::string ScratchDir(const std::string& name) {
+    // CTest runs the cases of one test program in parallel processes, so each case gets its own
+    // folder below the name; otherwise one case's set-up could empty a folder another is using.
     fs::path p = fs::path(FIXTURE_DIR).parent_path() / "scratch" / name;
+    if (const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info())
+        p /= std::string(info->test_suite_name()) + "." + info->name();
     fs::remove_all(p);
     fs::create_directories(p);
     return p.string();

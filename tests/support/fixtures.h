@@ -7,7 +7,8 @@ namespace testsupport {
 // the ffmpeg tool the first time any test asks, once per build tree; later calls only look them up.
 std::string Fixture(const std::string& name);
 
-// A fresh, empty folder for one test's outputs, below the build tree; removed and made again per call.
+// A fresh, empty folder for one test's outputs, below the build tree and private to the running test
+// case; removed and made again per call.
 std::string ScratchDir(const std::string& name);
 
 // The staged suite folder of the build tree.
