@@ -1,6 +1,8 @@
 #pragma once
-// Bitmaps compiled into the programs, addressed by their resource number (":/bitmaps/<n>.bmp").
+// Bitmaps and icons compiled into the programs, addressed by their resource number
+// (":/bitmaps/<n>.bmp" and ":/bitmaps/<n>.png").
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
@@ -9,3 +11,6 @@ QPixmap LoadBitmapResource(int number);
 
 // The same bitmap as an image, for code that reads its pixels.
 QImage LoadBitmapResourceImage(int number);
+
+// The icon with the given resource number; a null icon when there is no such resource.
+QIcon LoadIconResource(int number);

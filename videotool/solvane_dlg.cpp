@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
@@ -44,6 +45,7 @@ namespace {
 QColor FromColorRef(unsigned value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
+constexpr int kApplicationIcon = 266;
 constexpr unsigned kWindowBackground = 0xFBDEBB;
 constexpr unsigned kListBackground = 0xE9FAF1;
 
@@ -91,6 +93,7 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     m_end_field = platform::ControlAs<QLineEdit>(this, kEndField);
     m_language_box = platform::ControlAs<QComboBox>(this, kLanguageBox);
     setAcceptDrops(true);
+    setWindowIcon(LoadIconResource(kApplicationIcon));
 
     const common::StartSettings settings = common::ReadStartSettings(settingsPath());
     m_language_box->clear();

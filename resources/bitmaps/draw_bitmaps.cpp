@@ -405,6 +405,32 @@ bool Save(const QImage& image, const QString& dir, int number, QImage::Format fo
     return true;
 }
 
+// The application icon: the scissors on a blue rounded square, on a transparent outside.
+QImage AppIcon(int side) {
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(side * 0.04, side * 0.04, side * 0.92, side * 0.92);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0.0, QColor(214, 234, 252));
+    g.setColorAt(1.0, kFace.darker(112));
+    p.setPen(QPen(kBlue, side * 0.03));
+    p.setBrush(g);
+    p.drawRoundedRect(r, side * 0.2, side * 0.2);
+    DrawScissors(p, QPointF(side * 0.14, side * 0.14), side * 0.72);
+    return image;
+}
+
+bool SaveIcon(const QImage& image, const QString& dir, int number) {
+    const QString path = QDir(dir).filePath(QString::number(number) + QStringLiteral(".png"));
+    if (!image.save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -465,5 +491,6 @@ int main(int argc, char** argv) {
                              DrawBracket(p, c + QPointF(h * 0.62, 0), h * 1.1, false, kBlue);
                          }),
                dir, 325, rgb);
+    ok &= SaveIcon(AppIcon(64), dir, 266);
     return ok ? 0 : 1;
 }

@@ -172,6 +172,12 @@ TEST_F(MainWindowTest, ShippedEnglishFileGivesTitleAndSelection) {
     EXPECT_EQ(w.startField()->text(), "00:00:00.000");
     EXPECT_EQ(w.endField()->text(), "00:00:00.000");
     EXPECT_EQ(LabelText(kPositionText), "00:00:00:000 / 00:00:00:000");
+
+    // The window carries the application icon, whose outside is transparent.
+    ASSERT_FALSE(w.windowIcon().isNull());
+    const QImage icon = w.windowIcon().pixmap(64, 64).toImage();
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(32, 32)), 255);
 }
 
 TEST_F(MainWindowTest, MissingKeyGivesAnEmptyText) {
