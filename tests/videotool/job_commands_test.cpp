@@ -37,6 +37,7 @@
 #include "videotool/main_template.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
+#include "videotool/window_clicks.h"
 
 using namespace taviro;
 using platform::ControlAs;
@@ -124,28 +125,15 @@ class JobCommandsTest : public ::testing::Test {
     QStringList Outputs() const { return QDir(out_).entryList(QDir::Files, QDir::Name); }
 
     void ClickButton(int id) {
-        auto* b = static_cast<CControlButton*>(window_->control(id));
-        ASSERT_TRUE(b->isVisible()) << id;
-        const QPoint at = b->HasRegion() ? b->Shape().boundingRect().center() : b->rect().center();
-        QTest::mouseClick(b, Qt::LeftButton, {}, at);
+        window_clicks::ClickImageButton(static_cast<CControlButton*>(window_->control(id)), id);
     }
-    void ClickTab(int index) {
-        QTabBar* tabs = window_->tabs();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-        ASSERT_EQ(tabs->currentIndex(), index);
-    }
+    void ClickTab(int index) { window_clicks::ClickTab(window_->tabs(), index); }
     void Add(int button, const QStringList& files) {
         platform::ScopedChooserAnswers answers;
         answers.addOpenFilesAnswer(files);
         ClickButton(button);
     }
-    void ClickSliderAt(int value) {
-        CBitmapSlider* s = window_->slider();
-        const QPoint at(s->Geometry().ValueToPixel(value), s->height() / 2);
-        QTest::mousePress(s, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(s, Qt::LeftButton, {}, at);
-        QCoreApplication::processEvents();
-    }
+    void ClickSliderAt(int value) { window_clicks::ClickSliderAt(window_->slider(), value); }
     void TypeInto(QLineEdit* field, const QString& text) {
         field->setFocus();
         field->selectAll();

@@ -31,6 +31,7 @@
 #include "support/fixtures.h"
 #include "videotool/main_template.h"
 #include "videotool/solvane_dlg.h"
+#include "videotool/window_clicks.h"
 
 using namespace taviro;
 
@@ -99,18 +100,10 @@ class MainWindowTest : public ::testing::Test {
     QWidget* Control(int id) const { return window_->control(id); }
     QString LabelText(int id) const { return static_cast<QLabel*>(Control(id))->text(); }
 
-    // Clicks an image button inside its shape.
     void ClickButton(int id) {
-        auto* b = static_cast<CControlButton*>(Control(id));
-        ASSERT_TRUE(b->isVisible()) << id;
-        const QPoint at = b->HasRegion() ? b->Shape().boundingRect().center() : b->rect().center();
-        QTest::mouseClick(b, Qt::LeftButton, {}, at);
+        window_clicks::ClickImageButton(static_cast<CControlButton*>(Control(id)), id);
     }
-    void ClickTab(int index) {
-        QTabBar* tabs = window_->tabs();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-        ASSERT_EQ(tabs->currentIndex(), index);
-    }
+    void ClickTab(int index) { window_clicks::ClickTab(window_->tabs(), index); }
     // Adds files through the add button of the current tab, answering the open-file dialog.
     void AddThroughDialog(int button, const QStringList& files) {
         platform::ScopedChooserAnswers answers;
@@ -118,15 +111,7 @@ class MainWindowTest : public ::testing::Test {
         ClickButton(button);
         ASSERT_EQ(answers.openFilesFilters().size(), 1);
     }
-    // Presses the slider's channel where a value lies; the slider reports the move queued.
-    int ClickSliderAt(int value) {
-        CBitmapSlider* s = window_->slider();
-        const QPoint at(s->Geometry().ValueToPixel(value), s->height() / 2);
-        QTest::mousePress(s, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(s, Qt::LeftButton, {}, at);
-        QCoreApplication::processEvents();
-        return s->GetPosition();
-    }
+    int ClickSliderAt(int value) { return window_clicks::ClickSliderAt(window_->slider(), value); }
 
     QString folder_;
     std::unique_ptr<CSolvaneDlg> window_;
