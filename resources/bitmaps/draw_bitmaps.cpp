@@ -327,29 +327,30 @@ QImage HeaderImages() {
     return image;
 }
 
-QImage PlusTile(int w, int h) {
-    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
+// A tile with a picture drawn about its centre.
+QImage TileWith(int w, int h, qreal radius, bool enabled, const std::function<void(QPainter&, QPointF)>& draw) {
+    QImage image = TileImage(w, h, radius, enabled);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawPlus(p, QPointF(w / 2.0, h / 2.0), h * 0.56, kGreen);
+    draw(p, QPointF(w / 2.0, h / 2.0));
     return image;
+}
+
+QImage PlusTile(int w, int h) {
+    return TileWith(w, h, std::min(w, h) * 0.2, true,
+                    [&](QPainter& p, QPointF c) { DrawPlus(p, c, h * 0.56, kGreen); });
 }
 
 QImage CrossTile(int w, int h) {
-    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    DrawCross(p, QPointF(w / 2.0, h / 2.0), h * 0.64, kRed);
-    return image;
+    return TileWith(w, h, std::min(w, h) * 0.2, true,
+                    [&](QPainter& p, QPointF c) { DrawCross(p, c, h * 0.64, kRed); });
 }
 
 QImage BinTile(int w, int h) {
-    QImage image = TileImage(w, h, std::min(w, h) * 0.2);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal bh = h * 0.56;
-    DrawBin(p, QRectF(w / 2.0 - bh * 0.4, h / 2.0 - bh / 2, bh * 0.8, bh), kRed);
-    return image;
+    return TileWith(w, h, std::min(w, h) * 0.2, true, [&](QPainter& p, QPointF c) {
+        const qreal bh = h * 0.56;
+        DrawBin(p, QRectF(c.x() - bh * 0.4, c.y() - bh / 2, bh * 0.8, bh), kRed);
+    });
 }
 
 QImage IconWithCaption(int w, int h, const std::function<void(QPainter&, QPointF, qreal)>& icon,
@@ -367,20 +368,14 @@ QImage IconWithCaption(int w, int h, const std::function<void(QPainter&, QPointF
 }
 
 QImage SmallTile(int w, int h, bool enabled, const std::function<void(QPainter&, QPointF, qreal)>& icon) {
-    QImage image = TileImage(w, h, 6, enabled);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    icon(p, QPointF(w / 2.0, h / 2.0), h * 0.5);
-    return image;
+    return TileWith(w, h, 6, enabled, [&](QPainter& p, QPointF c) { icon(p, c, h * 0.5); });
 }
 
 QImage FolderTile(int w, int h) {
-    QImage image = TileImage(w, h, 7);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal fh = h * 0.52;
-    DrawFolder(p, QRectF(w / 2.0 - fh * 0.65, h / 2.0 - fh / 2, fh * 1.3, fh));
-    return image;
+    return TileWith(w, h, 7, true, [&](QPainter& p, QPointF c) {
+        const qreal fh = h * 0.52;
+        DrawFolder(p, QRectF(c.x() - fh * 0.65, c.y() - fh / 2, fh * 1.3, fh));
+    });
 }
 
 QImage FindTile(int w, int h) {
