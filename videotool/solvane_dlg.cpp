@@ -24,7 +24,6 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "controls/hyperlink.h"
-#include "engine/convert_job.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
 #include "platform/choosers.h"
@@ -274,11 +273,12 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
     if (cut) m_current_file.clear();
     for (const QString& chosen : paths) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        ConvertJob& job = EnsureConvertJob();
         const std::string path = NormalizeChosenPath(Utf8(chosen));
-        job.probe_path = path;
-        const int result = ProbeMediaFile(job);
-        if (result < 0 || job.range_start_us < 0 || job.range_end_us < 0) {
+        m_probe_path = path;
+        const ProbeResult probe = ProbeMediaFile(path, m_probe);
+        // A failed probe leaves the last good one's results.
+        if (probe.result == PROBE_OK) m_probe = probe;
+        if (probe.result < 0 || probe.range_start_us < 0 || probe.range_end_us < 0) {
             platform::MessageBoxOk(this, Utf8(UnreadableFileMessage(Utf8(text("TISHI", "wj")), path,
                                                                     Utf8(text("TISHI", "wx")))));
             m_adding = false;
@@ -291,7 +291,7 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
         if (m_list->rowCount() > 0)
             m_list->selectionModel()->select(m_list->model()->index(0, 0),
                                              QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-        const auto texts = FileRowTexts(path, job, Utf8(text("JIEMIAN", "zb")));
+        const auto texts = FileRowTexts(path, m_probe, Utf8(text("JIEMIAN", "zb")));
         const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
         for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));
         m_list->SetCheck(row, true);
@@ -317,16 +317,13 @@ void CSolvaneDlg::RemoveSelectedVideo() {
 }
 
 void CSolvaneDlg::LoadCurrentFileIntoPreview() {
-    ConvertJob& job = EnsureConvertJob();
     control(kAddButton)->hide();
-    job.current_file = 0;
-    job.range_start_s[0] = 0.0;
     m_preview_path = m_files.filePath("image.bmp");
-    job.preview_bitmap_path = Utf8(m_preview_path);
-    DecodePreviewFrame(job);
+    DecodePreviewFrame({m_probe_path.value_or(std::string()), 0.0, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 
-    const LoadedVideoView view = ViewOfLoadedVideo(job.duration_us, job.range_start_us, job.range_end_us);
+    const LoadedVideoView view =
+        ViewOfLoadedVideo(m_probe.duration_us, m_probe.range_start_us, m_probe.range_end_us);
     m_slider->SetSelectionStart(view.selection_start);
     m_slider->SetSelectionEnd(view.selection_end);
     SetFields(view.fields.start, view.fields.end, view.fields.length);
@@ -335,16 +332,12 @@ void CSolvaneDlg::LoadCurrentFileIntoPreview() {
 }
 
 void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
-    ConvertJob* job = TheConvertJob();
-    if (!job) return;  // nothing was ever probed
-    job->current_file = 0;
-    const TrackedPosition p = PositionAtThumb(position, job->duration_us);
+    if (!m_probe_path) return;  // nothing was ever probed
+    const TrackedPosition p = PositionAtThumb(position, m_probe.duration_us);
     m_preview_ms = p.preview_ms;
     platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
-    job->range_start_s[0] = p.seek_s;
     m_preview_path = m_files.filePath("image.bmp");
-    job->preview_bitmap_path = Utf8(m_preview_path);
-    DecodePreviewFrame(*job);
+    DecodePreviewFrame({*m_probe_path, p.seek_s, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 }
 
@@ -362,12 +355,11 @@ QRect CSolvaneDlg::PreviewRect() const {
 }
 
 void CSolvaneDlg::SetStartPoint() {
-    ConvertJob* job = TheConvertJob();
-    if (m_current_file.isEmpty() || !job) return;
+    if (m_current_file.isEmpty() || !m_probe_path) return;
     m_slider->SetSelectionStart(m_slider->GetPosition());
     m_slider->SetSelectionMode(1);
     m_slider->update();
-    const TimeFields f = FieldsForStartPoint(m_preview_ms, job->duration_us);
+    const TimeFields f = FieldsForStartPoint(m_preview_ms, m_probe.duration_us);
     SetFields(f.start, f.end, f.length);
 }
 
@@ -397,7 +389,6 @@ void CSolvaneDlg::Play() {
 }
 
 void CSolvaneDlg::closeEvent(QCloseEvent* event) {
-    DeleteConvertJob();
     event->accept();
     QDialog::done(QDialog::Accepted);
 }
