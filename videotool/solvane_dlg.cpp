@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QUrl>
 #include <QWindow>
@@ -99,6 +100,25 @@ QString KeysOfControl(int id) {
     }
 }
 
+// The merge list's path column: the path elided by ElidedPathText to the room its cell gives.
+class PathColumnDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect text_rect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        // The style keeps a margin on either side of the text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        opt.text = ElidedPathText(opt.text, opt.fontMetrics, text_rect.width() - 2 * margin);
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
+};
+
 platform::ControlFactory MainWindowFactory() {
     auto button = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
         auto* b = new CControlButton(parent, ctl.id);
@@ -124,6 +144,20 @@ platform::ControlFactory MainWindowFactory() {
 }
 
 }  // namespace
+
+QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(path) <= width) return path;
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString ellipsis(QChar(0x2026));
+    const QString file = path.mid(slash + 1);
+    const QString tail = ellipsis + path.mid(slash);  // "…/name.mp4", or "…name" without a folder
+    if (slash < 0 || metrics.horizontalAdvance(tail) > width)
+        return metrics.elidedText(file, Qt::ElideMiddle, width);
+    // As much of the folder's beginning as fits before the ellipsis.
+    qsizetype keep = 0;
+    while (keep < slash && metrics.horizontalAdvance(path.left(keep + 1) + tail) <= width) ++keep;
+    return path.left(keep) + tail;
+}
 
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     : QDialog(parent), m_files(program_folder), m_merge_settings(DefaultMergeSettings()) {
@@ -210,8 +244,9 @@ void CSolvaneDlg::SetUpControls() {
     }
     m_list->InitHeaderCheckBox();
     m_list->SetBkColor(FromColorRef(kListBackground));
-    // Paths are long and their file names sit at the end: cut them in the middle.
+    // Paths are long and their file names sit at the end: cut them in the middle, in the folder part.
     m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setItemDelegateForColumn(0, new PathColumnDelegate(m_list));
 
     for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
                    kStartPointButton, kRemoveButton, kAddFilesButton}) {

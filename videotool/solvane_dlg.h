@@ -26,6 +26,13 @@ namespace taviro {
 class JobCommands;
 }
 
+class QFontMetrics;
+
+// A path as the merge list shows it in width pixels: whole when it fits, else with the middle of its
+// folder part left out ("/home/user/Vi…/holiday.mp4"), so that the file name stays readable; a file
+// name too long by itself loses its own middle.
+QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width);
+
 class CSolvaneDlg : public QDialog {
     Q_OBJECT
 

@@ -334,6 +334,30 @@ TEST_F(MainWindowTest, FilesFromTheCommandLineAreAddedAtStart) {
               "The file no_such_video.mp4 cannot be opened. It is not a video file this program can read.");
 }
 
+TEST(ElidedPathText, KeepsTheFileNameAndCutsTheFolder) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString ellipsis(QChar(0x2026));
+    const int room = metrics.horizontalAdvance("/home/user/Videos/holiday_beach.mp4");
+    const struct {
+        QString path;
+        QString starts_with;
+        QString ends_with;
+    } cases[] = {
+        {"/home/user/Videos/holiday_beach.mp4", "/home/user/Videos/holiday_beach.mp4", ""},  // fits
+        {"/home/user/Videos/2019/summer/family trip/holiday_beach.mp4", "/home/user/",
+         ellipsis + "/holiday_beach.mp4"},
+        {"/v/" + QString(60, 'x') + "_end.mp4", "", "_end.mp4"},  // the name alone is too long
+        {QString(60, 'y') + ".mp4", "yyy", ".mp4"},               // no folder at all
+    };
+    for (const auto& c : cases) {
+        const QString shown = ElidedPathText(c.path, metrics, room);
+        EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith(c.starts_with)) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(c.ends_with)) << shown.toStdString();
+        EXPECT_EQ(shown == c.path, c.ends_with.isEmpty()) << shown.toStdString();
+    }
+}
+
 TEST_F(MainWindowTest, BadFileShowsTheMessageAndStopsAdding) {
     UseShippedFiles();
     CSolvaneDlg& w = Open();
