@@ -15,7 +15,8 @@ namespace platform {
 struct DesktopHooks {
     std::function<void(const QString& text, const QString& title, MessageIcon icon)> message_box;
     std::function<void(MessageIcon icon)> beep;
-    std::function<QStringList(const QString& title, const QString& qt_filter)> open_files;
+    std::function<QStringList(const QString& title, const QString& qt_filter, const QString& folder)>
+        open_files;
     std::function<QString(const QString& title)> folder;
     std::function<int(const QString& target)> shell_open;
 };
