@@ -56,9 +56,26 @@ void ConversionRun::DecodeAudio(const AVPacket* pkt) {
             }
             if (keep) cut_audio_started_ = true;
         }
-        if (keep) QueueAudio(frame);
+        if (keep && Merge()) TrimToStreamEnd(frame);
+        if (keep && frame->nb_samples > 0) QueueAudio(frame);
         av_frame_unref(frame);
     }
+}
+
+// A merged file's sound ends where its stream says (the encoder's padding of the last frame goes),
+// so the next file's sound and pictures follow it exactly.
+void ConversionRun::TrimToStreamEnd(AVFrame* frame) const {
+    // Only a duration the container states (an MP4's edit list), never an estimate.
+    if (input_->duration_estimation_method != AVFMT_DURATION_FROM_STREAM || in_audio_->duration <= 0 ||
+        frame->sample_rate <= 0)
+        return;
+    int64_t ts =
+        frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pkt_dts;
+    if (ts == AV_NOPTS_VALUE) return;
+    const int64_t start = in_audio_->start_time != AV_NOPTS_VALUE ? in_audio_->start_time : 0;
+    const int64_t left = av_rescale_q(start + in_audio_->duration - ts, in_audio_->time_base,
+                                      AVRational{1, frame->sample_rate});
+    if (left < frame->nb_samples) frame->nb_samples = static_cast<int>(std::max<int64_t>(0, left));
 }
 
 void ConversionRun::QueueAudio(AVFrame* decoded) {

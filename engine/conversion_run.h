@@ -60,6 +60,7 @@ class ConversionRun {
     // Audio re-encoding.
     void DecodeAudio(const AVPacket* pkt);
     void QueueAudio(AVFrame* decoded);
+    void TrimToStreamEnd(AVFrame* frame) const;
     void QueueSamples(uint8_t** data, int samples);
     void FlushResampler();
     bool EncodeQueuedAudio(bool final_frame);

@@ -151,7 +151,11 @@ void ConversionRun::ProcessFile(int i) {
     if ((i == file_count_ - 1 || Cancelled()) && header_written_) FinishOutput();
     ReleaseFile();
     if (Cancelled()) return;
-    if (progress_.file_status[i].load() != JOB_FILE_FAILED) progress_.file_status[i].store(JOB_FILE_DONE);
+    if (progress_.file_status[i].load() != JOB_FILE_FAILED) {
+        // A finished job shows all of it done, whatever the clocks' last rounding.
+        if (i == file_count_ - 1) progress_.percent.store(100);
+        progress_.file_status[i].store(JOB_FILE_DONE);
+    }
 }
 
 bool ConversionRun::OpenInputFile(int i) {
