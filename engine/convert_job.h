@@ -93,10 +93,10 @@ struct ConvertJob {
     int32_t input_has_ts_discont = 0;
     double byte_seek_position = 0;
 
-    std::string probe_path;                 // UTF-8; the probe's and the preview's input
-    std::vector<std::string> input_paths;   // UTF-8, file_count entries, in processing order
-    std::vector<std::string> output_paths;  // UTF-8, the output path in every entry
-    std::string preview_bitmap_path;        // UTF-8 path of the preview bitmap
+    std::string probe_path;                // UTF-8; the probe's and the preview's input
+    std::vector<std::string> input_paths;  // UTF-8, file_count entries, in processing order
+    std::vector<std::string> output_paths; // UTF-8, the output path in every entry
+    std::string preview_bitmap_path;       // UTF-8 path of the preview bitmap
 
     std::array<std::atomic<uint8_t>, MAX_JOB_FILES> file_status;
     std::array<double, MAX_JOB_FILES> range_start_s{};   // cut: start; preview: position
@@ -128,6 +128,6 @@ struct ConvertJob {
 
 // The one program-wide job record. The add command creates it on first use, the main window
 // deletes it when it closes.
-ConvertJob* TheConvertJob();     // null before the first use
-ConvertJob& EnsureConvertJob();  // creates it when needed
+ConvertJob* TheConvertJob();           // null before the first use
+ConvertJob& EnsureConvertJob();        // creates it when needed
 void DeleteConvertJob();
