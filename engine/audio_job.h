@@ -20,9 +20,9 @@ using JobProgress = ConvertJob;
 
 // What ProbeAudioFile reads from a file.
 struct AudioProbeResult {
-    int result = -1;                 // 0, or -1 (cannot be opened), -2 (stream information unreadable)
-    int32_t audio_stream_index = -1; // the last audio stream, -1 for none
-    int32_t video_stream_index = -1; // the last video stream, -1 for none
+    int result = -1;                      // 0, or -1 (cannot be opened), -2 (stream information unreadable)
+    int32_t audio_stream_index = -1;      // the last audio stream, -1 for none
+    int32_t video_stream_index = -1;      // the last video stream, -1 for none
     int32_t codec_id = AV_CODEC_ID_NONE;  // the audio codec; none without a usable audio stream
     int32_t bit_rate = 0;                 // bits per second
     int32_t sample_rate = 0;              // Hz
@@ -39,9 +39,9 @@ AudioProbeResult ProbeAudioFile(const std::string& path);
 
 // A cut or merge job of the audio tool. Built by the commands (or by hand), read-only to the engine.
 struct AudioJobRequest {
-    bool merge = false;                   // false: cut (packet copy); true: merge (MP3)
-    std::vector<std::string> input_paths; // UTF-8; a cut has one
-    std::string output_path;              // UTF-8; an existing file is never written over
+    bool merge = false;                    // false: cut (packet copy); true: merge (MP3)
+    std::vector<std::string> input_paths;  // UTF-8; a cut has one
+    std::string output_path;               // UTF-8; an existing file is never written over
     // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
     std::string output_format_name;
     // Cut: the range in seconds of the input's own clock (its container start time is added).

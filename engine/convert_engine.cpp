@@ -102,6 +102,7 @@ void ConversionRun::Run() {
 void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     seen_key_frame_ = false;
+    audio_copy_origin_known_ = false;
     cut_audio_samples_ = 0;
     job_.input_start_time = 0;
     job_.video_stream_index = job_.audio_stream_index = -1;
@@ -161,7 +162,7 @@ bool ConversionRun::OpenInputFile(int i) {
         if (type == AVMEDIA_TYPE_AUDIO)
             job_.audio_stream_index = static_cast<int32_t>(job_.stream_loop_index);
     }
-    if (job_.video_stream_index >= 0) {
+    if (job_.video_stream_index >= 0 && !job_.audio_only) {
         in_video_ = input_->streams[job_.video_stream_index];
         AVDictionary* opts = nullptr;
         // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
@@ -193,7 +194,9 @@ bool ConversionRun::OpenInputFile(int i) {
 }
 
 bool ConversionRun::PrepareOutput(int i) {
-    job_.output_format_guess = av_guess_format(nullptr, job_.output_paths[i].c_str(), nullptr);
+    job_.output_format_guess = job_.output_format_name.empty()
+                                   ? av_guess_format(nullptr, job_.output_paths[i].c_str(), nullptr)
+                                   : av_guess_format(job_.output_format_name.c_str(), nullptr, nullptr);
     if (!job_.output_format_guess) return false;
     if (i == 0) {
         AVFormatContext* raw = nullptr;

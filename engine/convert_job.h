@@ -88,6 +88,8 @@ struct ConvertJob {
     std::atomic<bool> cancel_requested{false};  // set by the window to stop the job
     bool merge_mode = false;                    // false: cut; true: merge
     bool reencode = true;                       // true: decode and re-encode; false: copy packets
+    bool audio_only = false;                    // the audio tool's jobs: video streams are ignored
+    std::string output_format_name;             // the muxer's short name; empty: guessed from the path
     int32_t input_has_ts_discont = 0;
     double byte_seek_position = 0;
 

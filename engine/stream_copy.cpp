@@ -1,5 +1,6 @@
 // Stream copy for direct cut and merge: packets go to the output unchanged, with time stamps from
 // the engine's own generator.
+#include <algorithm>
 #include <cstring>
 
 #include "engine/conversion_run.h"
@@ -108,12 +109,53 @@ void ConversionRun::CopyAudioPacket(AVPacket* pkt) {
         samples = av_rescale_q(pkt->duration, in_audio_->time_base, AVRational{1, audio_rate_});
     if (samples <= 0) samples = av_get_audio_frame_duration2(in_audio_->codecpar, pkt->size);
     if (samples <= 0) samples = in_audio_->codecpar->frame_size;
+    if (job_.audio_only) {
+        CopyAudioPacketWithOwnTime(pkt, samples);
+        return;
+    }
     pkt->dts = pkt->pts = av_rescale_q(audio_next_, AVRational{1, audio_rate_}, out_audio_->time_base);
     pkt->duration = av_rescale_q(samples, AVRational{1, audio_rate_}, out_audio_->time_base);
     pkt->stream_index = out_audio_->index;
     pkt->pos = -1;
     audio_next_ += samples;
     job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
+}
+
+}  // namespace engine
+
+namespace engine {
+
+// Audio alone: the packets keep their own time stamps (gaps and all), so the output lasts what the
+// input did; the first packet kept starts at 0. A cut skips the packets that end before its range
+// (the seek lands at or before the start).
+void ConversionRun::CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples) {
+    const AVRational sample_tb{1, audio_rate_};
+    int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    if (!audio_copy_origin_known_) {
+        if (!job_.merge_mode && picture_origin_known_ && ts != AV_NOPTS_VALUE) {
+            double end_s =
+                (ts + av_rescale_q(samples, sample_tb, in_audio_->time_base)) * av_q2d(in_audio_->time_base);
+            if (end_s <= picture_origin_s_) return;
+        }
+        audio_copy_origin_known_ = true;
+        audio_copy_origin_ = ts != AV_NOPTS_VALUE ? ts : 0;
+        audio_copy_last_dts_ = AV_NOPTS_VALUE;
+    }
+    // Where the stream's time stamps are missing or step back, the packet follows the one before.
+    int64_t at = ts != AV_NOPTS_VALUE
+                     ? av_rescale_q(ts - audio_copy_origin_, in_audio_->time_base, out_audio_->time_base)
+                     : AV_NOPTS_VALUE;
+    int64_t next = av_rescale_q(audio_next_, sample_tb, out_audio_->time_base);
+    if (at == AV_NOPTS_VALUE || (audio_copy_last_dts_ != AV_NOPTS_VALUE && at <= audio_copy_last_dts_))
+        at = std::max(next, audio_copy_last_dts_ == AV_NOPTS_VALUE ? int64_t{0} : audio_copy_last_dts_ + 1);
+    pkt->dts = pkt->pts = at;
+    pkt->duration = av_rescale_q(samples, sample_tb, out_audio_->time_base);
+    pkt->stream_index = out_audio_->index;
+    pkt->pos = -1;
+    audio_copy_last_dts_ = at;
+    audio_next_ = std::max(audio_next_, av_rescale_q(at + pkt->duration, out_audio_->time_base, sample_tb));
+    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
+    if (job_.last_result < 0) Fail();
 }
 
 }  // namespace engine
