@@ -12,7 +12,7 @@
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;

@@ -4,7 +4,7 @@
 
 #include "common/time_text.h"
 #include "engine/convert_job.h"
-#include "videotool/time_range.h"
+#include "common/time_range.h"
 
 namespace {
 constexpr char kSeparator = '/';

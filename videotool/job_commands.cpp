@@ -15,7 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/shell_open.h"
 #include "videotool/file_infomation.h"
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
 

@@ -8,7 +8,7 @@
 #include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
 #include "platform/profile.h"
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 
 SettingsDialogBase::SettingsDialogBase(const QString& program_folder, JobSettings* settings,
                                        const platform::DialogSpec& dialog, QWidget* parent)

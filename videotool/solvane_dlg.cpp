@@ -35,7 +35,7 @@
 #include "videotool/file_rows.h"
 #include "videotool/language_keys.h"
 #include "videotool/main_template.h"
-#include "videotool/time_range.h"
+#include "common/time_range.h"
 
 using namespace taviro;
 

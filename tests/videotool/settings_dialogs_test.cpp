@@ -19,7 +19,7 @@
 #include "platform/profile.h"
 #include "support/fixtures.h"
 #include "videotool/file_infomation.h"
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 #include "videotool/settings_dlg.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "videotool/time_range.h"
+#include "common/time_range.h"
 
 #include <algorithm>
 #include <limits>

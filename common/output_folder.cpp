@@ -1,4 +1,4 @@
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 
 #include <fcntl.h>
 #include <unistd.h>
