@@ -17,7 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/profile.h"
 
-namespace taviro {
+namespace common {
 
 QString FolderNotWritableMessage() {
     return QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!");
@@ -105,4 +105,4 @@ bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& 
     return true;
 }
 
-}  // namespace taviro
+}  // namespace common

@@ -12,7 +12,7 @@ class QComboBox;
 class QLineEdit;
 class QWidget;
 
-namespace taviro {
+namespace common {
 
 // The file the folder test creates and deletes in the output folder.
 inline constexpr const char* kFolderProbeFile = "jlewhqlhqwenqfwk.mp4";
@@ -61,4 +61,4 @@ void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enable
 // fixed text for a folder that cannot be written) and returns false.
 bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& language_path);
 
-}  // namespace taviro
+}  // namespace common
