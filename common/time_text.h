@@ -3,6 +3,7 @@
 // millisecond counts, as the windows keep them.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,3 +18,8 @@ std::u16string TimeToText16(int32_t ms);
 // range is held at its limit.
 int32_t TextToTime(std::string_view text);
 int32_t TextToTime(std::u16string_view text);
+
+// A time given on a command line: "HH:MM:SS" or "HH:MM:SS.mmm" (hours one digit or more, minutes and
+// seconds two digits below 60, milliseconds three digits) to milliseconds; nullopt for any other
+// text and for times beyond the 32-bit range.
+std::optional<int32_t> ParseTimeText(std::string_view text);
