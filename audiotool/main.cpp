@@ -1,0 +1,14 @@
+// Melisk, the audio tool. Files named on the command line are added at start.
+#include <QApplication>
+#include <QFileInfo>
+
+#include "audiotool/solvane_app.h"
+#include "platform/program_folder.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Melisk");
+    QStringList files;
+    for (const QString& arg : app.arguments().mid(1)) files << QFileInfo(arg).absoluteFilePath();
+    return melisk::CSolvaneApp().Run(platform::ProgramFolder(), files);
+}
