@@ -51,6 +51,7 @@ class ConversionRun {
     void CopyVideoPacket(AVPacket* pkt);
     void CopyAudioPacket(AVPacket* pkt);
     void CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples);
+    void UpdateFlacStreamInfo(AVPacket* pkt);
     // For a later file of a direct merge: what its first key frame must carry (parameter_sets_).
     void PrepareParameterSets();
 

@@ -154,8 +154,26 @@ void ConversionRun::CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples) {
     pkt->pos = -1;
     audio_copy_last_dts_ = at;
     audio_next_ = std::max(audio_next_, av_rescale_q(at + pkt->duration, out_audio_->time_base, sample_tb));
+    if (out_audio_->codecpar->codec_id == AV_CODEC_ID_FLAC) UpdateFlacStreamInfo(pkt);
     job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
     if (job_.last_result < 0) Fail();
+}
+
+// A copied FLAC stream's header still counts the input's samples and carries the checksum of the
+// input's audio. Each packet brings the header as it stands after it (the muxer writes the last one
+// over the first at the end): the samples written so far, no checksum.
+void ConversionRun::UpdateFlacStreamInfo(AVPacket* pkt) {
+    constexpr int kStreamInfoSize = 34;
+    const AVCodecParameters* par = out_audio_->codecpar;
+    if (par->extradata_size < kStreamInfoSize) return;
+    uint8_t* info = av_packet_new_side_data(pkt, AV_PKT_DATA_NEW_EXTRADATA, kStreamInfoSize);
+    if (!info) return;
+    std::memcpy(info, par->extradata + par->extradata_size - kStreamInfoSize, kStreamInfoSize);
+    // Bytes 13 to 17: 4 bits of the sample size, then the 36-bit sample count; 18 to 33: MD5.
+    const auto total = static_cast<uint64_t>(audio_next_) & 0xFFFFFFFFFull;
+    info[13] = static_cast<uint8_t>((info[13] & 0xF0) | (total >> 32));
+    for (int b = 0; b < 4; ++b) info[14 + b] = static_cast<uint8_t>(total >> (24 - 8 * b));
+    std::memset(info + 18, 0, 16);
 }
 
 }  // namespace engine
