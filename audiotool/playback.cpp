@@ -36,6 +36,11 @@ void CSolvaneDlg::SetUpPlayer() {
     m_timer200 = new QTimer(this);
     m_timer200->setObjectName(QStringLiteral("timer200"));
     m_timer200->setInterval(kRefreshTimerMs);
+    // The end of a selection falls between two ticks of timer 100: one more look just then keeps
+    // the selection from playing up to a tick too long.
+    m_selection_end_timer = new QTimer(this);
+    m_selection_end_timer->setSingleShot(true);
+    connect(m_selection_end_timer, &QTimer::timeout, this, &CSolvaneDlg::OnPositionTimer);
     m_media_type[0] = m_media_type[1] = 0;
     m_slider->SetRange(0, kSliderMax);
     m_slider->SetPosition(0);
@@ -51,6 +56,7 @@ void CSolvaneDlg::StartTimers() {
 void CSolvaneDlg::StopTimers() {
     if (m_timer100) m_timer100->stop();
     if (m_timer200) m_timer200->stop();
+    if (m_selection_end_timer) m_selection_end_timer->stop();
 }
 
 bool CSolvaneDlg::OpenPlayer() {
@@ -126,7 +132,12 @@ void CSolvaneDlg::OnPositionTimer() {
         m_slider->SetPosition(value);
         m_slider->update();
     }
-    if (m_play_selection && TextToTime(m_end_field->text().toStdString()) <= m_position_ms) Stop();
+    if (!m_play_selection) return;
+    const int32_t end_ms = TextToTime(m_end_field->text().toStdString());
+    if (end_ms <= m_position_ms)
+        Stop();
+    else if (end_ms - m_position_ms < kPositionTimerMs)
+        m_selection_end_timer->start(end_ms - m_position_ms);
 }
 
 void CSolvaneDlg::SeekToSlider(int position) {

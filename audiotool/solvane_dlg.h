@@ -67,6 +67,9 @@ class CSolvaneDlg : public QDialog {
     bool isStopped() const { return m_stopped; }
     int32_t positionMs() const { return m_position_ms; }
     QTimer* positionTimer() const { return m_timer100; }
+    // The device format the player reported for the file opened last (rate, channels).
+    int32_t deviceRate() const { return m_media_type[0]; }
+    int32_t deviceChannels() const { return m_media_type[1]; }
 
     virtual void OnCutCommand();
     virtual void OnMergeCommand();
@@ -147,6 +150,7 @@ class CSolvaneDlg : public QDialog {
     int32_t m_media_type[2] = {0, 0};
     QTimer* m_timer100 = nullptr;
     QTimer* m_timer200 = nullptr;
+    QTimer* m_selection_end_timer = nullptr;
 
     bool m_dragging_window = false;
     QPoint m_drag_offset;
