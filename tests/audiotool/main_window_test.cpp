@@ -61,7 +61,7 @@ TEST_F(MainWindowTest, StartsFromTheTemplateWithTheLanguageTexts) {
     EXPECT_EQ(w.tabs()->tabText(1), "Merge");
     EXPECT_EQ(Text(kStartLabel), "Start:");
     EXPECT_EQ(Text(kOutputLabel), "To:");
-    EXPECT_EQ(w.sponsorCaption()->text(), "Sponsor us by WeChat");
+    EXPECT_EQ(w.sponsorCaption()->text(), "Sponsor by WeChat");
     EXPECT_EQ(w.fileList()->horizontalHeaderItem(4)->text(), "Status");
     EXPECT_EQ(Control(kPlayButton)->toolTip(), "Play");
     EXPECT_EQ(w.startField()->text(), "00:00:00.000");
