@@ -216,6 +216,7 @@ void CSolvaneDlg::SetUpControls() {
 
 void CSolvaneDlg::SetButtonImage(int id, int image) {
     auto* b = static_cast<CControlButton*>(control(id));
+    b->SetFitToButton(true);
     b->SetShapeFromBitmap(image);
     b->SetImages(image, image, image);
     b->update();
