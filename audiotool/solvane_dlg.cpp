@@ -198,7 +198,9 @@ void CSolvaneDlg::SetUpControls() {
     control(kPlayButton)->setEnabled(false);
     control(kStopButton)->setEnabled(false);
 
+    const int template_width = m_slider->width();
     m_slider->LoadChannelBitmaps();
+    m_slider->FitChannelToWidth(template_width);
     m_slider->LoadThumbBitmaps();
     m_slider->DrawFocusRect(false);
     m_slider->SetRange(0, kSliderMax);
