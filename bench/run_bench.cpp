@@ -148,17 +148,20 @@ int RunJob(int argc, char** argv) {
     av_log_set_level(AV_LOG_ERROR);
     std::string kind = argv[2];
     if (kind == "audio-cut" || kind == "audio-merge") {
-        AudioJobRequest request;
+        JobRequest request;
         request.output_path = argv[3];
-        request.merge = kind == "audio-merge";
-        for (int i = request.merge ? 4 : 6; i < argc; ++i) request.input_paths.push_back(argv[i]);
-        if (!request.merge) {
-            request.start_s = std::atof(argv[4]);
-            request.length_s = std::atof(argv[5]) - request.start_s;
+        request.merge = request.reencode = kind == "audio-merge";
+        for (int i = request.merge ? 4 : 6; i < argc; ++i) request.inputs.push_back({argv[i]});
+        if (request.merge) {
+            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, 0, 128000, 44100, 2};
+        } else {
+            request.inputs[0].start_s = std::atof(argv[4]);
+            request.inputs[0].length_s = std::atof(argv[5]) - request.inputs[0].start_s;
         }
         auto progress = std::make_unique<JobProgress>();
+        progress->Reset(request.FileCount());
         RunAudioJob(request, *progress);
-        for (size_t i = 0; i < request.input_paths.size(); ++i)
+        for (int i = 0; i < request.FileCount(); ++i)
             if (progress->file_status[i] != JOB_FILE_DONE) return 1;
         return 0;
     }

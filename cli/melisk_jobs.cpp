@@ -18,6 +18,7 @@ extern "C" {
 #include "cli/cli_job_runner.h"
 #include "common/time_text.h"
 #include "engine/audio_job.h"
+#include "engine/job_builder.h"
 #include "engine/presets.h"
 
 namespace {
@@ -37,26 +38,26 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-std::string RefusalText(JobRefusal refusal) {
+std::string RefusalText(AudioJobRefusal refusal) {
     switch (refusal) {
-        case JobRefusal::kNoFile:
+        case AudioJobRefusal::kNoFile:
             return "Please add an audio file first.";
-        case JobRefusal::kTooFewFiles:
+        case AudioJobRefusal::kTooFewFiles:
             return "Please check at least two audio files to merge.";
-        case JobRefusal::kTooManyFiles:
+        case AudioJobRefusal::kTooManyFiles:
             return "At most 999 audio files can be merged at once.";
-        case JobRefusal::kOutputFolderMissing:
+        case AudioJobRefusal::kOutputFolderMissing:
             return "The output folder does not exist. Please choose another folder.";
-        case JobRefusal::kOutputFolderNotWritable:
+        case AudioJobRefusal::kOutputFolderNotWritable:
             return "The MP3 file could not be created. Please choose another folder.";
-        case JobRefusal::kSilent:
+        case AudioJobRefusal::kSilent:
             return "Nothing to do for this output folder or these file names.";
         default:
             return {};
     }
 }
 
-int Refused(JobRefusal refusal) {
+int Refused(AudioJobRefusal refusal) {
     std::fprintf(stderr, "%s: %s\n", kProgram, RefusalText(refusal).c_str());
     return kExitUsage;
 }
@@ -130,9 +131,12 @@ AudioProbeResult ProbeForJob(const std::string& path, bool* ok) {
     return probe;
 }
 
-int Run(const AudioJobRequest& request) {
+int Run(const JobRequest& request) {
     auto progress = std::make_unique<JobProgress>();
-    return RunJobWithProgress(kProgram, request.output_path, *progress, request.input_paths,
+    progress->Reset(request.FileCount(), request.merge ? request.FileCount() : 1);
+    std::vector<std::string> inputs;
+    for (const JobInput& input : request.inputs) inputs.push_back(input.path);
+    return RunJobWithProgress(kProgram, request.output_path, *progress, inputs,
                               [&] { RunAudioJob(request, *progress); });
 }
 
@@ -184,9 +188,9 @@ int Cut(int argc, char** argv) {
     if (end_ms <= start_ms) return UsageError("the end of the range must lie after its start");
     if (start_ms >= duration_ms) return UsageError("the range starts after the end of the file");
 
-    AudioJobRequest request;
-    if (JobRefusal r = BuildAudioCutJob(input, probe, start_ms, end_ms, *out_dir, name, &request);
-        r != JobRefusal::kNone)
+    JobRequest request;
+    if (AudioJobRefusal r = BuildAudioCutJob(input, probe, start_ms, end_ms, *out_dir, name, &request);
+        r != AudioJobRefusal::kNone)
         return Refused(r);
     return Run(request);
 }
@@ -227,9 +231,9 @@ int Merge(int argc, char** argv) {
     } else {
         for (const std::string& path : options.files) list.push_back({path, 0, 0, true});
     }
-    AudioJobRequest request;
-    if (JobRefusal r = BuildAudioMergeJob(list, settings, *out_dir, name, &request, nullptr);
-        r != JobRefusal::kNone)
+    JobRequest request;
+    if (AudioJobRefusal r = BuildAudioMergeJob(list, settings, *out_dir, name, &request, nullptr);
+        r != AudioJobRefusal::kNone)
         return Refused(r);
     return Run(request);
 }

@@ -56,27 +56,24 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     return probe;
 }
 
-void RunAudioJob(const AudioJobRequest& request, JobProgress& job) {
-    const int count = static_cast<int>(std::min<size_t>(request.input_paths.size(), MAX_JOB_FILES));
+void RunAudioJob(const JobRequest& request, JobProgress& job) {
+    const int count = request.FileCount();
     job.file_count = count;
-    job.ui_file_total = request.files_shown;
-    job.input_paths.assign(request.input_paths.begin(), request.input_paths.begin() + count);
+    job.input_paths.clear();
+    for (int i = 0; i < count; ++i) {
+        job.input_paths.push_back(request.inputs[i].path);
+        job.range_start_s[i] = request.inputs[i].start_s;
+        job.range_length_s[i] = request.inputs[i].length_s;
+    }
     job.output_paths.assign(count, request.output_path);
-    job.output_format_name = request.output_format_name;
+    job.output_format_name = request.output_format;
     job.audio_only = true;
     job.merge_mode = request.merge;
-    job.reencode = request.merge;
-    if (request.merge) {
-        job.merge_total_s = request.total_length_s;
-        job.output_audio_codec_id = AV_CODEC_ID_MP3;
-        job.output_audio_bit_rate = request.bit_rate;
-        job.output_sample_rate = request.sample_rate;
-        job.output_channels = request.channels;
-    } else if (count > 0) {
-        job.range_start_s[0] = request.start_s;
-        job.range_length_s[0] = request.length_s;
-    }
-    job.current_file = -1;
-    job.percent = 0;
+    job.reencode = request.reencode;
+    job.merge_total_s = request.merge_total_s;
+    job.output_audio_codec_id = request.output.audio_codec_id;
+    job.output_audio_bit_rate = request.output.audio_bit_rate;
+    job.output_sample_rate = request.output.sample_rate;
+    job.output_channels = request.output.channels;
     ConvertThreadProc(job);
 }

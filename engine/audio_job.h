@@ -1,22 +1,61 @@
 #pragma once
-// The audio tool's engine: the audio probe, the job request, the engine entry (a cut copies the
-// packets of a range, a merge decodes every input and encodes one MP3 file) and the UI-free job
-// builders of the cut and merge commands. Plain C++ over FFmpeg; the job itself runs on the
-// conversion engine's pipeline (input opening, stream copy, resampler, FIFO and encoder, exclusive
-// output), restricted to audio.
+// The audio tool's engine: the audio probe, the engine entry (a cut copies the packets of a range, a
+// merge decodes every input and encodes one MP3 file) and the UI-free job builders of its cut and
+// merge commands. Plain C++ over FFmpeg; a job runs on the conversion engine's pipeline (input
+// opening, stream copy, resampler, FIFO and encoder, exclusive output), restricted to audio.
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "engine/convert_job.h"
-#include "engine/job_builder.h"
 
-// The progress channel both tools share: current_file, percent, file_status[i] (JOB_FILE_*),
-// cancel_requested, ui_file_total. Until it has its own type it is the video tool's record, of which
-// the audio engine uses only these fields.
+// ---- The job request and the progress channel, as both tools' engines take them ----
+
+// One input file and, for a cut, its range in seconds counted from the start of the file (the
+// container's start time is added by the engine). A merge takes whole files.
+struct JobInput {
+    std::string path;  // UTF-8
+    double start_s = 0;
+    double length_s = 0;
+};
+
+// What a re-encoding job encodes to; 0 leaves the choice to the input.
+struct OutputParameters {
+    int32_t video_codec_id = 0;  // AVCodecID
+    int32_t audio_codec_id = 0;  // AVCodecID
+    int32_t video_bit_rate = 0;  // bits per second
+    int32_t width = 0;
+    int32_t height = 0;
+    double frame_rate = 0;
+    int32_t audio_bit_rate = 0;  // bits per second
+    int32_t sample_rate = 0;     // Hz
+    int32_t channels = 0;
+};
+
+// A cut or merge job: built on the UI thread (or by a CLI, the bench, a test), then only read.
+struct JobRequest {
+    std::vector<JobInput> inputs;  // in processing order, at most MAX_JOB_FILES
+    std::string output_path;       // UTF-8; created new, never written over
+    bool merge = false;            // false: cut each input's range; true: join whole inputs
+    bool reencode = true;          // false: copy the compressed packets
+    int32_t merge_total_s = 0;     // a merge's percentage counts against this
+    OutputParameters output;
+    // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
+    std::string output_format;
+    bool audio_only = false;  // video streams are ignored
+
+    int FileCount() const {
+        return inputs.size() > static_cast<size_t>(MAX_JOB_FILES) ? MAX_JOB_FILES
+                                                                  : static_cast<int>(inputs.size());
+    }
+};
+
+// The progress channel: current_file, percent, file_status[i] (JOB_FILE_*), cancel_requested,
+// ui_file_total, Reset(file_count, ui_file_total). The owner resets it before the worker starts.
 using JobProgress = ConvertJob;
+
+// ---- Probe and engine ----
 
 // What ProbeAudioFile reads from a file.
 struct AudioProbeResult {
@@ -37,32 +76,27 @@ struct AudioProbeResult {
 // Probes a file (UTF-8 path). Runs on any thread; touches no job.
 AudioProbeResult ProbeAudioFile(const std::string& path);
 
-// A cut or merge job of the audio tool. Built by the commands (or by hand), read-only to the engine.
-struct AudioJobRequest {
-    bool merge = false;                    // false: cut (packet copy); true: merge (MP3)
-    std::vector<std::string> input_paths;  // UTF-8; a cut has one
-    std::string output_path;               // UTF-8; an existing file is never written over
-    // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
-    std::string output_format_name;
-    // Cut: the range in seconds of the input's own clock (its container start time is added).
-    double start_s = 0;
-    double length_s = 0;
-    // Merge: the sum of the inputs' lengths in whole seconds (the percentage counts against it), and
-    // the MP3 output.
-    int32_t total_length_s = 0;
-    int32_t bit_rate = 128000;
-    int32_t sample_rate = 44100;
-    int32_t channels = 2;
-    int32_t files_shown = 0;  // inputs the progress display counts
-};
-
-// Runs the job on the calling thread (the worker) and returns when it has ended, normally or
-// because progress.cancel_requested was set. Reports only through `progress`: current_file (0 ..
-// the input count), percent of the input in work, file_status per input. Inputs whose audio cannot
-// be read are failed; a first input that fails leaves no output file and fails the later ones.
-void RunAudioJob(const AudioJobRequest& request, JobProgress& progress);
+// Runs an audio job (a request from the builders below) on the calling thread (the worker) and
+// returns when it has ended, normally or because progress.cancel_requested was set. The caller has
+// reset `progress` for the request's files and keeps both alive until this returns. Reports only
+// through `progress`: current_file (0 .. the input count), percent of the input in work, the status
+// of each input. An input whose audio cannot be read fails; a first input that fails leaves no output
+// file and fails the later ones.
+void RunAudioJob(const JobRequest& request, JobProgress& progress);
 
 // ---- Job builders: what the cut and merge commands do, without windows ----
+
+// Why a command starts no job. The tool turns it into its message.
+enum class AudioJobRefusal {
+    kNone = 0,
+    kNoFile,                   // no current file (cut), an empty list (merge): "qxtjsp"
+    kTooFewFiles,              // fewer than two checked entries: "zslgwj"
+    kTooManyFiles,             // more checked entries than MAX_JOB_FILES
+    kOutputFolderMissing,      // "mlbcz"
+    kOutputFolderNotWritable,  // the probe file cannot be made: the fixed "MP3 file" text
+    kSilent,                   // nothing to start and nothing to say ("\" as the folder, a checked
+                               // file name without extension)
+};
 
 // The output settings of the audio tool's settings dialog (merge only), as numbers.
 struct AudioOutputSettings {
@@ -74,19 +108,20 @@ struct AudioOutputSettings {
 // The file created and deleted again to prove that the output folder takes new files.
 inline constexpr char kAudioFolderProbeName[] = "jlewhqlhqwenqfwk.mp3";
 
-// The output-folder check of both commands. kSilent for a folder that is exactly "\" (the command
-// ends without a word), kOutputFolderMissing, kOutputFolderNotWritable (the probe file cannot be
-// made); kNone when the folder takes files. A file of the probe's name that is already there is
-// left alone.
-JobRefusal CheckAudioOutputFolder(const std::string& folder);
+// The output-folder check of both commands: kSilent for a folder that is exactly "\",
+// kOutputFolderMissing, kOutputFolderNotWritable; kNone when the folder takes files. A file of the
+// probe's name that is already there is left alone.
+AudioJobRefusal CheckAudioOutputFolder(const std::string& folder);
 
-// A cut of the current file: range in milliseconds as the time fields give them. The output is named
-// after the current file (or `name` when not empty) with the current file's extension, made unique
-// (`song(0).mp3`, ...). A file named .mp3 whose audio is AAC or MP2 keeps its .mp3 name and gets the
-// container of its real codec. Refusals: kNoFile (no current file), the folder check's.
-JobRefusal BuildAudioCutJob(const std::string& current_file, const AudioProbeResult& probe, int32_t start_ms,
-                            int32_t end_ms, const std::string& output_folder, const std::string& name,
-                            AudioJobRequest* request);
+// A cut of the current file, range in milliseconds as the time fields give them (not checked: the
+// engine does with an empty range what the video engine does). The output is named after the current
+// file (or `name` when not empty) with the current file's extension, made unique (`song(0).mp3`,
+// ...); a current file without extension gives no output path, and the job's input then fails. A
+// file named .mp3 whose audio is AAC or MP2 (`probe`) keeps its .mp3 name and gets the container of
+// its real codec. Refusals: kNoFile, the folder check's. The progress display counts 1 file.
+AudioJobRefusal BuildAudioCutJob(const std::string& current_file, const AudioProbeResult& probe,
+                                 int32_t start_ms, int32_t end_ms, const std::string& output_folder,
+                                 const std::string& name, JobRequest* request);
 
 // One row of the merge list.
 struct AudioMergeEntry {
@@ -97,9 +132,11 @@ struct AudioMergeEntry {
 };
 
 // A merge of the checked rows, in list order, into one MP3 named after the first checked row (or
-// `name` when not empty). `checked_rows` receives the list row of each job input. Refusals, in this
-// order: kNoFile (empty list), kTooFewFiles (fewer than two checked), kTooManyFiles (above
-// MAX_JOB_FILES), the folder check's, kSilent (a checked file name without an extension).
-JobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list, const AudioOutputSettings& settings,
-                              const std::string& output_folder, const std::string& name,
-                              AudioJobRequest* request, std::vector<int>* checked_rows);
+// `name` when not empty); merge_total_s sums end - start in whole seconds. `checked_rows` (may be
+// null) receives the list row of each job input; the progress display counts them all. Refusals, in
+// this order: kNoFile (empty list), kTooFewFiles, kTooManyFiles, the folder check's, kSilent (a
+// checked file name without an extension).
+AudioJobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list,
+                                   const AudioOutputSettings& settings, const std::string& output_folder,
+                                   const std::string& name, JobRequest* request,
+                                   std::vector<int>* checked_rows);

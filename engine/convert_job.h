@@ -39,6 +39,9 @@ struct ConvertJob {
     ConvertJob(const ConvertJob&) = delete;
     ConvertJob& operator=(const ConvertJob&) = delete;
 
+    // The progress fields before a job starts: every file pending, none current, not cancelled.
+    void Reset(int files, int files_shown = 0);
+
     // Engine working state. FFmpeg pointers here are references: the engine (or the probe) owns
     // the objects while it works on a file and clears the references when it releases them.
     AVFormatContext* input_format = nullptr;

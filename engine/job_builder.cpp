@@ -40,8 +40,6 @@ std::string_view RefusalEnglishText(JobRefusal refusal) {
             return "The output folder does not exist. Please choose another folder.";
         case JobRefusal::kOutputFolderNotWritable:
             return "The output file cannot be created in this folder. Please choose another folder.";
-        case JobRefusal::kSilent:
-            return {};
     }
     return {};
 }

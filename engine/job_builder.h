@@ -20,7 +20,6 @@ enum class JobRefusal {
     kTooManyFiles,             // more files than MAX_JOB_FILES
     kOutputFolderMissing,      // "mlbcz"
     kOutputFolderNotWritable,  // the folder exists but no file can be made in it
-    kSilent,                   // nothing to start, and nothing to say (the audio tool's "\\" folder)
 };
 
 // The language file's key (section "TISHI") for a refusal; empty when the message is a fixed text.

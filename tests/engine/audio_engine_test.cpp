@@ -35,20 +35,21 @@ struct Outcome {
     std::string output;
 };
 
-Outcome RunJob(const AudioJobRequest& request) {
+Outcome RunJob(const JobRequest& request) {
     auto progress = std::make_unique<JobProgress>();
+    progress->Reset(request.FileCount());
     RunAudioJob(request, *progress);
     Outcome o;
-    for (size_t i = 0; i < request.input_paths.size(); ++i) o.status.push_back(progress->file_status[i]);
-    EXPECT_EQ(progress->current_file, static_cast<int>(request.input_paths.size()));
+    for (int i = 0; i < request.FileCount(); ++i) o.status.push_back(progress->file_status[i]);
+    EXPECT_EQ(progress->current_file, request.FileCount());
     o.output = request.output_path;
     return o;
 }
 
-AudioJobRequest Cut(const std::string& input, int32_t from_ms, int32_t to_ms, const std::string& dir) {
-    AudioJobRequest request;
+JobRequest Cut(const std::string& input, int32_t from_ms, int32_t to_ms, const std::string& dir) {
+    JobRequest request;
     AudioProbeResult probe = ProbeAudioFile(input);
-    EXPECT_EQ(BuildAudioCutJob(input, probe, from_ms, to_ms, dir, "", &request), JobRefusal::kNone);
+    EXPECT_EQ(BuildAudioCutJob(input, probe, from_ms, to_ms, dir, "", &request), AudioJobRefusal::kNone);
     return request;
 }
 
@@ -184,9 +185,9 @@ TEST(AudioMerge, FourFormatsBecomeOneMp3WithTheChosenParameters) {
         list.push_back({path, 0, static_cast<int32_t>(probe.duration_us / 1000), true});
         inputs_s += DecodedAudioSeconds(path);
     }
-    AudioJobRequest request;
+    JobRequest request;
     std::vector<int> rows;
-    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), JobRefusal::kNone);
+    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), AudioJobRefusal::kNone);
     Outcome o = RunJob(request);
     EXPECT_EQ(o.status, std::vector<uint8_t>(4, JOB_FILE_DONE));
     EXPECT_EQ(o.output, dir + "/audio_only.mp3");
@@ -232,13 +233,13 @@ TEST(AudioJob, HostileInputsFailWithoutLeavingFiles) {
         EXPECT_TRUE(Listing(dir).empty());
 
         std::vector<AudioMergeEntry> first_bad = {{bad, 0, 1000, true}, {good, 0, 3000, true}};
-        AudioJobRequest request;
-        ASSERT_EQ(BuildAudioMergeJob(first_bad, {}, dir, "", &request, nullptr), JobRefusal::kNone);
+        JobRequest request;
+        ASSERT_EQ(BuildAudioMergeJob(first_bad, {}, dir, "", &request, nullptr), AudioJobRefusal::kNone);
         EXPECT_EQ(RunJob(request).status, std::vector<uint8_t>(2, JOB_FILE_FAILED));
         EXPECT_TRUE(Listing(dir).empty());
 
         std::vector<AudioMergeEntry> later_bad = {{good, 0, 3000, true}, {bad, 0, 1000, true}};
-        ASSERT_EQ(BuildAudioMergeJob(later_bad, {}, dir, "", &request, nullptr), JobRefusal::kNone);
+        ASSERT_EQ(BuildAudioMergeJob(later_bad, {}, dir, "", &request, nullptr), AudioJobRefusal::kNone);
         Outcome merged = RunJob(request);
         // A later file without audio adds nothing and is done; one that cannot be read fails.
         EXPECT_EQ(merged.status[0], JOB_FILE_DONE);
@@ -262,10 +263,10 @@ TEST(AudioJob, CjkAndSpacePaths) {
     EXPECT_EQ(cut.output, dir + "/第一 首(0).mp3");
     EXPECT_EQ(DecodeErrors(cut.output), "");
 
-    AudioJobRequest request;
+    JobRequest request;
     ASSERT_EQ(
         BuildAudioMergeJob({{a, 0, 3000, true}, {b, 0, 3000, true}}, {}, dir, "合并 结果", &request, nullptr),
-        JobRefusal::kNone);
+        AudioJobRefusal::kNone);
     Outcome merged = RunJob(request);
     EXPECT_EQ(merged.status, std::vector<uint8_t>(2, JOB_FILE_DONE));
     EXPECT_EQ(merged.output, dir + "/合并 结果.mp3");

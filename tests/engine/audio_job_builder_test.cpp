@@ -26,32 +26,33 @@ TEST(AudioJobBuilder, RefusalsComeInTheCommandsOrder) {
     auto entry = [&](const std::string& name, bool checked) {
         return AudioMergeEntry{dir + "/" + name, 0, 1000, checked};
     };
-    AudioJobRequest request;
+    JobRequest request;
 
-    EXPECT_EQ(BuildAudioCutJob("", {}, 0, 1000, dir, "", &request), JobRefusal::kNoFile);
-    EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, "\\", "", &request), JobRefusal::kSilent);
+    EXPECT_EQ(BuildAudioCutJob("", {}, 0, 1000, dir, "", &request), AudioJobRefusal::kNoFile);
+    EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, "\\", "", &request), AudioJobRefusal::kSilent);
     EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, missing, "", &request),
-              JobRefusal::kOutputFolderMissing);
+              AudioJobRefusal::kOutputFolderMissing);
     if (!root)
         EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, locked, "", &request),
-                  JobRefusal::kOutputFolderNotWritable);
+                  AudioJobRefusal::kOutputFolderNotWritable);
 
     struct MergeCase {
         std::vector<AudioMergeEntry> list;
         std::string folder;
-        JobRefusal refusal;
+        AudioJobRefusal refusal;
     };
     std::vector<AudioMergeEntry> one_of_six = {entry("a.mp3", false), entry("b.mp3", true)};
     for (int k = 0; k < 4; ++k) one_of_six.push_back(entry("c.mp3", false));
     std::vector<AudioMergeEntry> too_many(MAX_JOB_FILES + 1, entry("a.mp3", true));
     for (const MergeCase& c : {
-             MergeCase{{}, dir, JobRefusal::kNoFile},
-             MergeCase{one_of_six, dir, JobRefusal::kTooFewFiles},
-             MergeCase{too_many, dir, JobRefusal::kTooManyFiles},
-             MergeCase{{entry("a.mp3", true), entry("b.mp3", true)}, "\\", JobRefusal::kSilent},
-             MergeCase{
-                 {entry("a.mp3", true), entry("b.mp3", true)}, missing, JobRefusal::kOutputFolderMissing},
-             MergeCase{{entry("a.mp3", true), entry("noextension", true)}, dir, JobRefusal::kSilent},
+             MergeCase{{}, dir, AudioJobRefusal::kNoFile},
+             MergeCase{one_of_six, dir, AudioJobRefusal::kTooFewFiles},
+             MergeCase{too_many, dir, AudioJobRefusal::kTooManyFiles},
+             MergeCase{{entry("a.mp3", true), entry("b.mp3", true)}, "\\", AudioJobRefusal::kSilent},
+             MergeCase{{entry("a.mp3", true), entry("b.mp3", true)},
+                       missing,
+                       AudioJobRefusal::kOutputFolderMissing},
+             MergeCase{{entry("a.mp3", true), entry("noextension", true)}, dir, AudioJobRefusal::kSilent},
          }) {
         EXPECT_EQ(BuildAudioMergeJob(c.list, {}, c.folder, "", &request, nullptr), c.refusal)
             << c.list.size() << " " << c.folder;
@@ -66,7 +67,7 @@ TEST(AudioJobBuilder, FolderCheckLeavesAFileOfItsProbeNameAlone) {
     const std::string dir = ScratchDir("audio_builder_probe_name");
     const std::string theirs = dir + "/" + kAudioFolderProbeName;
     Touch(theirs, "the user's own song");
-    EXPECT_EQ(CheckAudioOutputFolder(dir), JobRefusal::kNone);
+    EXPECT_EQ(CheckAudioOutputFolder(dir), AudioJobRefusal::kNone);
     std::ifstream in(theirs);
     std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, "the user's own song");
@@ -76,28 +77,33 @@ TEST(AudioJobBuilder, CutIsNamedAfterTheFileWithAUniqueName) {
     const std::string dir = ScratchDir("audio_builder_cut");
     Touch(dir + "/song.mp3");
     Touch(dir + "/song(0).mp3");
-    AudioJobRequest request;
-    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", {}, 1500, 4250, dir, "", &request), JobRefusal::kNone);
+    JobRequest request;
+    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", {}, 1500, 4250, dir, "", &request), AudioJobRefusal::kNone);
     EXPECT_EQ(request.output_path, dir + "/song(1).mp3");
-    EXPECT_EQ(request.input_paths, std::vector<std::string>{dir + "/song.mp3"});
+    ASSERT_EQ(request.inputs.size(), 1u);
+    EXPECT_EQ(request.inputs[0].path, dir + "/song.mp3");
     EXPECT_FALSE(request.merge);
-    EXPECT_DOUBLE_EQ(request.start_s, 1.5);
-    EXPECT_DOUBLE_EQ(request.length_s, 2.75);
-    EXPECT_EQ(request.output_format_name, "");
+    EXPECT_FALSE(request.reencode);
+    EXPECT_TRUE(request.audio_only);
+    EXPECT_DOUBLE_EQ(request.inputs[0].start_s, 1.5);
+    EXPECT_DOUBLE_EQ(request.inputs[0].length_s, 2.75);
+    EXPECT_EQ(request.output_format, "");
 
-    ASSERT_EQ(BuildAudioCutJob("/elsewhere/Take.FLAC", {}, 0, 1, dir, "mine", &request), JobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob("/elsewhere/Take.FLAC", {}, 0, 1, dir, "mine", &request),
+              AudioJobRefusal::kNone);
     EXPECT_EQ(request.output_path, dir + "/mine.FLAC");
     // Without an extension there is no container to write: the job's input then fails.
-    ASSERT_EQ(BuildAudioCutJob("/elsewhere.d/noext", {}, 0, 1, dir, "", &request), JobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob("/elsewhere.d/noext", {}, 0, 1, dir, "", &request), AudioJobRefusal::kNone);
     EXPECT_EQ(request.output_path, "");
     auto progress = std::make_unique<JobProgress>();
+    progress->Reset(1);
     RunAudioJob(request, *progress);
     EXPECT_EQ(progress->file_status[0], JOB_FILE_FAILED);
 
     AudioProbeResult aac;
     aac.aac_in_mp3 = true;
-    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", aac, 0, 1, dir, "", &request), JobRefusal::kNone);
-    EXPECT_EQ(request.output_format_name, "adts");
+    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", aac, 0, 1, dir, "", &request), AudioJobRefusal::kNone);
+    EXPECT_EQ(request.output_format, "adts");
     EXPECT_EQ(request.output_path, dir + "/song(1).mp3");
 }
 
@@ -110,19 +116,20 @@ TEST(AudioJobBuilder, MergeOfCheckedRowsNamedAfterTheFirstWithTotalInWholeSecond
         {"/music/third.m4a", 0, 20700, true},     // 20.7 s
         {"/music/fourth.mp3", 100, 6000, true},   // 5.9 s
     };
-    AudioJobRequest request;
+    JobRequest request;
     std::vector<int> rows;
-    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), JobRefusal::kNone);
+    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), AudioJobRefusal::kNone);
     EXPECT_EQ(rows, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(request.input_paths,
-              (std::vector<std::string>{"/music/second.ogg", "/music/third.m4a", "/music/fourth.mp3"}));
-    EXPECT_EQ(request.total_length_s, 35);
+    ASSERT_EQ(request.inputs.size(), 3u);
+    EXPECT_EQ(request.inputs[0].path, "/music/second.ogg");
+    EXPECT_EQ(request.inputs[2].path, "/music/fourth.mp3");
+    EXPECT_EQ(request.merge_total_s, 35);
     EXPECT_EQ(request.output_path, dir + "/second(0).mp3");
-    EXPECT_TRUE(request.merge);
-    EXPECT_EQ(request.files_shown, 3);
-    EXPECT_EQ(request.bit_rate, 192000);
-    EXPECT_EQ(request.sample_rate, 48000);
-    EXPECT_EQ(request.channels, 1);
+    EXPECT_TRUE(request.merge && request.reencode && request.audio_only);
+    EXPECT_EQ(request.output.audio_codec_id, AV_CODEC_ID_MP3);
+    EXPECT_EQ(request.output.audio_bit_rate, 192000);
+    EXPECT_EQ(request.output.sample_rate, 48000);
+    EXPECT_EQ(request.output.channels, 1);
 }
 
 }  // namespace
