@@ -116,23 +116,31 @@ void JobCommands::CommonStart() {
     m_window->Stop();
 }
 
-bool JobCommands::Refused(JobRefusal refusal) {
+bool JobCommands::Refused(AudioJobRefusal refusal) {
     switch (refusal) {
-        case JobRefusal::kNone:
+        case AudioJobRefusal::kNone:
             return false;
-        case JobRefusal::kSilent:
+        case AudioJobRefusal::kSilent:
             return true;
-        case JobRefusal::kOutputFolderNotWritable:
+        case AudioJobRefusal::kNoFile:
+            ShowMessage(m_window->text("TISHI", "qxtjsp"));
+            return true;
+        case AudioJobRefusal::kTooFewFiles:
+            ShowMessage(m_window->text("TISHI", "zslgwj"));
+            return true;
+        case AudioJobRefusal::kOutputFolderMissing:
+            ShowMessage(m_window->text("TISHI", "mlbcz"));
+            return true;
+        case AudioJobRefusal::kOutputFolderNotWritable:
             ShowMessage(FolderNotWritableMessage());
             return true;
-        case JobRefusal::kTooManyFiles:
+        case AudioJobRefusal::kTooManyFiles:
             // No language file has a text for this.
-            ShowMessage(QString::fromStdString(std::string(RefusalEnglishText(refusal))));
-            return true;
-        default:
-            ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
+            ShowMessage(
+                QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
             return true;
     }
+    return true;
 }
 
 void JobCommands::Cut() {
@@ -142,16 +150,15 @@ void JobCommands::Cut() {
     const int32_t end_ms = TextToTime(U(m_window->endField()->text()));
     if (!m_window->currentFile().isEmpty() && end_ms <= start_ms)
         return ShowMessage(m_window->text("TISHI", "sjfw"));
-    AudioJobRequest request;
-    const JobRefusal refusal = BuildAudioCutJob(U(m_window->currentFile()), m_window->currentProbe(),
-                                                start_ms, end_ms, U(folder), std::string(), &request);
-    if (refusal != JobRefusal::kOutputFolderMissing && refusal != JobRefusal::kNoFile &&
-        refusal != JobRefusal::kSilent)
+    JobRequest request;
+    const AudioJobRefusal refusal = BuildAudioCutJob(U(m_window->currentFile()), m_window->currentProbe(),
+                                                     start_ms, end_ms, U(folder), std::string(), &request);
+    if (refusal == AudioJobRefusal::kNone || refusal == AudioJobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
     if (Refused(refusal)) return;
     m_window->setLastCutOutput(QString::fromStdString(request.output_path));
     m_request = std::move(request);
-    RunJob({});
+    RunJob({}, 1);
 }
 
 void JobCommands::Merge() {
@@ -169,28 +176,23 @@ void JobCommands::Merge() {
     const OutputSettings& s = m_window->outputSettings();
     const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels};
     const QString folder = m_window->outputFolder();
-    AudioJobRequest request;
+    JobRequest request;
     std::vector<int> rows;
-    const JobRefusal refusal =
+    const AudioJobRefusal refusal =
         BuildAudioMergeJob(entries, settings, U(folder), std::string(), &request, &rows);
-    if (refusal == JobRefusal::kNone || refusal == JobRefusal::kOutputFolderNotWritable)
+    if (refusal == AudioJobRefusal::kNone || refusal == AudioJobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
     if (Refused(refusal)) return;
     m_request = std::move(request);
-    RunJob(std::move(rows));
+    const int shown = static_cast<int>(rows.size());
+    RunJob(std::move(rows), shown);
 }
 
-void JobCommands::RunJob(std::vector<int> job_to_list) {
+void JobCommands::RunJob(std::vector<int> job_to_list, int files_shown) {
     m_protocol.startJob(std::move(job_to_list));
     m_progress = std::make_unique<JobProgress>();
-    JobProgress& p = *m_progress;
-    p.file_count = static_cast<int>(m_request.input_paths.size());
-    p.ui_file_total = m_request.merge ? m_request.files_shown : 1;
-    for (int i = 0; i < p.file_count && i < MAX_JOB_FILES; ++i) p.file_status[i] = JOB_FILE_PENDING;
-    p.current_file = -1;
-    p.cancel_requested = false;
-    p.percent = 0;
-    const AudioJobRequest* request = &m_request;
+    m_progress->Reset(m_request.FileCount(), files_shown);
+    const JobRequest* request = &m_request;
     JobProgress* progress = m_progress.get();
     m_worker.start([request, progress] { RunAudioJob(*request, *progress); });
     m_timer->start();

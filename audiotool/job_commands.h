@@ -43,15 +43,16 @@ class JobCommands : public QObject {
 
     CAVConvertDlg* progressDialog() const { return m_dialog; }
     QTimer* timer() const { return m_timer; }
-    const AudioJobRequest& request() const { return m_request; }
+    const JobRequest& request() const { return m_request; }
     JobProgress* progress() const { return m_progress.get(); }
 
   private:
     // The start both commands share: the sponsorship prompt while due, then playback stops.
     void CommonStart();
     // Turns a refusal into its message; true when there was one.
-    bool Refused(JobRefusal refusal);
-    void RunJob(std::vector<int> job_to_list);
+    bool Refused(AudioJobRefusal refusal);
+    // files_shown: what the progress display counts (a cut 1, a merge its inputs).
+    void RunJob(std::vector<int> job_to_list, int files_shown);
     void ShowMessage(const QString& text);
 
     CSolvaneDlg* m_window;
@@ -59,7 +60,7 @@ class JobCommands : public QObject {
     QTimer* m_timer = nullptr;
     common::ProgressProtocol m_protocol;
     // The job's request and progress channel; the worker reads and writes them until it is joined.
-    AudioJobRequest m_request;
+    JobRequest m_request;
     std::unique_ptr<JobProgress> m_progress;
     common::JobWorker m_worker;
 };
