@@ -306,7 +306,10 @@ void CSolvaneDlg::AddFilePaths(const QStringList& paths) {
     if (m_adding || paths.isEmpty()) return;
     m_adding = true;
     const bool cut = m_tabs->currentIndex() == 0;
-    if (cut) m_current_file.clear();
+    if (cut) {
+        m_current_file.clear();
+        platform::ControlAs<QLabel>(this, kCurrentFileText)->clear();
+    }
     for (const QString& path : paths) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const AudioProbeResult probe = ProbeAudioFile(U(path));

@@ -14,6 +14,7 @@
 #include "melisk_window.h"
 #include "platform/choosers.h"
 #include "platform/message_box.h"
+#include "platform/shell_open.h"
 #include "support/pcm.h"
 
 using namespace melisk;
@@ -71,6 +72,17 @@ TEST_F(MainWindowTest, StartsFromTheTemplateWithTheLanguageTexts) {
     EXPECT_FALSE(w.slider()->isEnabled());
     for (int id : {kFileList, kMergeButton, kSettingButton, kLanguageBox, kFormatBox, kMergeOrderNote})
         EXPECT_FALSE(Control(id)->isVisible()) << id;
+    // About opens the language file's home page, Find Target the output folder's text.
+    QStringList opened;
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellOpenOk;
+    });
+    w.outputFolderBox()->setEditText("/tmp/somewhere");
+    Click(kAboutButton);
+    Click(kFindTargetButton);
+    platform::SetShellOpenHandler({});
+    EXPECT_EQ(opened, (QStringList{"https://www.taviro-suite.example/melisk/help.html", "/tmp/somewhere"}));
     // Enter and Escape leave the window open.
     QTest::keyClick(w.startField(), Qt::Key_Return);
     QTest::keyClick(w.startField(), Qt::Key_Escape);
