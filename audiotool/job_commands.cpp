@@ -135,7 +135,6 @@ bool JobCommands::Refused(AudioJobRefusal refusal) {
             ShowMessage(FolderNotWritableMessage());
             return true;
         case AudioJobRefusal::kTooManyFiles:
-            // No language file has a text for this.
             ShowMessage(
                 QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
             return true;
@@ -145,11 +144,10 @@ bool JobCommands::Refused(AudioJobRefusal refusal) {
 
 void JobCommands::Cut() {
     CommonStart();
+    if (!m_window->ConfirmCutRange()) return;
     const QString folder = m_window->outputFolder();
     const int32_t start_ms = TextToTime(U(m_window->startField()->text()));
     const int32_t end_ms = TextToTime(U(m_window->endField()->text()));
-    if (!m_window->currentFile().isEmpty() && end_ms <= start_ms)
-        return ShowMessage(m_window->text("TISHI", "sjfw"));
     JobRequest request;
     const AudioJobRefusal refusal = BuildAudioCutJob(U(m_window->currentFile()), m_window->currentProbe(),
                                                      start_ms, end_ms, U(folder), std::string(), &request);

@@ -43,6 +43,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"JIEMIAN", "qd"},
     {"JIEMIAN", "qx"},
     {"JIEMIAN", "cssz"},
+    {"JIEMIAN", "xzscml"},
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
@@ -58,7 +59,12 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "jqsb"},
     {"TISHI", "hbcg"},
     {"TISHI", "hbsb"},
-    {"TISHI", "sjfw"},  // a cut whose end is not after its start
+    {"TISHI", "sjgscw"},
+    {"TISHI", "jsxyks"},
+    {"TISHI", "kscgsc"},
+    {"TISHI", "mlmwx"},
+    {"TISHI", "wjtd"},
+    {"TISHI", "wfdkwy"},
     // Tooltips.
     {"HINT", "tjspwj"},
     {"HINT", "ksjq"},

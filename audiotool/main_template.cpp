@@ -78,11 +78,11 @@ int ButtonImage(int control_id) {
         case kFindTargetButton:
             return 204;
         case kAboutButton:
-            return 254;
+            return kAboutImage;
         case kMergeButton:
             return 295;
         case kSettingButton:
-            return 326;
+            return kSettingImage;
         case kPlayButton:
             return 301;
         case kStopButton:

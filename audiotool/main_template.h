@@ -54,6 +54,10 @@ platform::DialogSpec MainWindowTemplate();
 const std::vector<int>& ImageButtons();
 int ButtonImage(int control_id);
 
+// About and Setting show an "i" and a gear: the shared bitmaps 254 and 326 are Taviro's add and play
+// pictures, which would tell the user something else here.
+inline constexpr int kAboutImage = 340;
+inline constexpr int kSettingImage = 341;
 // Bitmaps of the play and stop buttons while playback runs.
 inline constexpr int kPlayImage = 302;
 inline constexpr int kPauseImage = 310;

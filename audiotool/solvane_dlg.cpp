@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTimer>
 #include <QUrl>
@@ -59,6 +60,8 @@ constexpr const char* kLinkFontName = "Microsoft Sans Serif";
 constexpr int kLinkFontPoints = 10;
 constexpr int kSliderMax = 1000;
 const QString kZeroTime = QStringLiteral("00:00:00.000");
+const QColor kInvalidTimeText(176, 0, 0);
+const QColor kInvalidTimeBase(255, 222, 222);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string U(const QString& s) { return s.toStdString(); }
@@ -134,8 +137,11 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     on_click(kStartPointButton, &CSolvaneDlg::SetStartPoint);
     on_click(kEndPointButton, &CSolvaneDlg::SetEndPoint);
     on_click(kPlaySelectionButton, &CSolvaneDlg::PlaySelection);
-    connect(m_start_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
-    connect(m_end_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+    m_time_field_palette = m_start_field->palette();
+    for (QLineEdit* field : {m_start_field, m_end_field}) {
+        connect(field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+        connect(field, &QLineEdit::textChanged, this, [this, field] { ShowTimeValidity(field); });
+    }
     // The slider reports every step of a drag queued, after its own handler has returned.
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { SeekToSlider(position); });
@@ -226,10 +232,15 @@ void CSolvaneDlg::SetButtonImage(int id, int image) {
 
 void CSolvaneDlg::ApplyLanguageTexts() {
     m_texts.load(languagePath(), AudioToolLanguageKeys());
+    // Qt's own dialogs and buttons follow the chosen language too.
+    QCoreApplication::removeTranslator(&m_qt_translations);
+    if (common::LoadQtTranslations(m_qt_translations, m_texts.languageFile()))
+        QCoreApplication::installTranslator(&m_qt_translations);
 
     auto* help = static_cast<CHyperLink*>(control(kHelpLink));
     help->SetText(text("JIEMIAN", "zysybrj"));
     help->SetAddress(text("APPLICATION", "url"));
+    help->SetFailureText(text("TISHI", "wfdkwy"));
 
     const std::pair<int, const char*> labels[] = {{kStartLabel, "ksjq"},
                                                   {kEndLabel, "jsjq"},
@@ -296,15 +307,44 @@ void CSolvaneDlg::AddFiles() {
     if (m_adding) return;
     const QString filter =
         AudioFileFilter(text("JIEMIAN", "symtwj"), text("JIEMIAN", "mp3wj"), text("JIEMIAN", "sywj"));
-    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter);
+    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter, AddFolder());
     if (paths.isEmpty()) return;
     AddFilePaths(paths);
+}
+
+QString CSolvaneDlg::AddFolder() const {
+    return common::AddFolder(settingsPath(), QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+}
+
+bool CSolvaneDlg::ConfirmCutRange() {
+    if (m_current_file.isEmpty()) return true;  // the cut command says what is missing
+    const std::string start = U(m_start_field->text());
+    const std::string end = U(m_end_field->text());
+    if (const char* refusal = CutRangeRefusalKey(start, end, UsToMs(m_current_probe.duration_us))) {
+        platform::MessageBoxOk(this, text("TISHI", refusal));
+        return false;
+    }
+    // The cut reads the fields with the lenient reader, which takes a text without milliseconds for
+    // something else: hand it the full form.
+    m_start_field->setText(Q(TimeToText(*ParseTimeText(start))));
+    m_end_field->setText(Q(TimeToText(*ParseTimeText(end))));
+    return true;
+}
+
+void CSolvaneDlg::ShowTimeValidity(QLineEdit* field) {
+    QPalette look = m_time_field_palette;
+    if (!ParseTimeText(U(field->text()))) {
+        look.setColor(QPalette::Text, kInvalidTimeText);
+        look.setColor(QPalette::Base, kInvalidTimeBase);
+    }
+    field->setPalette(look);
 }
 
 void CSolvaneDlg::AddFilePaths(const QStringList& paths) {
     // Painting goes on between probes, but no click may start a second add in the middle.
     if (m_adding || paths.isEmpty()) return;
     m_adding = true;
+    common::RememberAddFolder(settingsPath(), paths.first());
     const bool cut = m_tabs->currentIndex() == 0;
     if (cut) {
         m_current_file.clear();
@@ -370,7 +410,7 @@ void CSolvaneDlg::DeleteSelected() {
 void CSolvaneDlg::Browse() {
     const QString before = m_folder_box->currentText();
     auto* field = m_folder_box->lineEdit();
-    common::BrowseOutputFolder(this, field, settingsPath());
+    common::BrowseOutputFolder(this, field, settingsPath(), languagePath());
     const QString chosen = field->text();
     if (chosen.isEmpty() || chosen == before) return;
     m_confirmed_folder = chosen;
@@ -380,7 +420,11 @@ void CSolvaneDlg::Browse() {
 
 void CSolvaneDlg::FindTarget() { platform::ShellOpen(outputFolder()); }
 
-void CSolvaneDlg::About() { platform::OpenAddress(text("APPLICATION", "url")); }
+void CSolvaneDlg::About() {
+    const QString address = text("APPLICATION", "url");
+    if (platform::OpenAddress(address) <= 32)
+        platform::MessageBoxOk(this, text("TISHI", "wfdkwy") + "\n" + address);
+}
 
 void CSolvaneDlg::OpenSettings() {
     CSettings dialog(m_files.folder(), &m_output_settings, this);

@@ -5,9 +5,11 @@
 // the controls of template 102 to the commands below, which tests call directly. UI thread only.
 
 #include <QDialog>
+#include <QPalette>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <cstdint>
 #include <memory>
 
@@ -38,6 +40,12 @@ class CSolvaneDlg : public QDialog {
 
     // Add command: asks for files with the open-file dialog, then adds them.
     void AddFiles();
+    // The folder the add dialog opens in: the one files were last added from, else the music folder.
+    QString AddFolder() const;
+    // Before a cut: refuses, with a message, typed times the cut cannot use (a text that is no time,
+    // an end at or before the start, a start beyond the end of the file) and writes valid ones in
+    // full. True when the cut may go on.
+    bool ConfirmCutRange();
     // Adds files as if chosen in the dialog: probes each; in the merge tab appends a checked row per
     // file, in the cut tab makes the last one the current file and starts playing it. Stops at the
     // first file that cannot be read, with a message naming it.
@@ -123,6 +131,8 @@ class CSolvaneDlg : public QDialog {
     void FitListColumns();
     void SetButtonImage(int id, int image);
     void UpdateLength();
+    // A time field whose text is no time shows red.
+    void ShowTimeValidity(QLineEdit* field);
     void SetFields(const std::string& start, const std::string& end, const std::string& length);
     bool OpenPlayer();
     void StartTimers();
@@ -164,6 +174,8 @@ class CSolvaneDlg : public QDialog {
     QComboBox* m_language_box = nullptr;
     QLabel* m_sponsor_caption = nullptr;
     JobCommands* m_jobs = nullptr;
+    QPalette m_time_field_palette;  // a time field's look while its text is a time
+    QTranslator m_qt_translations;  // Qt's own texts in the chosen language
 };
 
 }  // namespace melisk

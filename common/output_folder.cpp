@@ -52,6 +52,19 @@ void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString&
     }
 }
 
+QString AddFolder(const QString& settings_path, const QString& fallback) {
+    const QString stored = platform::ReadProfileString("PATH", "tjml", QString(), settings_path);
+    if (!stored.isEmpty() && QFileInfo(stored).isDir()) return stored;
+    return !fallback.isEmpty() && QFileInfo(fallback).isDir() ? fallback : QDir::homePath();
+}
+
+void RememberAddFolder(const QString& settings_path, const QString& added_path) {
+    const QString folder = QFileInfo(added_path).absolutePath();
+    const QString stored = platform::ReadProfileString("PATH", "tjml", QString(), settings_path);
+    if (!QFileInfo(folder).isDir() || folder == stored) return;
+    platform::WriteProfileString("PATH", "tjml", folder, settings_path);
+}
+
 void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
                        const QString& settings_path) {
     const int index = platform::ReadProfileInt(section, key, 0, settings_path);

@@ -29,6 +29,13 @@ FolderTest TestOutputFolder(const QString& folder);
 void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path,
                         const QString& language_path);
 
+// The folder the add dialog opens in: the one files were last added from ("tjml" of "PATH" in the
+// settings file) while it exists, else `fallback` (a standard folder such as the user's music or
+// videos) when that exists, else the home folder.
+QString AddFolder(const QString& settings_path, const QString& fallback);
+// Remembers the folder of an added file for the next add dialog.
+void RememberAddFolder(const QString& settings_path, const QString& added_path);
+
 // Selects the item at a stored index; an index outside the list leaves no selection.
 void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
                        const QString& settings_path);

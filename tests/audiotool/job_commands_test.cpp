@@ -65,7 +65,10 @@ TEST_F(JobCommandsTest, RefusalsSayWhyAndStartNothing) {
         {"\\", "00:00:00.000", "00:00:01.000", ""},
         {Path("missing"), "00:00:00.000", "00:00:01.000",
          "The output folder does not exist. Please choose another folder."},
-        {Path("out"), "00:00:02.000", "00:00:02.000", "The end time must be after the start time."},
+        {Path("out"), "00:00:02.000", "00:00:02.000", "The end time must lie after the start time."},
+        {Path("out"), "00:00:03.500", "00:00:04.000", "The start time lies beyond the end of the file."},
+        {Path("out"), "1:2", "00:00:01.000",
+         "Please type the start and end times as HH:MM:SS.mmm, for example 00:01:30.000."},
     };
     for (const Case& c : cases) {
         messages.clear();

@@ -3,6 +3,7 @@
 // decoding of the same file.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
@@ -183,8 +184,13 @@ TEST_F(MainWindowTest, DraggingTheSliderToTheMiddleContinuesFromHalfTheFile) {
     EXPECT_EQ(beeps[1].second, 1);
     EXPECT_EQ(beeps[2].second, 5);
     EXPECT_EQ(beeps[3].second, 6);
-    EXPECT_TRUE(testsupport::SamplesMatch(played.pcm, beeps[2].onset_frame, reference,
-                                          reference_beeps[5].onset_frame, kRate));
+    // A stretch well inside beep 5 equals the file's own, found where the beep lies in the file.
+    const int64_t inside = beeps[2].onset_frame + kRate / 10;
+    const int64_t expected = reference_beeps[5].onset_frame + kRate / 10;
+    bool continues = false;
+    for (int64_t at = expected - kRate / 50; at <= expected + kRate / 50 && !continues; ++at)
+        continues = testsupport::SamplesMatch(played.pcm, inside, reference, at, kRate / 2);
+    EXPECT_TRUE(continues);
 }
 
 TEST_F(MainWindowTest, SwitchingToTheMergeTabStopsPlaybackAndSwapsTheControls) {
@@ -240,6 +246,14 @@ TEST_F(MainWindowTest, AddStopsAtAFileThatCannotBeReadAndDeleteRemovesTheSelecte
     EXPECT_EQ(w.fileList()->GetItemText(0, 5), "3000");
     EXPECT_EQ(w.fileList()->item(0, 0)->toolTip(), w.fileList()->GetItemText(0, 0));
     EXPECT_TRUE(w.fileList()->GetCheck(0));
+    // The next add dialog opens where files were added from.
+    {
+        platform::ScopedChooserAnswers answers;
+        Click(kAddButton);
+        ASSERT_EQ(answers.openFilesFolders().size(), 1);
+        EXPECT_EQ(answers.openFilesFolders()[0],
+                  QFileInfo(QString::fromStdString(testsupport::Fixture("tone.ogg"))).absolutePath());
+    }
 
     // The Delete key acts on the list even from the output folder box, and leaves its text alone.
     w.AddFilePaths({QString::fromStdString(testsupport::Fixture("tone.flac"))});
