@@ -35,6 +35,21 @@ class MainWindowTest : public MeliskWindowTest {
         Click(kAddButton);
         ASSERT_EQ(window_->currentFile().toStdString(), testsupport::Fixture("beeps_10s.wav"));
     }
+    // Drags the slider's thumb through the given values, as a user does with the mouse.
+    void DragSlider(std::initializer_list<int> values) {
+        CBitmapSlider* slider = window_->slider();
+        const int y = slider->height() / 2;
+        auto at = [&](int value) { return QPoint(slider->Geometry().ValueToPixel(value), y); };
+        QTest::mousePress(slider, Qt::LeftButton, {}, at(slider->GetPosition()));
+        for (int value : values) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(at(value)), slider->mapToGlobal(QPointF(at(value))),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(slider, &move);
+            QCoreApplication::processEvents();
+        }
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, at(*(values.end() - 1)));
+        QCoreApplication::processEvents();
+    }
     bool WaitForPosition(int32_t ms) {
         return WaitUntil([&] { return window_->positionMs() >= ms; });
     }
@@ -153,18 +168,7 @@ TEST_F(MainWindowTest, DraggingTheSliderToTheMiddleContinuesFromHalfTheFile) {
     AddBeeps();
     ASSERT_TRUE(WaitForPosition(1300));
     CBitmapSlider* slider = w.slider();
-    const int y = slider->height() / 2;
-    QTest::mousePress(slider, Qt::LeftButton, {},
-                      QPoint(slider->Geometry().ValueToPixel(slider->GetPosition()), y));
-    for (int value : {200, 300, 400, 500}) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(slider->Geometry().ValueToPixel(value), y),
-                         slider->mapToGlobal(QPointF(slider->Geometry().ValueToPixel(value), y)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(slider, &move);
-        QCoreApplication::processEvents();
-    }
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->Geometry().ValueToPixel(500), y));
-    QCoreApplication::processEvents();
+    DragSlider({200, 300, 400, 500});
     ASSERT_NEAR(slider->GetPosition(), 500, 1);
     const int32_t half_ms = slider->GetPosition() * 10;
     EXPECT_NEAR(w.positionMs(), half_ms, 5);
@@ -191,6 +195,22 @@ TEST_F(MainWindowTest, DraggingTheSliderToTheMiddleContinuesFromHalfTheFile) {
     for (int64_t at = expected - kRate / 50; at <= expected + kRate / 50 && !continues; ++at)
         continues = testsupport::SamplesMatch(played.pcm, inside, reference, at, kRate / 2);
     EXPECT_TRUE(continues);
+}
+
+TEST_F(MainWindowTest, TheEndOfTheFileStopsAsStopDoesOnTheWindowsThread) {
+    auto& w = Open();
+    AddBeeps();
+    ASSERT_TRUE(WaitForPosition(200));
+    DragSlider({900, 980});
+    ASSERT_TRUE(WaitUntil([&] { return !w.isPlaying(); }));
+    EXPECT_TRUE(w.isStopped());
+    EXPECT_FALSE(w.positionTimer()->isActive());
+    EXPECT_EQ(Text(kPositionText), "00:00:00.000 / ");
+    EXPECT_FALSE(w.slider()->isEnabled());
+    // The next Play starts the file again from its beginning.
+    Click(kPlayButton);
+    EXPECT_TRUE(w.isPlaying());
+    EXPECT_LT(w.positionMs(), 1000);
 }
 
 TEST_F(MainWindowTest, SwitchingToTheMergeTabStopsPlaybackAndSwapsTheControls) {
