@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -93,13 +92,6 @@ std::optional<std::string> Value(const Options& options, const std::string& name
     return it->second;
 }
 
-// HH:MM:SS.mmm (the milliseconds optional) to milliseconds; nullopt for any other text.
-std::optional<int32_t> ParseTime(const std::string& text) {
-    static const std::regex kFormat(R"(\d+:[0-5]\d:[0-5]\d(\.\d{3})?)");
-    if (!std::regex_match(text, kFormat)) return std::nullopt;
-    return TextToTime(text.find('.') == std::string::npos ? text + ".000" : text);
-}
-
 template <size_t N>
 std::string OneOf(const std::string& option, const std::array<const char*, N>& texts) {
     std::string list;
@@ -176,12 +168,12 @@ int Cut(int argc, char** argv) {
     int32_t start_ms = 0;
     int32_t end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
     if (auto v = Value(options, "--from")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--from must read like 00:01:02.500");
         start_ms = *ms;
     }
     if (auto v = Value(options, "--to")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--to must read like 00:01:02.500");
         end_ms = *ms;
     }
