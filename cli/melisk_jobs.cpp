@@ -15,10 +15,10 @@ extern "C" {
 }
 
 #include "cli/cli_job_runner.h"
+#include "common/setting_texts.h"
 #include "common/time_text.h"
 #include "engine/audio_job.h"
-#include "engine/job_builder.h"
-#include "engine/presets.h"
+#include "engine/output_names.h"
 
 namespace {
 
@@ -126,10 +126,7 @@ AudioProbeResult ProbeForJob(const std::string& path, bool* ok) {
 int Run(const JobRequest& request) {
     auto progress = std::make_unique<JobProgress>();
     progress->Reset(request.FileCount(), request.merge ? request.FileCount() : 1);
-    std::vector<std::string> inputs;
-    for (const JobInput& input : request.inputs) inputs.push_back(input.path);
-    return RunJobWithProgress(kProgram, request.output_path, *progress, inputs,
-                              [&] { RunAudioJob(request, *progress); });
+    return RunJobWithProgress(kProgram, request, *progress, [&] { RunAudioJob(request, *progress); });
 }
 
 int Probe(int argc, char** argv) {
