@@ -24,24 +24,6 @@ constexpr const char* kSponsorshipPage = "/donate.html";
 
 std::string U(const QString& s) { return s.toStdString(); }
 
-class ChannelProgress : public common::ProgressJob {
-  public:
-    explicit ChannelProgress(JobProgress& job) : m_job(job) {}
-    int currentFile() const override { return m_job.current_file; }
-    void setCurrentFile(int value) override { m_job.current_file = value; }
-    int percent() const override { return m_job.percent; }
-    int fileCount() const override { return m_job.file_count; }
-    int uiFileTotal() const override { return m_job.ui_file_total; }
-    void setUiFileTotal(int value) override { m_job.ui_file_total = value; }
-    int fileStatus(int file) const override {
-        return file >= 0 && file < MAX_JOB_FILES ? m_job.file_status[file].load() : common::kJobFilePending;
-    }
-    bool cancelRequested() const override { return m_job.cancel_requested; }
-
-  private:
-    JobProgress& m_job;
-};
-
 // The progress dialog, the merge list and the outcome report of the main window.
 class WindowProgressView : public common::ProgressView {
   public:
@@ -202,7 +184,7 @@ void JobCommands::RunJob(std::vector<int> job_to_list, int files_shown) {
 
 void JobCommands::Tick() {
     if (!m_progress) return;
-    ChannelProgress progress(*m_progress);
+    common::ChannelProgressJob progress(*m_progress);
     WindowProgressView view(this, m_window);
     const common::ProgressTexts texts{m_window->text("TISHI", "wjwc"), m_window->text("TISHI", "wjwczg"),
                                       m_window->text("TISHI", "wj1"), m_window->text("TISHI", "sb"),

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,9 +58,9 @@ class ProgressLine {
 
 }  // namespace
 
-int RunJobWithProgress(const char* program, const std::string& output_path, ConvertJob& progress,
-                       const std::vector<std::string>& inputs, const std::function<void()>& work) {
-    std::printf("%s\n", output_path.c_str());
+int RunJobWithProgress(const char* program, const JobRequest& request, JobProgress& progress,
+                       const std::function<void()>& work) {
+    std::printf("%s\n", request.output_path.c_str());
     std::fflush(stdout);
 
     g_stop_signal = 0;
@@ -79,7 +80,7 @@ int RunJobWithProgress(const char* program, const std::string& output_path, Conv
         finished = true;
         ended.notify_one();
     });
-    const int file_count = static_cast<int>(inputs.size());
+    const int file_count = progress.file_count;
     ProgressLine line(file_count);
     bool stop_noted = false;
     for (;;) {
@@ -100,11 +101,15 @@ int RunJobWithProgress(const char* program, const std::string& output_path, Conv
         std::fprintf(stderr, "%s: stopped\n", program);
         return 128 + g_stop_signal;
     }
-    std::vector<std::string> failed;
+    std::vector<int> failed;
     for (int i = 0; i < file_count; ++i)
-        if (progress.file_status[i] != JOB_FILE_DONE) failed.push_back(inputs[i]);
+        if (progress.file_status[i] != JOB_FILE_DONE) failed.push_back(i);
     if (failed.empty()) line.Show(file_count - 1, 100);
     line.End();
-    for (const std::string& path : failed) std::fprintf(stderr, "%s: failed: %s\n", program, path.c_str());
+    for (int i : failed) {
+        std::string reason = progress.file_status[i] == JOB_FILE_FAILED ? FailureText(progress.failure(i))
+                                                                        : std::string("not processed");
+        std::fprintf(stderr, "%s: failed: %s: %s\n", program, request.inputs[i].path.c_str(), reason.c_str());
+    }
     return failed.empty() ? 0 : 1;
 }

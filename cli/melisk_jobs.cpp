@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,10 +15,10 @@ extern "C" {
 }
 
 #include "cli/cli_job_runner.h"
+#include "common/setting_texts.h"
 #include "common/time_text.h"
 #include "engine/audio_job.h"
-#include "engine/job_builder.h"
-#include "engine/presets.h"
+#include "engine/output_names.h"
 
 namespace {
 
@@ -93,13 +92,6 @@ std::optional<std::string> Value(const Options& options, const std::string& name
     return it->second;
 }
 
-// HH:MM:SS.mmm (the milliseconds optional) to milliseconds; nullopt for any other text.
-std::optional<int32_t> ParseTime(const std::string& text) {
-    static const std::regex kFormat(R"(\d+:[0-5]\d:[0-5]\d(\.\d{3})?)");
-    if (!std::regex_match(text, kFormat)) return std::nullopt;
-    return TextToTime(text.find('.') == std::string::npos ? text + ".000" : text);
-}
-
 template <size_t N>
 std::string OneOf(const std::string& option, const std::array<const char*, N>& texts) {
     std::string list;
@@ -134,10 +126,7 @@ AudioProbeResult ProbeForJob(const std::string& path, bool* ok) {
 int Run(const JobRequest& request) {
     auto progress = std::make_unique<JobProgress>();
     progress->Reset(request.FileCount(), request.merge ? request.FileCount() : 1);
-    std::vector<std::string> inputs;
-    for (const JobInput& input : request.inputs) inputs.push_back(input.path);
-    return RunJobWithProgress(kProgram, request.output_path, *progress, inputs,
-                              [&] { RunAudioJob(request, *progress); });
+    return RunJobWithProgress(kProgram, request, *progress, [&] { RunAudioJob(request, *progress); });
 }
 
 int Probe(int argc, char** argv) {
@@ -176,12 +165,12 @@ int Cut(int argc, char** argv) {
     int32_t start_ms = 0;
     int32_t end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
     if (auto v = Value(options, "--from")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--from must read like 00:01:02.500");
         start_ms = *ms;
     }
     if (auto v = Value(options, "--to")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--to must read like 00:01:02.500");
         end_ms = *ms;
     }

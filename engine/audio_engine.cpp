@@ -56,24 +56,8 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     return probe;
 }
 
-void RunAudioJob(const JobRequest& request, JobProgress& job) {
-    const int count = request.FileCount();
-    job.file_count = count;
-    job.input_paths.clear();
-    for (int i = 0; i < count; ++i) {
-        job.input_paths.push_back(request.inputs[i].path);
-        job.range_start_s[i] = request.inputs[i].start_s;
-        job.range_length_s[i] = request.inputs[i].length_s;
-    }
-    job.output_paths.assign(count, request.output_path);
-    job.output_format_name = request.output_format;
-    job.audio_only = true;
-    job.merge_mode = request.merge;
-    job.reencode = request.reencode;
-    job.merge_total_s = request.merge_total_s;
-    job.output_audio_codec_id = request.output.audio_codec_id;
-    job.output_audio_bit_rate = request.output.audio_bit_rate;
-    job.output_sample_rate = request.output.sample_rate;
-    job.output_channels = request.output.channels;
-    ConvertThreadProc(job);
+void RunAudioJob(const JobRequest& request, JobProgress& progress) {
+    JobRequest audio = request;
+    audio.audio_only = true;
+    RunConvertJob(audio, progress);
 }

@@ -8,52 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/convert_job.h"
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
 
-// ---- The job request and the progress channel, as both tools' engines take them ----
-
-// One input file and, for a cut, its range in seconds counted from the start of the file (the
-// container's start time is added by the engine). A merge takes whole files.
-struct JobInput {
-    std::string path;  // UTF-8
-    double start_s = 0;
-    double length_s = 0;
-};
-
-// What a re-encoding job encodes to; 0 leaves the choice to the input.
-struct OutputParameters {
-    int32_t video_codec_id = 0;  // AVCodecID
-    int32_t audio_codec_id = 0;  // AVCodecID
-    int32_t video_bit_rate = 0;  // bits per second
-    int32_t width = 0;
-    int32_t height = 0;
-    double frame_rate = 0;
-    int32_t audio_bit_rate = 0;  // bits per second
-    int32_t sample_rate = 0;     // Hz
-    int32_t channels = 0;
-};
-
-// A cut or merge job: built on the UI thread (or by a CLI, the bench, a test), then only read.
-struct JobRequest {
-    std::vector<JobInput> inputs;  // in processing order, at most MAX_JOB_FILES
-    std::string output_path;       // UTF-8; created new, never written over
-    bool merge = false;            // false: cut each input's range; true: join whole inputs
-    bool reencode = true;          // false: copy the compressed packets
-    int32_t merge_total_s = 0;     // a merge's percentage counts against this
-    OutputParameters output;
-    // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
-    std::string output_format;
-    bool audio_only = false;  // video streams are ignored
-
-    int FileCount() const {
-        return inputs.size() > static_cast<size_t>(MAX_JOB_FILES) ? MAX_JOB_FILES
-                                                                  : static_cast<int>(inputs.size());
-    }
-};
-
-// The progress channel: current_file, percent, file_status[i] (JOB_FILE_*), cancel_requested,
-// ui_file_total, Reset(file_count, ui_file_total). The owner resets it before the worker starts.
-using JobProgress = ConvertJob;
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
 
 // ---- Probe and engine ----
 

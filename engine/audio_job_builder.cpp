@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "engine/audio_job.h"
-#include "engine/job_builder.h"
+#include "engine/output_names.h"
 
 namespace fs = std::filesystem;
 

@@ -96,9 +96,8 @@ void ConversionRun::CopyVideoPacket(AVPacket* pkt) {
     pkt->stream_index = out_video_->index;
     pkt->pos = -1;
     ++video_next_;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-    if (job_.last_result < 0) {
-        Fail();
+    if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0) {
+        Fail("could not write a packet", error);
         leave_loop_ = true;
     }
 }
@@ -109,7 +108,7 @@ void ConversionRun::CopyAudioPacket(AVPacket* pkt) {
         samples = av_rescale_q(pkt->duration, in_audio_->time_base, AVRational{1, audio_rate_});
     if (samples <= 0) samples = av_get_audio_frame_duration2(in_audio_->codecpar, pkt->size);
     if (samples <= 0) samples = in_audio_->codecpar->frame_size;
-    if (job_.audio_only) {
+    if (request_.audio_only) {
         CopyAudioPacketWithOwnTime(pkt, samples);
         return;
     }
@@ -118,7 +117,7 @@ void ConversionRun::CopyAudioPacket(AVPacket* pkt) {
     pkt->stream_index = out_audio_->index;
     pkt->pos = -1;
     audio_next_ += samples;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
+    av_interleaved_write_frame(muxer_.get(), pkt);
 }
 
 }  // namespace engine
@@ -132,7 +131,7 @@ void ConversionRun::CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples) {
     const AVRational sample_tb{1, audio_rate_};
     int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     if (!audio_copy_origin_known_) {
-        if (!job_.merge_mode && picture_origin_known_ && ts != AV_NOPTS_VALUE) {
+        if (!Merge() && picture_origin_known_ && ts != AV_NOPTS_VALUE) {
             double end_s =
                 (ts + av_rescale_q(samples, sample_tb, in_audio_->time_base)) * av_q2d(in_audio_->time_base);
             if (end_s <= picture_origin_s_) return;
@@ -155,8 +154,8 @@ void ConversionRun::CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples) {
     audio_copy_last_dts_ = at;
     audio_next_ = std::max(audio_next_, av_rescale_q(at + pkt->duration, out_audio_->time_base, sample_tb));
     if (out_audio_->codecpar->codec_id == AV_CODEC_ID_FLAC) UpdateFlacStreamInfo(pkt);
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-    if (job_.last_result < 0) Fail();
+    if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0)
+        Fail("could not write a packet", error);
 }
 
 // A copied FLAC stream's header still counts the input's samples and carries the checksum of the

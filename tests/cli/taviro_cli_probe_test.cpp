@@ -39,11 +39,9 @@ TEST(TaviroCliProbe, PrintsEveryKeyInOrderAndAgreesWithFFprobe) {
         std::vector<std::string> keys;
         auto v = ParseLines(r.out, &keys);
         const std::vector<std::string> expected_keys = {
-            "result",         "video_stream_index", "audio_stream_index",
-            "video_codec",    "audio_codec",        "width",
-            "height",         "frame_rate",         "input_frame_rate",
-            "video_bit_rate", "audio_bit_rate",     "sample_rate",
-            "channels",       "duration_us"};
+            "result",        "video_stream_index", "audio_stream_index", "video_codec",    "audio_codec",
+            "width",         "height",             "frame_rate",         "input_frame_rate", "video_bit_rate",
+            "audio_bit_rate", "sample_rate",       "channels",           "duration_us"};
         EXPECT_EQ(keys, expected_keys);
         EXPECT_EQ(v["result"], "0");
 
@@ -75,9 +73,8 @@ TEST(TaviroCliProbe, RejectsBadFilesWithTheirCodes) {
         const char* fixture;
         const char* message;
     };
-    for (const Case& c :
-         {Case{"not_media.mp4", "probe failed: -1"}, Case{"truncated.mp4", "probe failed: -1"},
-          Case{"unknown_video_codec.avi", "probe failed: -4"}}) {
+    for (const Case& c : {Case{"not_media.mp4", "probe failed: -1"}, Case{"truncated.mp4", "probe failed: -1"},
+                          Case{"unknown_video_codec.avi", "probe failed: -4"}}) {
         SCOPED_TRACE(c.fixture);
         auto r = RunCommand({Cli(), "probe", Fixture(c.fixture)});
         EXPECT_EQ(r.exit_code, 1);
