@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "launcher/text_codec.h"
 #include "launcher/text_file.h"
@@ -518,34 +519,44 @@ bool CXmlDocument::NameMatches(uint32_t index, std::u16string_view name) const {
     return CompareNames(StoredName(m_text, RecordAt(index).start), name, m_flags & kIgnoreCase);
 }
 
-void CXmlDocument::CloseUnended(uint32_t index, size_t offset2) {
-    Record& rec = Rec(index);
-    rec.flags |= kUnended;
-    rec.length = rec.StartTagLength();
-    rec.tag_lengths &= kMaxStartTag;
-    const uint32_t parent = rec.parent;
-    if (rec.first_child) {
-        // The children follow it as siblings, in order.
-        const uint32_t first = rec.first_child;
-        const uint32_t last = Rec(first).prev;
-        for (uint32_t c = first; c; c = Rec(c).next) {
-            Rec(c).parent = parent;
-            const uint32_t depth = Rec(c).flags & 0xFFFF;
-            Rec(c).flags = (Rec(c).flags & ~0xFFFFu) | (depth ? depth - 1 : 0);
-        }
-        Rec(first).flags &= ~kFirstChild;
-        Rec(first).prev = index;
-        Rec(index).next = first;
-        Rec(index).first_child = 0;
-        Record& parent_rec = Rec(parent);
-        Rec(parent_rec.first_child).prev = last;
+void CXmlDocument::CloseUnended(uint32_t target, const std::vector<uint32_t>& open, size_t offset2) {
+    if (open.empty()) return;
+    // Closed from the innermost out, as each is found unended.
+    for (size_t j = open.size(); j-- > 0;) {
+        Record& rec = Rec(open[j]);
+        rec.flags |= kUnended;
+        rec.length = rec.StartTagLength();
+        rec.tag_lengths &= kMaxStartTag;
+        if (rec.flags & kContainsError) Rec(j > 0 ? open[j - 1] : target).flags |= kContainsError;
+        AddResult(m_result, u"unended_start_tag",
+                  {{u"tagname", std::u16string(StoredName(m_text, rec.start))},
+                   {u"offset", Number(rec.start)},
+                   {u"offset2", Number(static_cast<long long>(offset2))}});
     }
-    if (Rec(index).flags & kContainsError) Rec(parent).flags |= kContainsError;
     Rec(0).flags |= kNotWellFormed;
-    AddResult(m_result, u"unended_start_tag",
-              {{u"tagname", std::u16string(StoredName(m_text, Rec(index).start))},
-               {u"offset", Number(Rec(index).start)},
-               {u"offset2", Number(static_cast<long long>(offset2))}});
+    // Each closed element's children become its following siblings. Done for the whole run at once,
+    // so a record moves once however many of its ancestors close: the closed elements and their
+    // children, in document order, become children of the target.
+    std::vector<uint32_t> moved;
+    for (size_t j = 0; j < open.size(); ++j) {
+        moved.push_back(open[j]);
+        const uint32_t next_open = j + 1 < open.size() ? open[j + 1] : 0;
+        for (uint32_t c = Rec(open[j]).first_child; c && c != next_open; c = Rec(c).next) moved.push_back(c);
+        Rec(open[j]).first_child = 0;
+    }
+    const uint32_t depth = target ? (Rec(target).flags & 0xFFFF) + 1 : 0;
+    for (size_t i = 0; i < moved.size(); ++i) {
+        Record& rec = Rec(moved[i]);
+        rec.parent = target;
+        rec.flags = (rec.flags & ~0xFFFFu) | depth;
+        if (i > 0) {
+            rec.flags &= ~kFirstChild;
+            rec.prev = moved[i - 1];
+            Rec(moved[i - 1]).next = moved[i];
+        }
+    }
+    Rec(moved.back()).next = 0;
+    Rec(Rec(target).first_child).prev = moved.back();
 }
 
 bool CXmlDocument::ParseText(std::u16string_view text) {
@@ -564,6 +575,20 @@ bool CXmlDocument::ParseText(std::u16string_view text) {
         };
         std::vector<Open> stack;
         stack.reserve(7);
+        // How many open elements carry each name (ASCII case folded when names ignore case), so that
+        // an end tag matching nothing is known without searching the stack.
+        std::unordered_map<std::u16string, uint32_t> open_names;
+        const bool ignore_case = m_flags & kIgnoreCase;
+        auto key = [&](std::u16string_view name) {
+            return ignore_case ? textcodec::AsciiLower(name) : std::u16string(name);
+        };
+        auto close_above = [&](size_t keep, size_t offset2) {
+            std::vector<uint32_t> closing;
+            for (size_t j = keep; j < stack.size(); ++j) closing.push_back(stack[j].index);
+            CloseUnended(keep ? stack[keep - 1].index : 0, closing, offset2);
+            for (size_t j = keep; j < stack.size(); ++j) --open_names[key(stack[j].name)];
+            stack.resize(keep);
+        };
         uint32_t current_parent = 0;
         const std::u16string_view doc(m_text);
         for (size_t pos = 0;;) {
@@ -593,11 +618,12 @@ bool CXmlDocument::ParseText(std::u16string_view text) {
                     Rec(index).length = Rec(index).StartTagLength();
                 } else {
                     stack.push_back({doc.substr(node.name_start, node.name_length), index});
+                    ++open_names[key(stack.back().name)];
                     current_parent = index;
                 }
             } else if (node.type == kNodeEndTag) {
                 const std::u16string_view name = doc.substr(node.name_start, node.name_length);
-                size_t match = stack.size();
+                size_t match = open_names[key(name)] ? stack.size() : 0;
                 while (match > 0 && !(stack[match - 1].name.size() == name.size() &&
                                       CompareNames(stack[match - 1].name, name, m_flags & kIgnoreCase))) {
                     --match;
@@ -609,13 +635,11 @@ bool CXmlDocument::ParseText(std::u16string_view text) {
                     Rec(current_parent).flags |= kContainsError;
                     continue;
                 }
-                while (stack.size() > match) {
-                    CloseUnended(stack.back().index, node.start + 1);
-                    stack.pop_back();
-                }
+                if (stack.size() > match) close_above(match, node.start + 1);
                 Record& rec = Rec(stack.back().index);
                 rec.length = static_cast<uint32_t>(pos - rec.start);
                 rec.tag_lengths |= static_cast<uint32_t>(std::min<size_t>(node.length, kMaxEndTag)) << 22;
+                --open_names[key(stack.back().name)];
                 stack.pop_back();
                 current_parent = stack.empty() ? 0 : stack.back().index;
             } else if (node.type == kNodeError) {
@@ -623,10 +647,7 @@ bool CXmlDocument::ParseText(std::u16string_view text) {
                 Rec(current_parent).flags |= kContainsError;
             }
         }
-        while (!stack.empty()) {
-            CloseUnended(stack.back().index, m_text.size());
-            stack.pop_back();
-        }
+        close_above(0, m_text.size());
         Rec(0).length = static_cast<uint32_t>(m_text.size());
         if (!root) {
             AddResult(m_result, u"no_root_element");

@@ -144,7 +144,9 @@ class CXmlDocument {
     uint32_t NewRecord();
     void Reserve(size_t count);
     bool NameMatches(uint32_t index, std::u16string_view name) const;
-    void CloseUnended(uint32_t index, size_t offset2);
+    // Closes the open elements (outermost first) implicitly; their parent is target. offset2 is where
+    // the closing end tag's "/" is, or the text's end.
+    void CloseUnended(uint32_t target, const std::vector<uint32_t>& open, size_t offset2);
     bool Reparse(size_t current_start);
     bool PullElement(std::u16string_view name);
     bool WriteOut();

@@ -67,6 +67,20 @@ TEST(XmlDocumentTest, UnendedElementsChildrenBecomeItsFollowingSiblings) {
     ASSERT_TRUE(doc.FindChildElement(u"b") || doc.RestorePosition(u"a"));
 }
 
+TEST(XmlDocumentTest, DeepUnendedNestingAndManyLoneEndTagsParseInOnePass) {
+    // Each record moves once however many ancestors close, and an end tag that matches nothing is
+    // known without walking the open elements: both would take hours on this input otherwise.
+    std::u16string text;
+    for (int i = 0; i < 200000; ++i) text += u"<a>";
+    for (int i = 0; i < 200000; ++i) text += u"</b>";
+    CXmlDocument doc(text);
+    EXPECT_EQ(doc.ElementCount(), 200001u);
+    ASSERT_TRUE(doc.FindElement(u"a"));
+    int top_level = 1;
+    while (doc.FindElement(u"a")) ++top_level;
+    EXPECT_EQ(top_level, 200000);
+}
+
 TEST(XmlDocumentTest, NavigationFollowsDocumentOrder) {
     CXmlDocument doc(u"<r><p><t v='1'/><x/><h v='2'/></p><profile/></r>");
     EXPECT_TRUE(doc.FindChildElement(u"p"));  // finds the root first
