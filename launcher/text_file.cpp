@@ -234,8 +234,9 @@ bool CTextFile::LoadTextFromFile(const std::string& path, std::u16string& text, 
     return ok && closed;
 }
 
-bool CTextFile::OpenRead(const std::string& path, uint32_t& flags) {
+bool CTextFile::OpenRead(const std::string& path, uint32_t& flags, size_t block_bytes) {
     m_carry.clear();
+    m_block = std::max<size_t>(block_bytes, 2);
     if (!Open(path, "rb")) return false;
     return DetectEncoding(flags);
 }

@@ -12,6 +12,8 @@
 
 class CTextFile {
   public:
+    static constexpr size_t kReadBlockBytes = 16384;
+
     CTextFile() = default;
     ~CTextFile();
     CTextFile(const CTextFile&) = delete;
@@ -29,7 +31,7 @@ class CTextFile {
 
     // Pull reading: opens the file and detects its encoding; ReadBlock then appends the next block,
     // ending on a character boundary, to text.
-    bool OpenRead(const std::string& path, uint32_t& flags);
+    bool OpenRead(const std::string& path, uint32_t& flags, size_t block_bytes = kReadBlockBytes);
     bool ReadBlock(std::u16string& text);
     bool AtEnd() const { return m_carry.empty() && m_done >= m_length; }
     size_t BlockSize() const { return m_block; }
@@ -51,7 +53,7 @@ class CTextFile {
 
     FILE* m_file = nullptr;
     uint32_t m_flags = 0;
-    size_t m_block = 16384;
+    size_t m_block = kReadBlockBytes;
     int64_t m_length = 0;
     int64_t m_done = 0;
     int m_unit = 1;

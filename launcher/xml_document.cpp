@@ -964,7 +964,8 @@ bool CXmlDocument::LoadFile(const std::string& path) {
     return ParseText(text);
 }
 
-bool CXmlDocument::OpenFile(const std::string& path, uint32_t mode, std::u16string_view encoding) {
+bool CXmlDocument::OpenFile(const std::string& path, uint32_t mode, std::u16string_view encoding,
+                            size_t read_block_bytes) {
     if (m_file) Close();
     m_result.clear();
     m_text.clear();
@@ -974,7 +975,8 @@ bool CXmlDocument::OpenFile(const std::string& path, uint32_t mode, std::u16stri
     ParseText({});
     auto file = std::make_unique<CTextFile>();
     uint32_t flags = (m_flags & ~(kReadFile | kWriteFile | kAppendFile)) | mode;
-    const bool ok = (mode & kReadFile) ? file->OpenRead(path, flags) : file->OpenWrite(path, flags, encoding);
+    const bool ok = (mode & kReadFile) ? file->OpenRead(path, flags, read_block_bytes)
+                                       : file->OpenWrite(path, flags, encoding);
     m_result += file->Result();
     if (!ok) return false;
     m_flags = flags;

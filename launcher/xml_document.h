@@ -106,8 +106,9 @@ class CXmlDocument {
 
     // File modes. Write and append: AddElement/SetAttribute/EnterElement/LeaveElement build markup that
     // Close writes out in the file's encoding. Read: FindElement pulls start tags from the file in
-    // blocks, dropping what was read before.
-    bool OpenFile(const std::string& path, uint32_t mode, std::u16string_view encoding = u"UTF-8");
+    // blocks (the first of read_block_bytes), dropping what was read before.
+    bool OpenFile(const std::string& path, uint32_t mode, std::u16string_view encoding = u"UTF-8",
+                  size_t read_block_bytes = 16384);
     bool Close();
 
     const std::u16string& DocumentText() const { return m_text; }

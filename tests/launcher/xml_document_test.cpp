@@ -222,6 +222,29 @@ TEST_F(XmlFileTest, PullReadingFindsElementsAcrossBlockBoundaries) {
     EXPECT_EQ(doc.ResultText().find(u"truncation_error"), std::u16string::npos);
     EXPECT_FALSE(doc.FindChildElement()) << "no child search while pulling";
     doc.Close();
+
+    // Small blocks cut double-byte and UTF-16 characters at their ends.
+    const std::pair<const char*, std::string> files[] = {
+        {"sjis.xml",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><i v=\"\x93\xfa\x96\x7b\"/><i "
+         "v=\"\x93\xfa\"/></r>"},
+        {"utf16.xml",
+         std::string(
+             "\xFF\xFE<\0i\0 \0v\0=\0'\0\x3d\xd8\x00\xde'\0/\0>\0<\0i\0 \0v\0=\0'\0\x3d\xd8\x00\xde'\0/\0>\0",
+             46)},
+    };
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        for (size_t block : {3, 5, 7}) {
+            CXmlDocument small;
+            ASSERT_TRUE(small.OpenFile(Path(name), CXmlDocument::kReadFile, u"UTF-8", block));
+            std::u16string values;
+            while (small.FindElement(u"i")) values += small.GetAttribute(u"v") + u",";
+            EXPECT_EQ(values, name[0] == 's' ? u"\u65e5\u672c,\u65e5," : u"\U0001F600,\U0001F600,")
+                << name << block;
+            small.Close();
+        }
+    }
 }
 
 }  // namespace

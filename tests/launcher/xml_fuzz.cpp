@@ -42,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CXmlDocument doc;
     doc.LoadFile(path);
     Walk(doc);
+    // Small blocks, so that characters and nodes are cut at block ends.
     CXmlDocument pull;
-    if (pull.OpenFile(path, CXmlDocument::kReadFile)) {
+    const size_t block = size ? 2 + data[0] % 61 : 16;
+    if (pull.OpenFile(path, CXmlDocument::kReadFile, u"UTF-8", block)) {
         int found = 0;
         while (pull.FindElement() && found++ < 256) pull.GetAttribute(u"value");
         pull.Close();
