@@ -1,6 +1,7 @@
 #include "launcher/text_file.h"
 
 #include <iconv.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>

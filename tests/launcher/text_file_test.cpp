@@ -90,13 +90,15 @@ TEST_F(TextFileTest, EncodingComesFromMarkDeclarationOrUtf8Detection) {
     }
 }
 
-TEST_F(TextFileTest, MissingFileIsAFileError) {
+TEST_F(TextFileTest, MissingFileOrFolderIsAFileError) {
     std::u16string text, result;
     uint32_t flags = 0;
     EXPECT_FALSE(CTextFile::LoadTextFromFile((m_dir / "none.xml").string(), text, result, flags));
     EXPECT_EQ(Ascii(result), "<file_error msg=\"No such file or directory\" n=\"2\"/>");
     CXmlDocument doc;
     EXPECT_FALSE(doc.LoadFile((m_dir / "none.xml").string()));
+    EXPECT_FALSE(CTextFile::LoadTextFromFile(m_dir.string(), text, result, flags));
+    EXPECT_EQ(Ascii(result), "<file_error msg=\"Is a directory\" n=\"21\"/>");
 }
 
 TEST_F(TextFileTest, LoadFileReportsTwoRootsAsFailureButIndexesBoth) {
