@@ -265,8 +265,8 @@ bool CTextFile::ReadBlock(std::u16string& text) {
     if (m_unit == 2) {
         const bool big_endian = m_flags & CXmlDocument::kUtf16BeFile;
         if (big_endian) AddEntry(m_result, u"endian_swap");
-        if (bytes.size() % 2) m_carry = bytes.substr(bytes.size() - 1);
-        bytes.resize(bytes.size() - bytes.size() % 2);
+        // Blocks are whole units; only a file of odd length ends in a stray byte, which
+        // RemoveNulls has dropped.
         std::u16string units = Utf16Units(bytes, big_endian);
         if (more && !units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) {
             m_carry = bytes.substr(bytes.size() - 2) + m_carry;
