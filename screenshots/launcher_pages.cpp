@@ -1,5 +1,5 @@
 // Gallery page "ostrand": the launcher in the staged suite folder, idle and with the pointer over the
-// video tool's button.
+// video tool's button, and its About dialog.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,6 +25,8 @@ bool RenderLauncher(const QDir& out) {
         QEnterEvent enter(at, at, button->mapToGlobal(at));
         QApplication::sendEvent(button, &enter);
         ok = gallery::Save(window, out, "hover_taviro") && ok;
+        CAboutDlg about(&window);
+        ok = gallery::Save(about, out, "about") && ok;
     }
     QDir::setCurrent(previous);
     return ok;
