@@ -89,6 +89,7 @@ CSuiteDlg::CSuiteDlg(StartProcessFunction start, QWidget* parent)
     platform::BuildDialog(this, SuiteTemplate(),
                           [](const platform::ControlSpec&, QWidget* p) { return new CMyButton(p); });
     setWindowFlag(Qt::FramelessWindowHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icon/128.png")));
     m_profile = LoadProfile();
     setWindowTitle(m_profile.title);
     if (m_background.load(QStringLiteral("skin/bk.png"))) {

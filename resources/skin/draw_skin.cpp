@@ -1,5 +1,7 @@
 // Draws the launcher's skin into a folder: bk.png (the window) and the four-frame button strips
-// (normal, hover, pressed, disabled). Run through `cmake --build <dir> --target redraw_skin`.
+// (normal, hover, pressed, disabled), plus the window icon (icon/128.png, compiled in). Run through `cmake
+// --build <dir> --target redraw_skin`.
+#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -158,6 +160,28 @@ void CloseFrame(QPainter& p, const QRectF& frame, int state) {
     p.drawLine(c + QPointF(-5, 5), c + QPointF(5, -5));
 }
 
+// The launcher's window icon: a tile with a play triangle over a wave.
+QImage Icon() {
+    QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 48);
+    fill.setColorAt(0, QColor(0x3d, 0x8b, 0xd8));
+    fill.setColorAt(1, QColor(0x1d, 0x2b, 0x4a));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+    p.setBrush(Qt::white);
+    QPainterPath play;
+    play.moveTo(17, 12);
+    play.lineTo(35, 24);
+    play.lineTo(17, 36);
+    play.closeSubpath();
+    p.drawPath(play);
+    return image;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -191,5 +215,6 @@ int main(int argc, char* argv[]) {
                          TextButton(p, f, s, QStringLiteral("Home"), QColor(0x2f, 0x7d, 0xc8));
                      }),
                folder, "HomePage.png");
+    ok &= QDir(folder).mkpath(QStringLiteral("icon")) && Save(Icon(), folder, "icon/128.png");
     return ok ? 0 : 1;
 }

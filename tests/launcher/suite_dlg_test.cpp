@@ -174,6 +174,7 @@ TEST_F(SuiteDlgTest, WindowMeasuresItsBackgroundAtTheTopLeftWithRoundedCorners) 
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     EXPECT_EQ(dlg.geometry(), QRect(0, 0, 700, 400));
     EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(dlg.windowIcon().isNull());
     const QRegion mask = dlg.mask();
     EXPECT_FALSE(mask.contains(QPoint(0, 0)));
     EXPECT_FALSE(mask.contains(QPoint(699, 399)));
