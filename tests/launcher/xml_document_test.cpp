@@ -146,6 +146,9 @@ TEST(XmlDocumentTest, EveryNameOfTheCodePageTableResolves) {
     EXPECT_EQ(textcodec::CodePageFromName(u"klingon"), textcodec::kCodePageUnknown);
     EXPECT_EQ(textcodec::CodePageFromName(std::u16string(120, u'a')), textcodec::kCodePageUnknown);
     EXPECT_EQ(textcodec::CodePageFromName(u""), textcodec::kCodePageAnsi);
+    // An unknown name converts as the ANSI code page (UTF-8 in the tests' "C" locale).
+    EXPECT_EQ(textcodec::DecodeToUtf16("caf\xc3\xa9", u"klingon"), u"caf\u00e9");
+    EXPECT_EQ(textcodec::DecodeToUtf16("caf\xe9", u"latin1"), u"caf\u00e9");
 }
 
 TEST(XmlDocumentTest, WriterBuildsADocumentThatReadsBack) {
