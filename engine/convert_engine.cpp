@@ -93,6 +93,7 @@ void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     cut_audio_started_ = false;
     pictures_sent_ = 0;
+    audio_copy_origin_known_ = false;
     cut_audio_samples_ = 0;
     input_start_s_ = 0;
     range_start_s_ = 0;
@@ -121,18 +122,19 @@ void ConversionRun::ProcessFile(int i) {
             picture_origin_known_ = true;
             if (start_s > 0) SeekToRangeStart(i);
         }
-        if (!Reencode()) {
+        if (PacketCopying()) {
             copy_.BeginFile(in_video_, in_audio_, out_video_, out_audio_, range_start_s_,
                             range_start_s_ + RangeLength(i), Merge());
             copy_.SetKeyFramePrefix(std::move(parameter_sets_));
             parameter_sets_.clear();
         }
         PacketLoop(i);
-        if (!Reencode()) {
+        if (PacketCopying()) {
             if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
         }
         // A cut whose range shows no picture fails and leaves no file.
-        bool no_picture = Reencode() ? in_video_ && out_video_ && pictures_sent_ == 0 : !copy_.WrotePicture();
+        bool no_picture =
+            PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
         if (!Merge() && no_picture && !Cancelled()) {
             Fail("the range holds no picture");
             discard_output_ = true;
@@ -172,7 +174,7 @@ bool ConversionRun::OpenInputFile(int i) {
         if (type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
         if (type == AVMEDIA_TYPE_AUDIO) audio_index = static_cast<int>(s);
     }
-    if (video_index >= 0) {
+    if (video_index >= 0 && !request_.audio_only) {
         in_video_ = input_->streams[video_index];
         AVDictionary* opts = nullptr;
         // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
@@ -197,7 +199,9 @@ bool ConversionRun::OpenInputFile(int i) {
 }
 
 bool ConversionRun::PrepareOutput(int i) {
-    const AVOutputFormat* format = av_guess_format(nullptr, request_.output_path.c_str(), nullptr);
+    const AVOutputFormat* format = request_.output_format.empty()
+                                       ? av_guess_format(nullptr, request_.output_path.c_str(), nullptr)
+                                       : av_guess_format(request_.output_format.c_str(), nullptr, nullptr);
     if (!format) return Refuse("no container is known for the output's extension");
     if (i == 0) {
         AVFormatContext* raw = nullptr;
@@ -417,7 +421,8 @@ void ConversionRun::SeekToRangeStart(int /*i*/) {
 
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
-    if (!Reencode()) return copy_.Finished();
+    if (PacketCopying()) return copy_.Finished();
+    if (!Reencode()) return length <= AudioClock();  // audio alone
     bool video_done = !in_video_ || !out_video_ || length <= VideoClock();
     bool audio_done = !in_audio_ || !out_audio_ || cut_audio_samples_ >= cut_audio_cap_;
     return video_done && audio_done;
@@ -444,11 +449,13 @@ void ConversionRun::PacketLoop(int i) {
             break;
         }
         UpdateProgress(i);
-        if (!Reencode()) {
+        if (PacketCopying()) {
             if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
                 Fail("could not write a packet", error);
                 leave_loop_ = true;
             }
+        } else if (!Reencode()) {
+            if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) CopyAudioOnlyPacket(pkt);
         } else if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
             DecodeVideo(pkt);
         } else if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) {
