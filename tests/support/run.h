@@ -1,4 +1,5 @@
 #pragma once
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,30 @@ struct RunResult {
 
 // Runs a program with arguments (no shell), waits for it and collects both outputs.
 RunResult RunCommand(const std::vector<std::string>& argv);
+
+// A program left running while a test reads its standard error and signals it.
+class Running {
+  public:
+    explicit Running(const std::vector<std::string>& argv);  // argv[0] is the program's path
+    ~Running();
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+    // Reads standard error until `pattern` matches what was read; false at its end or after 60 s.
+    bool WaitForError(const std::regex& pattern);
+    void Signal(int sig);
+    // Waits for the end and returns the exit status (-1 when it did not exit normally).
+    int Wait();
+
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+
+  private:
+    int pid_ = -1;
+    int out_fd_ = -1, err_fd_ = -1;
+    bool waited_ = false;
+    std::string out_, err_;
+};
 
 // Quotes a string for the POSIX shell.
 std::string ShellQuote(const std::string& s);
