@@ -263,6 +263,11 @@ HandInfo Player::LastHand() {
     return m_last_hand;
 }
 
+int Player::DeviceBufferFrames() {
+    std::lock_guard lock(m_mutex);
+    return m_state == State::kClosed ? 0 : m_device_frames;
+}
+
 // ---- the audio thread ----
 
 void Player::AudioCallback(void* self, uint8_t* stream, int len) {
