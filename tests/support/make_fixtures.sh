@@ -149,9 +149,10 @@ for jump in "forward ts_piece_10.ts ts_piece_500.ts" "back ts_piece_500.ts ts_pi
   fi
 done
 # 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
-# checking what a player played (tests/support/pcm.h); the same sound in each audio format.
+# checking what a player played (tests/support/pcm.h); the same sound in each audio format. The hum
+# never reaches zero, so no played sample can be taken for the device's silence.
 make beeps_10s.wav -f lavfi \
-  -i "aevalsrc=exprs=0.03*sin(2*PI*150*t)+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
+  -i "aevalsrc=exprs=0.02*(2+sin(2*PI*150*t))+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
   -ac 2 -c:a pcm_s16le
 make beeps_10s.mp3 -i beeps_10s.wav -c:a libmp3lame -b:a 128k
 make beeps_10s.m4a -i beeps_10s.wav -c:a aac -b:a 128k
