@@ -197,7 +197,7 @@ TEST_P(SeekInFormat, PlaysFromTheTarget) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, SeekInFormat,
                          testing::Values("mp3", "m4a", "aac", "ogg", "opus", "wav", "wma", "flac", "ac3",
-                                         "aiff"),
+                                         "aiff", "mp2", "au"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param);
                          });

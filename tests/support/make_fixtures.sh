@@ -163,4 +163,6 @@ make beeps_10s.wma -i beeps_10s.wav -c:a wmav2 -b:a 128k
 make beeps_10s.flac -i beeps_10s.wav -c:a flac
 make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
 make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
+make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
+make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
 exit 0
