@@ -50,7 +50,7 @@ TEST(MeliskCliPlay, PlaysTheStretchFromTheStartTimeToTheEndTime) {
 
 TEST(MeliskCliPlay, CtrlCStopsPlaying) {
     std::string device = UseDiskDevice();
-    testsupport::Running cli({Cli(), "play", Fixture("beeps_10s.wav"), "--from", "00:00:05"});
+    testsupport::RunningProcess cli({Cli(), "play", Fixture("beeps_10s.wav"), "--from", "00:00:05"});
     ASSERT_TRUE(cli.WaitForError(std::regex("00:00:06"))) << cli.err();
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Wait(), 130) << cli.err();

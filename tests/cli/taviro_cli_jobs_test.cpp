@@ -1,7 +1,12 @@
 // cut, merge and preview through the real taviro-cli binary; outputs judged by ffprobe and ffmpeg.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +21,8 @@
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using testsupport::Fixture;
@@ -362,11 +369,23 @@ TEST(TaviroCli, UsageErrorsAndRefusalsExitTwoAndWriteNothing) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
+// A running taviro-cli.
+class Running : public testsupport::RunningProcess {
+  public:
+    explicit Running(std::vector<std::string> args) : RunningProcess(WithCli(std::move(args))) {}
+
+  private:
+    static std::vector<std::string> WithCli(std::vector<std::string> args) {
+        args.insert(args.begin(), Cli());
+        return args;
+    }
+};
+
 TEST(TaviroCliCut, CtrlCStopsTheJobAndStillWritesTheTrailer) {
     std::string dir = ScratchDir("cli_cut_ctrl_c");
     const std::string input = Fixture("long_20s.mp4");
-    testsupport::Running cli({Cli(), "cut", input, "--out-dir", dir, "--preset", "1", "--size", "1280*720",
-                              "--video-quality", "8000 kbps"});
+    Running cli({"cut", input, "--out-dir", dir, "--preset", "1", "--size", "1280*720", "--video-quality",
+                 "8000 kbps"});
     // Stop once some of the range is written and the job is well under way.
     ASSERT_TRUE(cli.WaitForError(std::regex(R"(file 1/1 +([1-9]|[1-8]\d)%)"))) << cli.err();
     cli.Signal(SIGINT);

@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <stdexcept>
 
 extern char** environ;
@@ -63,9 +63,9 @@ RunResult RunCommand(const std::vector<std::string>& argv) {
     return result;
 }
 
-Running::Running(const std::vector<std::string>& argv) {
+RunningProcess::RunningProcess(const std::vector<std::string>& argv) {
     int out_pipe[2], err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -76,9 +76,7 @@ Running::Running(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    pid_ = pid;
+    if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out_pipe[1]);
     close(err_pipe[1]);
@@ -86,14 +84,7 @@ Running::Running(const std::vector<std::string>& argv) {
     err_fd_ = err_pipe[0];
 }
 
-Running::~Running() {
-    if (!waited_ && pid_ > 0) {
-        kill(pid_, SIGKILL);
-        Wait();
-    }
-}
-
-bool Running::WaitForError(const std::regex& pattern) {
+bool RunningProcess::WaitForError(const std::regex& pattern) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     char buf[4096];
     while (std::chrono::steady_clock::now() < deadline) {
@@ -107,21 +98,23 @@ bool Running::WaitForError(const std::regex& pattern) {
     return false;
 }
 
-void Running::Signal(int sig) {
+void RunningProcess::Signal(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
 
-int Running::Wait() {
+int RunningProcess::Wait() {
     char buf[4096];
     for (int fd : {out_fd_, err_fd_}) {
+        if (fd < 0) continue;
         ssize_t n;
         while ((n = read(fd, buf, sizeof buf)) > 0) (fd == out_fd_ ? out_ : err_).append(buf, n);
         close(fd);
     }
-    waited_ = true;
+    out_fd_ = err_fd_ = -1;
     if (pid_ <= 0) return -1;
     int status = 0;
     waitpid(pid_, &status, 0);
+    pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <regex>
 #include <string>
 #include <vector>
@@ -14,13 +16,12 @@ struct RunResult {
 // Runs a program with arguments (no shell), waits for it and collects both outputs.
 RunResult RunCommand(const std::vector<std::string>& argv);
 
-// A program left running while a test reads its standard error and signals it.
-class Running {
+// A running program whose standard error is read as it comes (for progress and Ctrl-C tests).
+class RunningProcess {
   public:
-    explicit Running(const std::vector<std::string>& argv);  // argv[0] is the program's path
-    ~Running();
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
+    explicit RunningProcess(const std::vector<std::string>& argv);
+    RunningProcess(const RunningProcess&) = delete;
+    RunningProcess& operator=(const RunningProcess&) = delete;
 
     // Reads standard error until `pattern` matches what was read; false at its end or after 60 s.
     bool WaitForError(const std::regex& pattern);
@@ -32,9 +33,8 @@ class Running {
     const std::string& err() const { return err_; }
 
   private:
-    int pid_ = -1;
+    pid_t pid_ = -1;
     int out_fd_ = -1, err_fd_ = -1;
-    bool waited_ = false;
     std::string out_, err_;
 };
 
