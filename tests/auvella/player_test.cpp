@@ -202,6 +202,20 @@ INSTANTIATE_TEST_SUITE_P(Formats, SeekInFormat,
                              return std::string(info.param);
                          });
 
+TEST_F(PlayerTest, ADamagedFilePlaysWhatCanBeDecodedAndEnds) {
+    ASSERT_TRUE(Open("beeps_damaged.mp3"));
+    ASSERT_EQ(Auvella_Start(), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(g_finished_calls, 1);
+    auto played = Played();
+    EXPECT_GT(played.pcm.seconds(), 5.5);
+    EXPECT_LT(played.pcm.seconds(), 8.0);
+    // What follows the damage plays too, up to where the file was cut off.
+    auto beeps = testsupport::FindBeeps(played.pcm);
+    ASSERT_FALSE(beeps.empty());
+    EXPECT_EQ(beeps.back().second, 7);
+}
+
 TEST_F(PlayerTest, BadFilesAndMissingDevicesFailWithoutHarm) {
     // Nothing open: every call is harmless.
     EXPECT_EQ(Auvella_Start(), -1);

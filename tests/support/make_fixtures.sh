@@ -165,4 +165,7 @@ make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
 make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
 make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
 make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
+# The MP3 damaged: 0.8 s from 2.5 s on overwritten with 0xFF bytes (false frame headers), and cut
+# off after about 7.5 s.
+patch beeps_10s.mp3 beeps_damaged.mp3 '$d = substr($d, 0, 120000); substr($d, 40000, 12800) = "\xff" x 12800'
 exit 0
