@@ -216,6 +216,18 @@ TEST_F(PlayerTest, ADamagedFilePlaysWhatCanBeDecodedAndEnds) {
     EXPECT_EQ(beeps.back().second, 7);
 }
 
+TEST_F(PlayerTest, ALostDeviceEndsPlaybackInsteadOfHanging) {
+    // The disk driver counts a failed write as the device going away; SDL then runs the player in
+    // real time with its output thrown away.
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    ASSERT_TRUE(Open("audio_only.mp3"));
+    ASSERT_EQ(Auvella_Start(), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(g_finished_calls, 1);
+    EXPECT_EQ(Auvella_Stop(), 0);
+    EXPECT_EQ(Auvella_Close(), 0);
+}
+
 TEST_F(PlayerTest, BadFilesAndMissingDevicesFailWithoutHarm) {
     // Nothing open: every call is harmless.
     EXPECT_EQ(Auvella_Start(), -1);
