@@ -205,7 +205,7 @@ double Player::Duration() {
 double Player::Position() {
     std::lock_guard lock(m_mutex);
     if (m_state == State::kClosed || m_rate <= 0) return 0;
-    return static_cast<double>(PositionFramesLocked()) / m_rate;
+    return static_cast<double>(std::max<int64_t>(PositionFramesLocked(), 0)) / m_rate;
 }
 
 int Player::Seek(double seconds) {
