@@ -1,6 +1,8 @@
 #include "common/time_text.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -74,26 +76,34 @@ int32_t TextToTime(std::string_view text) { return TextToTimeImpl(text); }
 int32_t TextToTime(std::u16string_view text) { return TextToTimeImpl(text); }
 
 std::optional<int32_t> ParseTimeText(std::string_view text) {
-    auto digit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
-    size_t colon = text.find(':');
-    if (colon == 0 || colon == std::string_view::npos) return std::nullopt;
-    for (size_t i = 0; i < colon; ++i)
-        if (!digit(i)) return std::nullopt;
-    size_t rest = text.size() - colon;  // ":MM:SS" or ":MM:SS.mmm"
-    if (rest != 6 && rest != 10) return std::nullopt;
-    for (size_t i : {colon + 1, colon + 2, colon + 4, colon + 5})
-        if (!digit(i)) return std::nullopt;
-    if (text[colon + 3] != ':' || text[colon + 1] > '5' || text[colon + 4] > '5') return std::nullopt;
-    if (rest == 10 && (text[colon + 6] != '.' || !digit(colon + 7) || !digit(colon + 8) || !digit(colon + 9)))
-        return std::nullopt;
-    int64_t hours = 0;
-    for (size_t i = 0; i < colon; ++i) {
-        hours = hours * 10 + (text[i] - '0');
-        if (hours > 596) return std::nullopt;  // beyond 2^31 ms in any case
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    size_t i = 0;
+    auto digits = [&](size_t at_most) {
+        int64_t value = 0;
+        size_t n = 0;
+        for (; i < text.size() && n < at_most && text[i] >= '0' && text[i] <= '9'; ++i, ++n)
+            value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{1} << 40);
+        return std::pair{value, n};
+    };
+    auto separator = [&](char c) { return i < text.size() && text[i++] == c; };
+
+    const auto [hours, hour_digits] = digits(text.size());
+    if (hour_digits == 0 || !separator(':')) return std::nullopt;
+    const auto [minutes, minute_digits] = digits(2);
+    if (minute_digits != 2 || minutes > 59 || !separator(':')) return std::nullopt;
+    const auto [seconds, second_digits] = digits(2);
+    if (second_digits != 2 || seconds > 59) return std::nullopt;
+    int64_t millis = 0;
+    if (i < text.size()) {
+        if (!separator('.')) return std::nullopt;
+        const auto [value, millis_digits] = digits(3);
+        if (millis_digits != 3) return std::nullopt;
+        millis = value;
     }
-    auto two = [&](size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
-    int64_t ms = ((hours * 60 + two(colon + 1)) * 60 + two(colon + 4)) * 1000;
-    if (rest == 10) ms += (text[colon + 7] - '0') * 100 + two(colon + 8);
-    if (ms > std::numeric_limits<int32_t>::max()) return std::nullopt;
-    return static_cast<int32_t>(ms);
+    if (i != text.size()) return std::nullopt;
+    const int64_t total = ((hours * 60 + minutes) * 60 + seconds) * 1000 + millis;
+    if (total > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(total);
 }

@@ -19,7 +19,7 @@ std::u16string TimeToText16(int32_t ms);
 int32_t TextToTime(std::string_view text);
 int32_t TextToTime(std::u16string_view text);
 
-// A time given on a command line: "HH:MM:SS" or "HH:MM:SS.mmm" (hours one digit or more, minutes and
-// seconds two digits below 60, milliseconds three digits) to milliseconds; nullopt for any other
-// text and for times beyond the 32-bit range.
+// A time a user typed, read strictly: HH:MM:SS or HH:MM:SS.mmm (hours one digit or more, minutes
+// and seconds below 60, milliseconds exactly three digits), blanks around it ignored. nullopt for any
+// other text and for a time beyond the 32-bit millisecond range.
 std::optional<int32_t> ParseTimeText(std::string_view text);

@@ -13,6 +13,7 @@ packages=(
   fonts-wqy-zenhei
   xvfb xauth
   xdotool imagemagick
+  qt6-translations-l10n
 )
 
 missing=()

@@ -2,8 +2,9 @@
 
 #include "videotool/solvane_dlg.h"
 
-int CSolvaneApp::Run(const QString& program_folder) {
+int CSolvaneApp::Run(const QString& program_folder, const QStringList& files) {
     CSolvaneDlg dialog(program_folder);
+    dialog.AddStartupFiles(files);
     dialog.exec();
     return 0;
 }
