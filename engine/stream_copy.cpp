@@ -1,5 +1,5 @@
-// Stream copy for direct cut and merge: packets go to the output unchanged, with time stamps from
-// the engine's own generator.
+// Stream copy for direct cut and merge: the parameter sets a later file's first key frame carries,
+// and the audio tool's copy of audio alone. Video jobs' packets go through PacketCopy.
 #include <algorithm>
 #include <cstring>
 
@@ -62,67 +62,18 @@ void ConversionRun::PrepareParameterSets() {
     if (!parameter_sets_.empty()) active_extradata_ = std::move(own);
 }
 
-void ConversionRun::CopyVideoPacket(AVPacket* pkt) {
-    // A copy starts at a key frame: pictures before it could not be decoded.
-    if (!seen_key_frame_) {
-        if (!(pkt->flags & AV_PKT_FLAG_KEY)) return;
-        seen_key_frame_ = true;
-        if (!parameter_sets_.empty()) {
-            PacketPtr with_sets(av_packet_alloc());
-            if (with_sets &&
-                av_new_packet(with_sets.get(), static_cast<int>(parameter_sets_.size()) + pkt->size) == 0) {
-                std::memcpy(with_sets->data, parameter_sets_.data(), parameter_sets_.size());
-                std::memcpy(with_sets->data + parameter_sets_.size(), pkt->data, pkt->size);
-                av_packet_copy_props(with_sets.get(), pkt);
-                av_packet_unref(pkt);
-                av_packet_move_ref(pkt, with_sets.get());
-            }
-            parameter_sets_.clear();
-        }
-    }
-    // Decoding time stamps are evenly spaced at the nominal rate; each packet keeps its
-    // presentation offset so that reordered pictures still show in order.
-    int64_t offset = 0;
-    if (pkt->pts != AV_NOPTS_VALUE && pkt->dts != AV_NOPTS_VALUE && pkt->pts > pkt->dts)
-        offset = av_rescale_q(pkt->pts - pkt->dts, in_video_->time_base, video_frame_tb_);
-    if (!copy_shift_known_) {
-        copy_pts_shift_ = offset;
-        copy_shift_known_ = true;
-    }
-    int64_t dts = video_next_ - copy_pts_shift_;
-    pkt->dts = av_rescale_q(dts, video_frame_tb_, out_video_->time_base);
-    pkt->pts = av_rescale_q(dts + offset, video_frame_tb_, out_video_->time_base);
-    pkt->duration = av_rescale_q(1, video_frame_tb_, out_video_->time_base);
-    pkt->stream_index = out_video_->index;
-    pkt->pos = -1;
-    ++video_next_;
-    if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0) {
-        Fail("could not write a packet", error);
-        leave_loop_ = true;
-    }
-}
+}  // namespace engine
 
-void ConversionRun::CopyAudioPacket(AVPacket* pkt) {
+namespace engine {
+
+void ConversionRun::CopyAudioOnlyPacket(AVPacket* pkt) {
     int64_t samples = 0;
     if (pkt->duration > 0)
         samples = av_rescale_q(pkt->duration, in_audio_->time_base, AVRational{1, audio_rate_});
     if (samples <= 0) samples = av_get_audio_frame_duration2(in_audio_->codecpar, pkt->size);
     if (samples <= 0) samples = in_audio_->codecpar->frame_size;
-    if (request_.audio_only) {
-        CopyAudioPacketWithOwnTime(pkt, samples);
-        return;
-    }
-    pkt->dts = pkt->pts = av_rescale_q(audio_next_, AVRational{1, audio_rate_}, out_audio_->time_base);
-    pkt->duration = av_rescale_q(samples, AVRational{1, audio_rate_}, out_audio_->time_base);
-    pkt->stream_index = out_audio_->index;
-    pkt->pos = -1;
-    audio_next_ += samples;
-    av_interleaved_write_frame(muxer_.get(), pkt);
+    CopyAudioPacketWithOwnTime(pkt, samples);
 }
-
-}  // namespace engine
-
-namespace engine {
 
 // Audio alone: the packets keep their own time stamps (gaps and all), so the output lasts what the
 // input did; the first packet kept starts at 0. A cut skips the packets that end before its range
