@@ -23,7 +23,8 @@ class CAVDonateDlg : public QDialog {
         kLaterButton = 2,
     };
 
-    // program_folder holds setting.ini, languages/chinese.ini, weixin.jpg and zfb.jpg.
+    // program_folder holds setting.ini, weixin.jpg and zfb.jpg; languages/chinese.ini is read there
+    // or, when not updated there, beside the program.
     explicit CAVDonateDlg(const QString& program_folder, QWidget* parent = nullptr);
 
     // Opens the prompt modally (initialised afresh each time) and returns when a button ended it.

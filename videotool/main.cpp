@@ -7,5 +7,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Taviro");
-    return CSolvaneApp().Run(platform::ProgramFolder());
+    const platform::ToolFolders folders = platform::ToolFoldersFor(QStringLiteral("taviro"));
+    return CSolvaneApp().Run(common::ProgramFiles(folders.settings, folders.scratch));
 }

@@ -2,8 +2,8 @@
 
 #include "videotool/solvane_dlg.h"
 
-int CSolvaneApp::Run(const QString& program_folder) {
-    CSolvaneDlg dialog(program_folder);
+int CSolvaneApp::Run(const common::ProgramFiles& files) {
+    CSolvaneDlg dialog(files);
     dialog.exec();
     return 0;
 }

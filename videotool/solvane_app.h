@@ -2,11 +2,11 @@
 // CSolvaneApp: Taviro's application object. It runs the main window modally and ends when the
 // window closes.
 
-#include <QString>
+#include "common/language_files.h"
 
 class CSolvaneApp {
   public:
-    // Runs the main window with the given program folder (the executable's folder in use) and
-    // returns the process exit code. A QApplication must exist.
-    int Run(const QString& program_folder);
+    // Runs the main window over the tool's files (see platform::ToolFoldersFor) and returns the
+    // process exit code. A QApplication must exist.
+    int Run(const common::ProgramFiles& files);
 };

@@ -84,7 +84,10 @@ platform::ControlFactory MainWindowFactory() {
 }  // namespace
 
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
-    : QDialog(parent), m_files(program_folder), m_merge_settings(DefaultMergeSettings()) {
+    : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
+
+CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
+    : QDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -143,7 +146,7 @@ void CSolvaneDlg::FetchSponsorshipFiles() {
     platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/zfb.jpg"),
                                 m_files.filePath("zfb.jpg"), kDownloadTimeoutMs);
     platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/chinese.ini"),
-                                m_files.languagePath("chinese.ini"), kDownloadTimeoutMs);
+                                m_files.languagesFolder() + "/chinese.ini", kDownloadTimeoutMs);
 }
 
 void CSolvaneDlg::SetUpControls() {
@@ -321,7 +324,7 @@ void CSolvaneDlg::LoadCurrentFileIntoPreview() {
     control(kAddButton)->hide();
     job.current_file = 0;
     job.range_start_s[0] = 0.0;
-    m_preview_path = m_files.filePath("image.bmp");
+    m_preview_path = m_files.scratchPath("image.bmp");
     job.preview_bitmap_path = Utf8(m_preview_path);
     DecodePreviewFrame(job);
     ReloadPreviewPicture();
@@ -342,7 +345,7 @@ void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
     m_preview_ms = p.preview_ms;
     platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
     job->range_start_s[0] = p.seek_s;
-    m_preview_path = m_files.filePath("image.bmp");
+    m_preview_path = m_files.scratchPath("image.bmp");
     job->preview_bitmap_path = Utf8(m_preview_path);
     DecodePreviewFrame(*job);
     ReloadPreviewPicture();
