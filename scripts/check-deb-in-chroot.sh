@@ -11,6 +11,7 @@ cache=${2:-/var/tmp/suite-chroot}
 deb=$(ls -t "$build"/*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || { echo "no package in $build: run make package" >&2; exit 2; }
 [ -s "$build/fixtures/video_h264_aac.mp4" ] || { echo "no fixtures in $build: run make test" >&2; exit 2; }
+command -v debootstrap >/dev/null || { echo "needs debootstrap: apt-get install debootstrap" >&2; exit 2; }
 
 clean="$cache/root"
 if [ ! -x "$clean/usr/bin/apt-get" ]; then
@@ -21,8 +22,11 @@ fi
 # Each run gets a copy of the clean root, so nothing a run installed is there for the next.
 root=$(mktemp -d "$cache/run.XXXXXX")
 cleanup() {
-  umount "$root/proc" 2>/dev/null || true
-  rm -rf "$root"
+  if mountpoint -q "$root/proc" && ! umount "$root/proc"; then
+    echo "left $root: its proc is still mounted" >&2
+    return
+  fi
+  rm -rf --one-file-system "$root"
 }
 trap cleanup EXIT
 cp -a "$clean/." "$root/"
@@ -35,7 +39,9 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HO
 
 echo "== apt install ./suite.deb (no recommended packages)"
 in_root apt-get update -qq
-in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends /tmp/suite.deb
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends /tmp/suite.deb \
+  > "$root/tmp/apt.log" 2>&1 || { cat "$root/tmp/apt.log" >&2; exit 1; }
+in_root dpkg-query -W -f='${Package} ${Version} ${Status}\n' ostrand
 
 echo "== taviro-cli cut"
 mkdir -p "$root/tmp/out"
@@ -58,7 +64,7 @@ wait "$window" 2>/dev/null || true
 cmp "$root/root/.config/ostrand/taviro/setting.ini" "$root/usr/lib/ostrand/taviro/setting.ini"
 echo "settings copied to /root/.config/ostrand/taviro/setting.ini"
 
-for program in ostrand melisk taviro-cli melisk-cli; do
-  [ -x "$root/usr/bin/$program" ] && echo "installed: /usr/bin/$program"
+for program in ostrand taviro melisk taviro-cli melisk-cli; do
+  if [ -x "$root/usr/bin/$program" ]; then echo "installed: /usr/bin/$program"; fi
 done
 echo "== the package installs and runs in a clean Debian 12 root"
