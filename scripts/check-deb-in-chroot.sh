@@ -48,11 +48,13 @@ mkdir -p "$root/tmp/out"
 out=$(in_root taviro-cli cut /tmp/video.mp4 --from 00:00:00.000 --to 00:00:01.000 --direct --out-dir /tmp/out | tail -n 1)
 ffprobe -v error -show_entries format=duration:stream=codec_type -of compact "$root$out"
 
-echo "== taviro, off-screen, as root in a read-only suite"
-in_root env QT_QPA_PLATFORM=offscreen taviro &
+echo "== taviro, off-screen, started by an ordinary user"
+in_root useradd --create-home tester
+in_root chroot --userspec=tester:tester / env HOME=/home/tester QT_QPA_PLATFORM=offscreen taviro &
 window=$!
+settings="$root/home/tester/.config/ostrand/taviro/setting.ini"
 for _ in $(seq 600); do
-  [ -s "$root/root/.config/ostrand/taviro/setting.ini" ] && break
+  [ -s "$settings" ] && break
   kill -0 "$window" 2>/dev/null || break
   sleep 0.1
 done
@@ -61,8 +63,8 @@ kill -0 "$window" 2>/dev/null && running=yes
 kill "$window" 2>/dev/null || true
 wait "$window" 2>/dev/null || true
 [ "$running" = yes ] || { echo "taviro did not keep running" >&2; exit 1; }
-cmp "$root/root/.config/ostrand/taviro/setting.ini" "$root/usr/lib/ostrand/taviro/setting.ini"
-echo "settings copied to /root/.config/ostrand/taviro/setting.ini"
+cmp "$settings" "$root/usr/lib/ostrand/taviro/setting.ini"
+echo "settings copied to ~tester/.config/ostrand/taviro/setting.ini"
 
 for program in ostrand taviro melisk taviro-cli melisk-cli; do
   if [ -x "$root/usr/bin/$program" ]; then echo "installed: /usr/bin/$program"; fi
