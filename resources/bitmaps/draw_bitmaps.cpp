@@ -450,13 +450,23 @@ QImage AudioAppIcon(int side) {
     return RoundedIcon(side, QColor(222, 244, 226), QColor(150, 206, 162), kGreen, DrawNote);
 }
 
-// Ostrand's: the film of the video tool beside the note of the audio tool, on an amber square.
+// Ostrand's, the launcher's window icon at any size: a white play triangle on a blue tile, drawn
+// on a 48-unit grid.
 QImage LauncherAppIcon(int side) {
-    return RoundedIcon(side, QColor(255, 240, 210), QColor(240, 196, 112), kAmber.darker(130),
-                       [](QPainter& p, QPointF o, qreal s) {
-                           DrawFilm(p, o + QPointF(0, s * 0.02), s * 0.62);
-                           DrawNote(p, o + QPointF(s * 0.46, s * 0.36), s * 0.6);
-                       });
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 48.0, side / 48.0);
+    QLinearGradient fill(0, 0, 0, 48);
+    fill.setColorAt(0, QColor(0x3d, 0x8b, 0xd8));
+    fill.setColorAt(1, QColor(0x1d, 0x2b, 0x4a));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({QPointF(17, 12), QPointF(35, 24), QPointF(17, 36)}));
+    return image;
 }
 
 // The desktop menu's copies of the application icons, in the icon theme's layout:
