@@ -17,7 +17,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,15 +151,6 @@ std::optional<std::string> Value(const Options& options, const std::string& name
     auto it = options.values.find(name);
     if (it == options.values.end()) return std::nullopt;
     return it->second;
-}
-
-// HH:MM:SS.mmm (hours of any length, the milliseconds optional but three digits when given) to
-// milliseconds; nullopt for any other text.
-std::optional<int32_t> ParseTime(const std::string& text) {
-    static const std::regex kFormat(R"(\d+:[0-5]\d:[0-5]\d(\.\d{3})?)");
-    if (!std::regex_match(text, kFormat)) return std::nullopt;
-    // Without a point the time reader would take the whole text as milliseconds.
-    return TextToTime(text.find('.') == std::string::npos ? text + ".000" : text);
 }
 
 // The preset options to the dialog's texts, checked. Returns an error text, or empty.
@@ -364,12 +354,12 @@ int Cut(int argc, char** argv) {
     int64_t duration_ms = job.duration_us / 1000;
     request.end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
     if (auto v = Value(options, "--from")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--from must read like 00:01:02.500");
         request.start_ms = *ms;
     }
     if (auto v = Value(options, "--to")) {
-        auto ms = ParseTime(*v);
+        auto ms = ParseTimeText(*v);
         if (!ms) return UsageError("--to must read like 00:01:02.500");
         request.end_ms = *ms;
     }

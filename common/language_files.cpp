@@ -1,5 +1,8 @@
 #include "common/language_files.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include "platform/profile.h"
 
 namespace common {
@@ -39,6 +42,24 @@ int LanguageItemForFile(const QString& language_file) {
     for (int i = 0; i < kLanguageBoxItems; ++i)
         if (language_file == QLatin1String(kLanguageFiles[i])) return i;
     return -1;
+}
+
+QString QtTranslationLocale(const QString& language_file) {
+    static const std::pair<const char*, const char*> kLocales[] = {
+        {"english.ini", "en"}, {"spanish.ini", "es"},  {"german.ini", "de"},     {"french.ini", "fr"},
+        {"italian.ini", "it"}, {"japanese.ini", "ja"}, {"chinese.ini", "zh_CN"},
+    };
+    for (const auto& [file, locale] : kLocales)
+        if (language_file.compare(QLatin1String(file), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(locale);
+    return QString();
+}
+
+bool LoadQtTranslations(QTranslator& translator, const QString& language_file) {
+    const QString locale = QtTranslationLocale(language_file);
+    if (locale.isEmpty()) return false;
+    return translator.load(QStringLiteral("qtbase_") + locale,
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 bool WriteLanguageChoice(const QString& settings_path, const QString& language_file) {

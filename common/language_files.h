@@ -11,6 +11,8 @@
 #include "common/language_key.h"
 #include "platform/program_folder.h"
 
+class QTranslator;
+
 namespace common {
 
 // Paths of a media tool's own files. What the tool writes lies in its folder (setting.ini, the
@@ -56,6 +58,14 @@ StartSettings ReadStartSettings(const QString& settings_path);
 inline constexpr int kLanguageBoxItems = 6;
 QString LanguageFileForItem(int index);
 int LanguageItemForFile(const QString& language_file);
+
+// Qt's own texts (the file chooser, the message boxes' buttons) in the language of a language file:
+// the locale of Qt's translation files for it ("de" for "german.ini", "zh_CN" for "chinese.ini"),
+// empty for a file of no known language.
+QString QtTranslationLocale(const QString& language_file);
+// Loads Qt's translations for that language from the system's translations folder; false when there
+// are none (the texts then stay English).
+bool LoadQtTranslations(QTranslator& translator, const QString& language_file);
 
 // Stores the chosen language file name in the settings file; the first write creates the file.
 bool WriteLanguageChoice(const QString& settings_path, const QString& language_file);

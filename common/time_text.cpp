@@ -1,6 +1,8 @@
 #include "common/time_text.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -72,3 +74,36 @@ std::u16string TimeToText16(int32_t ms) {
 
 int32_t TextToTime(std::string_view text) { return TextToTimeImpl(text); }
 int32_t TextToTime(std::u16string_view text) { return TextToTimeImpl(text); }
+
+std::optional<int32_t> ParseTimeText(std::string_view text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    size_t i = 0;
+    auto digits = [&](size_t at_most) {
+        int64_t value = 0;
+        size_t n = 0;
+        for (; i < text.size() && n < at_most && text[i] >= '0' && text[i] <= '9'; ++i, ++n)
+            value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{1} << 40);
+        return std::pair{value, n};
+    };
+    auto separator = [&](char c) { return i < text.size() && text[i++] == c; };
+
+    const auto [hours, hour_digits] = digits(text.size());
+    if (hour_digits == 0 || !separator(':')) return std::nullopt;
+    const auto [minutes, minute_digits] = digits(2);
+    if (minute_digits != 2 || minutes > 59 || !separator(':')) return std::nullopt;
+    const auto [seconds, second_digits] = digits(2);
+    if (second_digits != 2 || seconds > 59) return std::nullopt;
+    int64_t millis = 0;
+    if (i < text.size()) {
+        if (!separator('.')) return std::nullopt;
+        const auto [value, millis_digits] = digits(3);
+        if (millis_digits != 3) return std::nullopt;
+        millis = value;
+    }
+    if (i != text.size()) return std::nullopt;
+    const int64_t total = ((hours * 60 + minutes) * 60 + seconds) * 1000 + millis;
+    if (total > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(total);
+}

@@ -3,6 +3,7 @@
 // millisecond counts, as the windows keep them.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,3 +18,8 @@ std::u16string TimeToText16(int32_t ms);
 // range is held at its limit.
 int32_t TextToTime(std::string_view text);
 int32_t TextToTime(std::u16string_view text);
+
+// A time a user typed, read strictly: HH:MM:SS or HH:MM:SS.mmm (hours one digit or more, minutes
+// and seconds below 60, milliseconds exactly three digits), blanks around it ignored. nullopt for any
+// other text and for a time beyond the 32-bit millisecond range.
+std::optional<int32_t> ParseTimeText(std::string_view text);

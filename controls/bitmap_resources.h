@@ -6,6 +6,10 @@
 #include <QImage>
 #include <QPixmap>
 
+// The audio tool's About button ("i" on a blue disc) and Setting button (a gear), 55 x 40 tiles.
+inline constexpr int kAboutBitmap = 340;
+inline constexpr int kSettingsBitmap = 341;
+
 // The bitmap with the given resource number; a null pixmap when there is no such resource.
 QPixmap LoadBitmapResource(int number);
 

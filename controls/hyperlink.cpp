@@ -147,7 +147,8 @@ void CHyperLink::OpenAddress() {
         update();
         return;
     }
-    ShowHyperlinkError(this, HyperlinkErrorText(code));
+    ShowHyperlinkError(
+        this, m_failure_text.isEmpty() ? HyperlinkErrorText(code) : m_failure_text + "\n" + m_address);
 }
 
 void CHyperLink::changeEvent(QEvent* event) {

@@ -27,6 +27,9 @@ class CHyperLink : public QWidget {
     void SetText(const QString& text);
     void SetColours(const QColor& link, const QColor& visited, const QColor& hover);
     void SetVisited(bool visited);
+    // What a failed open says, followed by a new line and the address; empty (the default) gives the
+    // shell's error text for the failure.
+    void SetFailureText(const QString& text) { m_failure_text = text; }
 
     QString Address() const { return m_address; }
     QString Text() const { return m_text; }
@@ -63,6 +66,7 @@ class CHyperLink : public QWidget {
     int m_static_style = 0;
     QString m_text;
     QString m_address;
+    QString m_failure_text;
     QColor m_link_colour{0, 0, 238};
     QColor m_visited_colour{85, 26, 139};
     QColor m_hover_colour{255, 0, 0};

@@ -7,8 +7,8 @@ namespace platform {
 
 namespace {
 
-std::function<QStringList(const QString&, const QString&)>& FilesHandler() {
-    static std::function<QStringList(const QString&, const QString&)> handler;
+std::function<QStringList(const QString&, const QString&, const QString&)>& FilesHandler() {
+    static std::function<QStringList(const QString&, const QString&, const QString&)> handler;
     return handler;
 }
 
@@ -38,10 +38,11 @@ QString WindowsFilterToQt(const QString& windowsFilter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-QStringList ChooseOpenFiles(QWidget* parent, const QString& title, const QString& windowsFilter) {
+QStringList ChooseOpenFiles(QWidget* parent, const QString& title, const QString& windowsFilter,
+                            const QString& folder) {
     const QString filter = WindowsFilterToQt(windowsFilter);
-    if (FilesHandler()) return FilesHandler()(title, filter);
-    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+    if (FilesHandler()) return FilesHandler()(title, filter, folder);
+    return QFileDialog::getOpenFileNames(parent, title, folder, filter);
 }
 
 QString ChooseFolder(QWidget* parent, const QString& title) {
@@ -53,7 +54,9 @@ QString ChooseFolder(QWidget* parent, const QString& title) {
     return folder;
 }
 
-void SetOpenFilesHandler(std::function<QStringList(const QString& title, const QString& qtFilter)> handler) {
+void SetOpenFilesHandler(
+    std::function<QStringList(const QString& title, const QString& qtFilter, const QString& folder)>
+        handler) {
     FilesHandler() = std::move(handler);
 }
 
@@ -62,9 +65,10 @@ void SetFolderHandler(std::function<QString(const QString& title)> handler) {
 }
 
 ScopedChooserAnswers::ScopedChooserAnswers() {
-    SetOpenFilesHandler([this](const QString& title, const QString& filter) {
+    SetOpenFilesHandler([this](const QString& title, const QString& filter, const QString& folder) {
         m_fileTitles << title;
         m_fileFilters << filter;
+        m_fileFolders << folder;
         if (m_files.empty()) return QStringList();
         QStringList answer = m_files.front();
         m_files.pop_front();

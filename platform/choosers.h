@@ -18,8 +18,10 @@ namespace platform {
 QString WindowsFilterToQt(const QString& windowsFilter);
 
 // Shows an open dialog for existing files, several may be chosen; returns the chosen absolute paths
-// in the dialog's order, or an empty list when cancelled. windowsFilter is in the Windows form.
-QStringList ChooseOpenFiles(QWidget* parent, const QString& title, const QString& windowsFilter);
+// in the dialog's order, or an empty list when cancelled. windowsFilter is in the Windows form; the
+// dialog opens in folder (empty: wherever the dialog itself chooses).
+QStringList ChooseOpenFiles(QWidget* parent, const QString& title, const QString& windowsFilter,
+                            const QString& folder = QString());
 
 // Shows a folder browser titled title; returns the chosen folder (absolute, without a trailing slash
 // except for "/"), or an empty text when cancelled.
@@ -27,7 +29,8 @@ QString ChooseFolder(QWidget* parent, const QString& title);
 
 // Replace the dialogs; the handler gets what the dialog would have shown (the filter already in Qt's
 // form) and returns what the user would have chosen. An empty function restores the dialog.
-void SetOpenFilesHandler(std::function<QStringList(const QString& title, const QString& qtFilter)> handler);
+void SetOpenFilesHandler(
+    std::function<QStringList(const QString& title, const QString& qtFilter, const QString& folder)> handler);
 void SetFolderHandler(std::function<QString(const QString& title)> handler);
 
 // Answers the choosers from queues of prepared answers while it lives and records what they were
@@ -42,9 +45,11 @@ class ScopedChooserAnswers {
     void addOpenFilesAnswer(const QStringList& paths) { m_files.push_back(paths); }
     void addFolderAnswer(const QString& folder) { m_folders.push_back(folder); }
 
-    // What the choosers were asked, in order: the titles, and the Qt filters of the open dialogs.
+    // What the choosers were asked, in order: the titles, the Qt filters and the folders of the open
+    // dialogs.
     const QStringList& openFilesTitles() const { return m_fileTitles; }
     const QStringList& openFilesFilters() const { return m_fileFilters; }
+    const QStringList& openFilesFolders() const { return m_fileFolders; }
     const QStringList& folderTitles() const { return m_folderTitles; }
 
   private:
@@ -52,6 +57,7 @@ class ScopedChooserAnswers {
     std::deque<QString> m_folders;
     QStringList m_fileTitles;
     QStringList m_fileFilters;
+    QStringList m_fileFolders;
     QStringList m_folderTitles;
 };
 

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -45,6 +46,22 @@ bool StartBrowserCommand(const QString& command, const QString& address) {
     return QProcess::startDetached(program, parts);
 }
 
+// Whether the desktop knows no application for a file's type. xdg-open would start, fail a moment
+// later and leave the user with nothing; xdg-mime can tell beforehand. Without xdg-mime, or when it
+// cannot answer, the file is given to the opener.
+bool NoApplicationFor(const QFileInfo& file) {
+    const QString xdg_mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdg_mime.isEmpty() || !file.isFile()) return false;
+    QProcess query;
+    query.start(xdg_mime, {QStringLiteral("query"), QStringLiteral("default"),
+                           QMimeDatabase().mimeTypeForFile(file).name()});
+    constexpr int kQueryTimeoutMs = 5000;
+    if (!query.waitForFinished(kQueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0)
+        return false;
+    return query.readAllStandardOutput().trimmed().isEmpty();
+}
+
 int RealShellOpen(const QString& target) {
     QUrl url;
     if (LooksLikeAddress(target)) {
@@ -52,6 +69,7 @@ int RealShellOpen(const QString& target) {
     } else {
         QFileInfo info(target);
         if (!info.exists()) return info.dir().exists() ? kShellFileNotFound : kShellPathNotFound;
+        if (NoApplicationFor(info)) return kShellNoAssociation;
         url = QUrl::fromLocalFile(info.absoluteFilePath());
     }
     if (QDesktopServices::openUrl(url)) return kShellOpenOk;

@@ -15,7 +15,8 @@ inline constexpr int kShellPathNotFound = 3;
 inline constexpr int kShellNoAssociation = 31;
 
 // Opens a local file or folder, or a web address, with the desktop's default handler
-// (QDesktopServices, then xdg-open). Does not wait for the opened program.
+// (QDesktopServices, then xdg-open). Does not wait for the opened program. A file whose type has no
+// default application (as xdg-mime says) gives kShellNoAssociation without starting anything.
 int ShellOpen(const QString& target);
 
 // Opens a web address: ShellOpen first; on failure each command listed in $BROWSER (":"-separated,

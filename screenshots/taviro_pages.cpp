@@ -1,9 +1,11 @@
-// Gallery page "taviro_main": Taviro's main window on both tabs, empty and with videos, in English
-// and in Chinese. The window runs in a temporary program folder with the staged language files.
+// Gallery page "taviro_main": Taviro's main window on both tabs, empty and with videos, and with a
+// time field whose text is no time, in English and in Chinese. The window runs in a temporary
+// program folder with the staged language files.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -66,7 +68,10 @@ bool RenderLanguage(const QDir& out, const QString& language, const QStringList&
     }
     window.slider()->SetPosition(500);
     window.ShowFrameAtSliderPosition(500);
-    return gallery::Save(window, out, language + "_cut_loaded") && ok;
+    ok = gallery::Save(window, out, language + "_cut_loaded") && ok;
+    // A start time that is no time shows red as it is typed.
+    window.startField()->setText("00:00:1x");
+    return gallery::Save(window, out, language + "_cut_time_not_a_time") && ok;
 }
 
 const gallery::Registrar kTaviroMain("taviro_main", [](const QDir& out) {

@@ -120,11 +120,21 @@ void CFileInfomation::OnDirect() { EnableControls(this, kParameterLists, false);
 void CFileInfomation::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CFileInfomation::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath());
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
 }
 
 void CFileInfomation::OnStart() {
     if (m_sponsorship == 0) m_donate->Run();
+    const QString language = LanguagePath();
+
+    // A name that is empty once the characters no file name may hold are gone would give a hidden
+    // file named only by its extension.
+    const QString name = QString::fromStdString(
+        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
+    if (name.trimmed().isEmpty()) {
+        platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
+        return;
+    }
 
     SettingTexts texts;
     StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
@@ -133,10 +143,8 @@ void CFileInfomation::OnStart() {
     ApplySettingTexts(texts, m_settings);
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    const QString language = LanguagePath();
     if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
-    m_file_name = QString::fromStdString(
-        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
+    m_file_name = name;
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
     done(QDialog::Accepted);
 }

@@ -126,7 +126,8 @@ void JobCommands::Cut() {
     request.end_ms = TextToTime(U(m_window->endField()->text()));
     const OutputChoice output{U(dialog.outputFolder()), U(dialog.fileName()), U(dialog.extension())};
     const JobRefusal refusal = BuildCutJob(request, m_window->cutSettings(), output, job);
-    if (refusal == JobRefusal::kOutputFolderNotWritable) return ShowMessage(FolderNotWritableMessage());
+    if (refusal == JobRefusal::kOutputFolderNotWritable)
+        return ShowMessage(m_window->text("TISHI", "strmlbcz"));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());
@@ -151,9 +152,9 @@ void JobCommands::Merge() {
         items.push_back(std::move(item));
     }
     if (items.size() < 2) return ShowMessage(m_window->text("TISHI", "zslgwj"));
-    // The job record holds at most MAX_JOB_FILES files; no language file has a text for this.
+    // The job record holds at most MAX_JOB_FILES files.
     if (items.size() > static_cast<size_t>(MAX_JOB_FILES))
-        return ShowMessage(Q(std::string(RefusalEnglishText(JobRefusal::kTooManyFiles))));
+        return ShowMessage(m_window->text("TISHI", "wjtd"));
 
     ConvertJob& job = EnsureConvertJob();
     m_protocol.startJob(job_to_list);
@@ -179,9 +180,9 @@ void JobCommands::Merge() {
     }
     const OutputChoice output{U(dialog.outputFolder()), U(dialog.fileName()), U(dialog.extension())};
     const JobRefusal refusal = BuildMergeJob(items, m_window->mergeSettings(), output, job);
-    if (refusal == JobRefusal::kOutputFolderNotWritable) return ShowMessage(FolderNotWritableMessage());
-    if (refusal == JobRefusal::kTooManyFiles)
-        return ShowMessage(Q(std::string(RefusalEnglishText(JobRefusal::kTooManyFiles))));
+    if (refusal == JobRefusal::kOutputFolderNotWritable)
+        return ShowMessage(m_window->text("TISHI", "strmlbcz"));
+    if (refusal == JobRefusal::kTooManyFiles) return ShowMessage(m_window->text("TISHI", "wjtd"));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());

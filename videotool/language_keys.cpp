@@ -23,6 +23,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"JIEMIAN", "spdx"},
     {"JIEMIAN", "zl"},
     {"JIEMIAN", "zt"},
+    {"JIEMIAN", "zzwm"},
     // Progress dialog.
     {"JIEMIAN", "dqwj"},
     {"JIEMIAN", "zgwj"},
@@ -45,6 +46,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"JIEMIAN", "kshb"},
     {"JIEMIAN", "ywjyy"},
     {"JIEMIAN", "hbhwj"},
+    {"JIEMIAN", "xzscml"},
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
@@ -63,6 +65,14 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"TISHI", "mlbcz"},
     {"TISHI", "xsrwjm"},
     {"TISHI", "strmlbcz"},
+    {"TISHI", "mlmwx"},
+    {"TISHI", "wjtd"},
+    // Refused ranges, links and the player.
+    {"TISHI", "sjgscw"},
+    {"TISHI", "jsxyks"},
+    {"TISHI", "kscgsc"},
+    {"TISHI", "wfdkwy"},
+    {"TISHI", "wfbf"},
     // Tooltips of the main window.
     {"HINT", "tjspwj"},
     {"HINT", "sc"},
@@ -73,6 +83,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"HINT", "szksjqd"},
     {"HINT", "szjsjqd"},
     {"HINT", "zjsrsjd"},
+    {"HINT", "jpyd"},
 };
 
 constexpr LanguageKey kSponsorshipKeys[] = {

@@ -1,4 +1,5 @@
-// Taviro, the video tool. Arguments are ignored.
+// Taviro, the video tool: taviro [FILE...]. Files named on the command line (as a file manager's
+// "Open with" passes them) are added at start as if chosen with the add button.
 #include <QApplication>
 
 #include "platform/program_folder.h"
@@ -8,5 +9,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Taviro");
     const platform::ToolFolders folders = platform::ToolFoldersFor(QStringLiteral("taviro"));
-    return CSolvaneApp().Run(common::ProgramFiles(folders.settings, folders.scratch));
+    return CSolvaneApp().Run(common::ProgramFiles(folders.settings, folders.scratch),
+                             QCoreApplication::arguments().mid(1));
 }

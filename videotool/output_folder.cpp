@@ -19,10 +19,6 @@
 
 namespace taviro {
 
-QString FolderNotWritableMessage() {
-    return QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!");
-}
-
 FolderTest TestOutputFolder(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return FolderTest::kMissing;
     const QByteArray probe = QFile::encodeName(folder + "/" + QString::fromLatin1(kFolderProbeFile));
@@ -40,12 +36,14 @@ FolderTest TestOutputFolder(const QString& folder) {
     return FolderTest::kOk;
 }
 
-void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path) {
+void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path,
+                        const QString& language_path) {
+    const QString title = common::ReadLanguageText(language_path, "JIEMIAN", "xzscml");
     for (;;) {
-        const QString chosen = platform::ChooseFolder(nullptr, QString::fromLatin1(kBrowseTitle));
+        const QString chosen = platform::ChooseFolder(nullptr, title);
         if (chosen.isEmpty()) return;
         if (!QFileInfo(chosen).isDir()) {
-            platform::MessageBoxOk(parent, QString::fromLatin1(kInvalidFolderMessage));
+            platform::MessageBoxOk(parent, common::ReadLanguageText(language_path, "TISHI", "mlmwx"));
             continue;
         }
         folder_field->setText(chosen);
@@ -97,7 +95,7 @@ bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& 
             platform::MessageBoxOk(parent, common::ReadLanguageText(language_path, "TISHI", "mlbcz"));
             return false;
         case FolderTest::kNotWritable:
-            platform::MessageBoxOk(parent, FolderNotWritableMessage());
+            platform::MessageBoxOk(parent, common::ReadLanguageText(language_path, "TISHI", "strmlbcz"));
             return false;
         case FolderTest::kOk:
             break;

@@ -16,11 +16,6 @@ namespace taviro {
 
 // The file the folder test creates and deletes in the output folder.
 inline constexpr const char* kFolderProbeFile = "jlewhqlhqwenqfwk.mp4";
-// Shown when the probe file cannot be created; a fixed text, not a language text.
-QString FolderNotWritableMessage();
-// Title of the folder browser and the message for a chosen folder that does not exist.
-inline constexpr const char* kBrowseTitle = "Please select output folder:";
-inline constexpr const char* kInvalidFolderMessage = "The output folder name is invalid!";
 
 enum class FolderTest { kOk, kMissing, kNotWritable };
 
@@ -28,9 +23,11 @@ enum class FolderTest { kOk, kMissing, kNotWritable };
 // of that name that exists already is left alone; the folder's permissions decide then.
 FolderTest TestOutputFolder(const QString& folder);
 
-// The browse procedure: asks for a folder until the user cancels or picks one that exists; a
-// chosen folder goes into folder_field and into "name" of section "PATH" of the settings file.
-void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path);
+// The browse procedure: asks for a folder (titled "xzscml") until the user cancels or picks one that
+// exists ("mlmwx" for one that does not); a chosen folder goes into folder_field and into "name" of
+// section "PATH" of the settings file.
+void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path,
+                        const QString& language_path);
 
 // Selects the item at a stored index; an index outside the list leaves no selection.
 void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
@@ -57,8 +54,8 @@ void SetControlTexts(QWidget* dialog, const QString& language_path,
 // Enables or disables the controls with the given ids.
 void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enabled);
 
-// Tests the output folder; when it cannot be used, shows why ("mlbcz" of the language file, or the
-// fixed text for a folder that cannot be written) and returns false.
+// Tests the output folder; when it cannot be used, shows why ("mlbcz" of the language file for a
+// missing folder, "strmlbcz" for one that cannot be written) and returns false.
 bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& language_path);
 
 }  // namespace taviro

@@ -131,15 +131,17 @@ void CSettings::OnDirect() { EnableControls(this, kParameterLists, false); }
 void CSettings::OnIndirect() { EnableControls(this, kParameterLists, true); }
 
 void CSettings::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath());
+    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
 }
 
 void CSettings::OnStart() {
     if (m_sponsorship == 0) m_donate->Run();
     const QString language = LanguagePath();
 
-    const QString name = platform::ControlAs<QLineEdit>(this, kFileName)->text();
-    if (name.isEmpty()) {
+    // Checked without the characters no file name may hold: what is left must still name a file.
+    const QString name = QString::fromStdString(
+        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
+    if (name.trimmed().isEmpty()) {
         platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
         return;
     }
@@ -157,7 +159,7 @@ void CSettings::OnStart() {
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
     if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
-    m_file_name = QString::fromStdString(SanitizeOutputName(name.toStdString()));
+    m_file_name = name;
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
     done(QDialog::Accepted);
 }

@@ -2,8 +2,9 @@
 
 #include "videotool/solvane_dlg.h"
 
-int CSolvaneApp::Run(const common::ProgramFiles& files) {
-    CSolvaneDlg dialog(files);
+int CSolvaneApp::Run(const common::ProgramFiles& program_files, const QStringList& files) {
+    CSolvaneDlg dialog(program_files);
+    dialog.AddStartupFiles(files);
     dialog.exec();
     return 0;
 }

@@ -7,6 +7,8 @@ taviro::JobCommands* CSolvaneDlg::jobCommands() {
     return m_jobs;
 }
 
-void CSolvaneDlg::OnCutCommand() { jobCommands()->Cut(); }
+void CSolvaneDlg::OnCutCommand() {
+    if (ConfirmCutRange()) jobCommands()->Cut();
+}
 
 void CSolvaneDlg::OnMergeCommand() { jobCommands()->Merge(); }

@@ -9,16 +9,20 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QUrl>
 #include <QWindow>
 
+#include "common/time_text.h"
 #include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
@@ -31,6 +35,7 @@
 #include "platform/dialog_template.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
+#include "platform/profile.h"
 #include "platform/shell_open.h"
 #include "videotool/file_rows.h"
 #include "videotool/language_keys.h"
@@ -56,6 +61,63 @@ constexpr int kLinkFontPoints = 10;
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 std::string Utf8(const QString& s) { return s.toStdString(); }
+
+// Where setting.ini keeps the folder files were last added from.
+constexpr const char* kAddFolderSection = "PATH";
+constexpr const char* kAddFolderKey = "tjml";
+
+// A time field whose text is no time: dark red text on a pale red ground, visible even when empty.
+const QColor kInvalidTimeText(176, 0, 0);
+const QColor kInvalidTimeBase(255, 222, 222);
+
+constexpr int32_t kStepMs = 1000;
+constexpr int32_t kShiftStepMs = 10000;
+
+QString TemplateText(int id) {
+    for (const platform::ControlSpec& ctl : MainWindowTemplate().controls)
+        if (ctl.id == id) return ctl.text;
+    return QString();
+}
+
+QString KeyName(QKeyCombination key) { return QKeySequence(key).toString(QKeySequence::NativeText); }
+
+// The keys a control's tooltip names after its text, "" for none.
+QString KeysOfControl(int id) {
+    switch (id) {
+        case kAddButton:
+        case kOpenFileButton:
+        case kAddFilesButton:
+            return KeyName(Qt::CTRL | Qt::Key_O);
+        case kStartPointButton:
+            return KeyName(QKeyCombination(Qt::Key_BracketLeft)) + ", " + KeyName(QKeyCombination(Qt::Key_I));
+        case kEndPointButton:
+            return KeyName(QKeyCombination(Qt::Key_BracketRight)) + ", " +
+                   KeyName(QKeyCombination(Qt::Key_O));
+        case kRemoveButton:
+            return KeyName(QKeyCombination(Qt::Key_Delete));
+        default:
+            return QString();
+    }
+}
+
+// The merge list's path column: the path elided by ElidedPathText to the room its cell gives.
+class PathColumnDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect text_rect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        // The style keeps a margin on either side of the text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        opt.text = ElidedPathText(opt.text, opt.fontMetrics, text_rect.width() - 2 * margin);
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
+};
 
 platform::ControlFactory MainWindowFactory() {
     auto button = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
@@ -83,6 +145,20 @@ platform::ControlFactory MainWindowFactory() {
 
 }  // namespace
 
+QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(path) <= width) return path;
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString ellipsis(QChar(0x2026));
+    const QString file = path.mid(slash + 1);
+    const QString tail = ellipsis + path.mid(slash);  // "…/name.mp4", or "…name" without a folder
+    if (slash < 0 || metrics.horizontalAdvance(tail) > width)
+        return metrics.elidedText(file, Qt::ElideMiddle, width);
+    // As much of the folder's beginning as fits before the ellipsis.
+    qsizetype keep = 0;
+    while (keep < slash && metrics.horizontalAdvance(path.left(keep + 1) + tail) <= width) ++keep;
+    return path.left(keep) + tail;
+}
+
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
 
@@ -107,6 +183,7 @@ CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
     m_language_box->setCurrentIndex(common::LanguageItemForFile(settings.language_file));
 
     SetUpControls();
+    m_time_field_palette = m_start_field->palette();
     ApplyLanguageTexts();
     m_start_field->setText("00:00:00.000");
     m_end_field->setText("00:00:00.000");
@@ -123,8 +200,11 @@ CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
     on_click(kPlayButton, &CSolvaneDlg::Play);
     on_click(kCutButton, &CSolvaneDlg::OnCutCommand);
     on_click(kMergeButton, &CSolvaneDlg::OnMergeCommand);
-    connect(m_start_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
-    connect(m_end_field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+    for (QLineEdit* field : {m_start_field, m_end_field}) {
+        connect(field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
+        connect(field, &QLineEdit::textChanged, this, [this, field] { ShowTimeValidity(field); });
+        connect(field, &QLineEdit::textEdited, this, [this, field] { MoveMarkToTypedTime(field); });
+    }
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { ShowFrameAtSliderPosition(position); });
     connect(m_tabs, &QTabBar::currentChanged, this, &CSolvaneDlg::SwitchTab);
@@ -167,6 +247,9 @@ void CSolvaneDlg::SetUpControls() {
     }
     m_list->InitHeaderCheckBox();
     m_list->SetBkColor(FromColorRef(kListBackground));
+    // Paths are long and their file names sit at the end: cut them in the middle, in the folder part.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setItemDelegateForColumn(0, new PathColumnDelegate(m_list));
 
     for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
                    kStartPointButton, kRemoveButton, kAddFilesButton}) {
@@ -196,10 +279,20 @@ void CSolvaneDlg::SetUpControls() {
 
 void CSolvaneDlg::ApplyLanguageTexts() {
     m_texts.load(languagePath(), VideoToolLanguageKeys());
+    // Qt's own dialogs and buttons, and the key names in the tooltips, follow the chosen language.
+    QCoreApplication::removeTranslator(&m_qt_translations);
+    if (common::LoadQtTranslations(m_qt_translations, m_texts.languageFile()))
+        QCoreApplication::installTranslator(&m_qt_translations);
 
     auto* help = static_cast<CHyperLink*>(control(kHelpLink));
     help->SetText(text("JIEMIAN", "zysybrj"));
     help->SetAddress(text("APPLICATION", "url"));
+    // A language file without the sponsor link's text keeps the template's, rather than showing the
+    // bare address.
+    auto* sponsor = static_cast<CHyperLink*>(control(kSponsorLink));
+    const QString sponsor_text = text("JIEMIAN", "zzwm");
+    sponsor->SetText(sponsor_text.isEmpty() ? TemplateText(kSponsorLink) : sponsor_text);
+    for (CHyperLink* link : {help, sponsor}) link->SetFailureText(text("TISHI", "wfdkwy"));
 
     const std::pair<int, const char*> labels[] = {
         {kStartLabel, "ksjq"}, {kEndLabel, "jsjq"}, {kLengthLabel, "jqsj"}, {kLanguageLabel, "yy"}};
@@ -221,9 +314,16 @@ void CSolvaneDlg::ApplyLanguageTexts() {
 
     for (int id : {kAddButton, kOpenFileButton, kAddFilesButton, kRemoveButton, kMergeButton, kCutButton,
                    kPositionSlider, kPlayButton, kStartPointButton, kEndPointButton, kStartField, kEndField})
-        control(id)->setToolTip(text("HINT", TooltipKey(id)));
+        control(id)->setToolTip(TooltipText(id));
 
     setWindowTitle(text("APPLICATION", "name") + " " + text("APPLICATION", "version"));
+}
+
+QString CSolvaneDlg::TooltipText(int id) const {
+    const QString hint = text("HINT", TooltipKey(id));
+    if (id == kPositionSlider) return hint + "\n" + text("HINT", "jpyd");
+    const QString keys = KeysOfControl(id);
+    return keys.isEmpty() ? hint : hint + " (" + keys + ")";
 }
 
 void CSolvaneDlg::FitListColumns() {
@@ -264,15 +364,44 @@ void CSolvaneDlg::AddVideos() {
     if (m_adding) return;
     const QString filter =
         Utf8(VideoFileFilter(Utf8(text("JIEMIAN", "symtwj")), Utf8(text("JIEMIAN", "sywj"))));
-    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter);
+    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter, AddFolder());
     if (paths.isEmpty()) return;
     AddVideoPaths(paths);
+}
+
+QString CSolvaneDlg::AddFolder() const {
+    const QString stored =
+        platform::ReadProfileString(kAddFolderSection, kAddFolderKey, QString(), settingsPath());
+    if (!stored.isEmpty() && QFileInfo(stored).isDir()) return stored;
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return !videos.isEmpty() && QFileInfo(videos).isDir() ? videos : QDir::homePath();
+}
+
+void CSolvaneDlg::RememberAddFolder(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir() || folder == AddFolder()) return;
+    platform::WriteProfileString(kAddFolderSection, kAddFolderKey, folder, settingsPath());
+}
+
+void CSolvaneDlg::AddStartupFiles(const QStringList& arguments) {
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        if (argument.isEmpty()) continue;
+        // File managers may pass file: addresses instead of paths.
+        const QString path =
+            argument.startsWith(QLatin1String("file:")) ? QUrl(argument).toLocalFile() : argument;
+        if (!path.isEmpty()) paths << QFileInfo(path).absoluteFilePath();
+    }
+    if (paths.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        this, [this, paths] { AddVideoPaths(paths); }, Qt::QueuedConnection);
 }
 
 void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
     // Painting goes on between probes, but no click may start a second add in the middle.
     if (m_adding || paths.isEmpty()) return;
     m_adding = true;
+    RememberAddFolder(paths.first());
     const bool cut = m_tabs->currentIndex() == 0;
     if (cut) m_current_file.clear();
     for (const QString& chosen : paths) {
@@ -297,6 +426,7 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
         const auto texts = FileRowTexts(path, job, Utf8(text("JIEMIAN", "zb")));
         const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
         for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));
+        m_list->item(row, 0)->setToolTip(Utf8(texts[0]));
         m_list->SetCheck(row, true);
     }
     m_adding = false;
@@ -330,6 +460,10 @@ void CSolvaneDlg::LoadCurrentFileIntoPreview() {
     ReloadPreviewPicture();
 
     const LoadedVideoView view = ViewOfLoadedVideo(job.duration_us, job.range_start_us, job.range_end_us);
+    m_duration_ms = UsToMs(job.duration_us);
+    // The frame shown is the one at 0 s: so are the thumb and the preview position.
+    m_slider->SetPosition(0);
+    m_preview_ms = 0;
     m_slider->SetSelectionStart(view.selection_start);
     m_slider->SetSelectionEnd(view.selection_end);
     SetFields(view.fields.start, view.fields.end, view.fields.length);
@@ -344,7 +478,25 @@ void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
     const TrackedPosition p = PositionAtThumb(position, job->duration_us);
     m_preview_ms = p.preview_ms;
     platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
-    job->range_start_s[0] = p.seek_s;
+    DecodePreviewAt(p.seek_s);
+}
+
+void CSolvaneDlg::ShowFrameAtTime(int32_t ms) {
+    if (m_current_file.isEmpty()) return;
+    ms = std::clamp(ms, 0, m_duration_ms);
+    m_slider->SetPosition(SliderValueAt(ms, m_duration_ms));
+    m_preview_ms = ms;
+    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(PositionText(ms, m_duration_ms)));
+    DecodePreviewAt(ms / 1000.0);
+}
+
+void CSolvaneDlg::StepPreview(int32_t delta_ms) { ShowFrameAtTime(m_preview_ms + delta_ms); }
+
+void CSolvaneDlg::DecodePreviewAt(double seek_s) {
+    ConvertJob* job = TheConvertJob();
+    if (!job) return;
+    job->current_file = 0;
+    job->range_start_s[0] = seek_s;
     m_preview_path = m_files.scratchPath("image.bmp");
     job->preview_bitmap_path = Utf8(m_preview_path);
     DecodePreviewFrame(*job);
@@ -389,6 +541,48 @@ void CSolvaneDlg::SetFields(const std::string& start, const std::string& end, co
     platform::ControlAs<QLabel>(this, kLengthField)->setText(Utf8(length));
 }
 
+void CSolvaneDlg::ShowTimeValidity(QLineEdit* field) {
+    QPalette look = m_time_field_palette;
+    if (!ParseTimeText(Utf8(field->text()))) {
+        look.setColor(QPalette::Text, kInvalidTimeText);
+        look.setColor(QPalette::Base, kInvalidTimeBase);
+    }
+    field->setPalette(look);
+}
+
+void CSolvaneDlg::MoveMarkToTypedTime(QLineEdit* field) {
+    const std::optional<int32_t> ms = ParseTimeText(Utf8(field->text()));
+    if (m_current_file.isEmpty() || !ms) return;
+    const int value = SliderValueAt(*ms, m_duration_ms);
+    if (field == m_start_field) {
+        m_slider->SetSelectionStart(value);
+        if (m_slider->GetSelectionMode() != 2) m_slider->SetSelectionMode(1);
+    } else {
+        m_slider->SetSelectionEnd(value);
+        m_slider->SetSelectionMode(2);
+    }
+    m_slider->update();
+}
+
+bool CSolvaneDlg::ConfirmCutRange() {
+    if (m_current_file.isEmpty()) return true;  // the cut command says what is missing
+    const std::optional<int32_t> start = ParseTimeText(Utf8(m_start_field->text()));
+    const std::optional<int32_t> end = ParseTimeText(Utf8(m_end_field->text()));
+    const char* refusal = !start || !end            ? "sjgscw"
+                          : *end <= *start          ? "jsxyks"
+                          : *start >= m_duration_ms ? "kscgsc"
+                                                    : nullptr;
+    if (refusal) {
+        platform::MessageBoxOk(this, text("TISHI", refusal));
+        return false;
+    }
+    // The cut reads the fields with the lenient reader, which takes a text without milliseconds for
+    // something else: hand it the full form.
+    m_start_field->setText(Utf8(TimeToText(*start)));
+    m_end_field->setText(Utf8(TimeToText(*end)));
+    return true;
+}
+
 void CSolvaneDlg::UpdateLength() {
     platform::ControlAs<QLabel>(this, kLengthField)
         ->setText(Utf8(LengthText(Utf8(m_start_field->text()), Utf8(m_end_field->text()))));
@@ -396,7 +590,8 @@ void CSolvaneDlg::UpdateLength() {
 
 void CSolvaneDlg::Play() {
     if (m_current_file.isEmpty()) return;
-    platform::ShellOpen(m_current_file);
+    if (platform::ShellOpen(m_current_file) <= 32)
+        platform::MessageBoxOk(this, text("TISHI", "wfbf") + "\n" + m_current_file);
 }
 
 void CSolvaneDlg::closeEvent(QCloseEvent* event) {
@@ -406,12 +601,59 @@ void CSolvaneDlg::closeEvent(QCloseEvent* event) {
 }
 
 bool CSolvaneDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
-        RemoveSelectedVideo();
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this && HandleKey(static_cast<QKeyEvent*>(event)))
         return true;
-    }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CSolvaneDlg::HandleKey(const QKeyEvent* key) {
+    const Qt::KeyboardModifiers modifiers =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool command = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    switch (key->key()) {
+        case Qt::Key_Delete:
+            RemoveSelectedVideo();
+            return true;
+        case Qt::Key_O:
+            if (modifiers == Qt::ControlModifier) {
+                AddVideos();
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    // The rest belong to the cut tab with a video loaded.
+    if (m_tabs->currentIndex() != 0 || m_current_file.isEmpty() || command) return false;
+    // In a time field the arrows, Home and End move the cursor; no time holds a letter or a bracket.
+    const bool typing = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+    switch (key->key()) {
+        case Qt::Key_BracketLeft:
+        case Qt::Key_I:
+            SetStartPoint();
+            return true;
+        case Qt::Key_BracketRight:
+        case Qt::Key_O:
+            SetEndPoint();
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            if (typing) return false;
+            const int32_t step = modifiers == Qt::ShiftModifier ? kShiftStepMs : kStepMs;
+            StepPreview(key->key() == Qt::Key_Left ? -step : step);
+            return true;
+        }
+        case Qt::Key_Home:
+        case Qt::Key_End: {
+            if (typing) return false;
+            const QLineEdit* field = key->key() == Qt::Key_Home ? m_start_field : m_end_field;
+            if (const std::optional<int32_t> ms = ParseTimeText(Utf8(field->text()))) ShowFrameAtTime(*ms);
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 void CSolvaneDlg::paintEvent(QPaintEvent* event) {

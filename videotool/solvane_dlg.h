@@ -5,16 +5,19 @@
 // which tests call directly. UI thread only.
 
 #include <QDialog>
+#include <QPalette>
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <cstdint>
 
 #include "common/language_files.h"
 #include "engine/job_builder.h"
 
 class CBitmapSlider;
+class QKeyEvent;
 class QLineEdit;
 class QTabBar;
 class CCheckListCtrl;
@@ -22,6 +25,13 @@ class QComboBox;
 namespace taviro {
 class JobCommands;
 }
+
+class QFontMetrics;
+
+// A path as the merge list shows it in width pixels: whole when it fits, else with the middle of its
+// folder part left out ("/home/user/Vi…/holiday.mp4"), so that the file name stays readable; a file
+// name too long by itself loses its own middle.
+QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width);
 
 class CSolvaneDlg : public QDialog {
     Q_OBJECT
@@ -40,12 +50,26 @@ class CSolvaneDlg : public QDialog {
     // message naming it.
     void AddVideoPaths(const QStringList& paths);
     void RemoveSelectedVideo();
+    // Files named on the command line (paths, relative ones from the current folder, or file:
+    // addresses): added once the event loop runs, as if chosen in the add dialog.
+    void AddStartupFiles(const QStringList& arguments);
+    // The folder the add dialog opens in: the one files were last added from ("tjml" of "PATH" in
+    // setting.ini), else the user's videos folder, else the home folder.
+    QString AddFolder() const;
 
     void SetStartPoint();
     void SetEndPoint();
     void Play();
     // Decodes and shows the frame at a slider position (0 to 1000) of the probed video.
     void ShowFrameAtSliderPosition(int position);
+    // Decodes and shows the frame at a time of the current video (held within it) and puts the thumb
+    // there; the keys step and jump with it.
+    void ShowFrameAtTime(int32_t ms);
+    void StepPreview(int32_t delta_ms);
+    // Before a cut: refuses, with a message, typed times the cut cannot use (a text that is no time,
+    // an end at or before the start, a start beyond the end of the video) and writes valid ones in
+    // full (00:01:30 becomes 00:01:30.000). True when the cut may go on.
+    bool ConfirmCutRange();
     void SwitchTab(int tab);
     // Selects a language box item: stores its language file and applies the texts.
     void SwitchLanguage(int item);
@@ -67,6 +91,7 @@ class CSolvaneDlg : public QDialog {
     int sponsorship() const { return m_sponsorship; }
 
     const QString& currentFile() const { return m_current_file; }
+    int32_t currentDurationMs() const { return m_duration_ms; }
     const QString& previewImagePath() const { return m_preview_path; }
     int32_t previewPositionMs() const { return m_preview_ms; }
     const QPixmap& previewPicture() const { return m_preview; }
@@ -103,6 +128,13 @@ class CSolvaneDlg : public QDialog {
     void UpdateLength();
     void FitListColumns();
     void SetFields(const std::string& start, const std::string& end, const std::string& length);
+    void DecodePreviewAt(double seek_s);
+    void ShowTimeValidity(QLineEdit* field);
+    void MoveMarkToTypedTime(QLineEdit* field);
+    void RememberAddFolder(const QString& path);
+    // The window's keys; true when the key was used.
+    bool HandleKey(const QKeyEvent* key);
+    QString TooltipText(int id) const;
     QRect PreviewRect() const;
 
     common::ProgramFiles m_files;
@@ -113,6 +145,7 @@ class CSolvaneDlg : public QDialog {
     QString m_preview_path;  // empty until the first frame was made
     QPixmap m_preview;       // the picture last decoded into m_preview_path
     int32_t m_preview_ms = 0;
+    int32_t m_duration_ms = 0;  // of the current file, as probed when it was loaded
     QString m_result_folder;
     JobSettings m_cut_settings;
     JobSettings m_merge_settings;
@@ -129,5 +162,7 @@ class CSolvaneDlg : public QDialog {
     QLineEdit* m_start_field = nullptr;
     QLineEdit* m_end_field = nullptr;
     QComboBox* m_language_box = nullptr;
+    QPalette m_time_field_palette;  // a time field's look while its text is a time
     taviro::JobCommands* m_jobs = nullptr;
+    QTranslator m_qt_translations;  // Qt's own texts in the chosen language
 };

@@ -27,6 +27,8 @@ int PerMille(int64_t value_ms, int64_t duration_ms, int if_no_duration) {
 
 }  // namespace
 
+int SliderValueAt(int32_t ms, int32_t duration_ms) { return PerMille(ms, duration_ms, 0); }
+
 LoadedVideoView ViewOfLoadedVideo(int64_t duration_us, int64_t range_start_us, int64_t range_end_us) {
     const int32_t d = UsToMs(duration_us);
     const int32_t s = UsToMs(range_start_us);

@@ -46,5 +46,9 @@ std::string LengthText(const std::string& start_text, const std::string& end_tex
 // "position / duration" as 1184 shows it.
 std::string PositionText(int32_t position_ms, int32_t duration_ms);
 
+// The slider value (per-mille, held within the slider's range) of a time in a video of the given
+// duration; 0 when the duration is not known.
+int SliderValueAt(int32_t ms, int32_t duration_ms);
+
 // Probed microseconds to the windows' milliseconds (truncating, held within 32 bits).
 int32_t UsToMs(int64_t us);

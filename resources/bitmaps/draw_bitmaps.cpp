@@ -1,13 +1,14 @@
 // Draws the bitmap resources of the media tools into BMP files named by resource number.
-// Usage: draw_bitmaps OUTDIR   (run with QT_QPA_PLATFORM=offscreen; needs a CJK font for two captions)
+// Usage: draw_bitmaps OUTDIR   (run with QT_QPA_PLATFORM=offscreen)
 //        draw_bitmaps --desktop-icons OUTDIR   (the application icons in the desktop menu's sizes)
+//
+// Pictures carry no words: a button's tooltip names it, in the chosen language.
 //
 // Button bitmaps are 24-bit and sit on a pure-white outside: the buttons take their shape from every
 // pixel that is not pure white, so each tile's inside is kept slightly off-white.
 
 #include <QColor>
 #include <QDir>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -15,6 +16,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -156,15 +158,6 @@ void DrawFilm(QPainter& p, QPointF o, qreal s) {
     }
 }
 
-void DrawCaption(QPainter& p, const QRectF& r, const QString& text, int pixel_size, const QColor& color) {
-    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
-    font.setPixelSize(pixel_size);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(color);
-    p.drawText(r, Qt::AlignCenter, text);
-}
-
 void DrawPlay(QPainter& p, QPointF c, qreal h, const QColor& color) {
     QPolygonF tri;
     tri << QPointF(c.x() - h * 0.38, c.y() - h / 2) << QPointF(c.x() + h * 0.5, c.y())
@@ -228,6 +221,53 @@ void DrawFolder(QPainter& p, const QRectF& r) {
           << QPointF(r.right() + r.width() * 0.06, r.top() + r.height() * 0.4)
           << QPointF(r.right(), r.bottom()) << QPointF(r.left(), r.bottom());
     p.drawPolygon(front);
+}
+
+// "About": a white "i" on a blue disc of radius r centred on c, drawn as shapes (no font needed).
+void DrawInfo(QPainter& p, QPointF c, qreal r) {
+    QRadialGradient disc(c - QPointF(r * 0.35, r * 0.4), r * 1.5);
+    disc.setColorAt(0, kBlue.lighter(150));
+    disc.setColorAt(1, Darker(kBlue, 110));
+    p.setPen(QPen(Darker(kBlue, 140), 1.0));
+    p.setBrush(disc);
+    p.drawEllipse(c, r, r);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const qreal stem = r * 0.26;
+    p.drawEllipse(QPointF(c.x(), c.y() - r * 0.47), stem * 0.62, stem * 0.62);
+    p.drawRoundedRect(QRectF(c.x() - stem / 2, c.y() - r * 0.17, stem, r * 0.72), stem * 0.2, stem * 0.2);
+    p.drawRect(QRectF(c.x() - stem * 0.95, c.y() - r * 0.17, stem * 0.6, stem * 0.42));
+    p.drawRect(QRectF(c.x() - stem * 0.95, c.y() + r * 0.55 - stem * 0.42, stem * 1.9, stem * 0.42));
+}
+
+// "Settings": a grey gear of outer radius r centred on c, with eight teeth and a hole.
+void DrawGear(QPainter& p, QPointF c, qreal r) {
+    const int teeth = 8;
+    const qreal inner = r * 0.74;
+    auto at = [&](qreal turn, qreal radius) {
+        const qreal a = 2 * M_PI * turn;
+        return c + QPointF(std::cos(a), std::sin(a)) * radius;
+    };
+    QPolygonF outline;
+    for (int i = 0; i < teeth; ++i) {
+        // Each period holds a tooth (narrower at its tip) and a gap of the same width.
+        const qreal t = qreal(i) / teeth;
+        const qreal period = 1.0 / teeth;
+        outline << at(t, inner) << at(t + period * 0.1, r) << at(t + period * 0.4, r)
+                << at(t + period * 0.5, inner) << at(t + period * 0.75, inner);
+    }
+    QPainterPath gear;
+    gear.addPolygon(outline);
+    gear.closeSubpath();
+    QPainterPath hole;
+    hole.addEllipse(c, r * 0.3, r * 0.3);
+    gear = gear.subtracted(hole);
+    QLinearGradient g(c.x(), c.y() - r, c.x(), c.y() + r);
+    g.setColorAt(0, kSteel.lighter(160));
+    g.setColorAt(1, Darker(kSteel, 110));
+    p.setPen(QPen(Darker(kSteel, 150), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPath(gear);
 }
 
 void DrawMagnifier(QPainter& p, QPointF c, qreal radius) {
@@ -355,18 +395,10 @@ QImage BinTile(int w, int h) {
     });
 }
 
-QImage IconWithCaption(int w, int h, const std::function<void(QPainter&, QPointF, qreal)>& icon,
-                       const QString& caption) {
-    QImage image = TileImage(w, h, std::min(w, h) * 0.22);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    const qreal s = h * 0.72;
-    const qreal text_w = h * 0.45 * 2.2;
-    const qreal left = (w - s - text_w) / 2;
-    icon(p, QPointF(left, (h - s) / 2), s);
-    DrawCaption(p, QRectF(left + s, 0, text_w, h), caption, static_cast<int>(h * 0.4), QColor(40, 52, 68));
-    return image;
+// A picture of side s centred on a tile.
+QImage PictureTile(int w, int h, qreal s, const std::function<void(QPainter&, QPointF, qreal)>& picture) {
+    return TileWith(w, h, std::min(w, h) * 0.22, true,
+                    [&](QPainter& p, QPointF c) { picture(p, c - QPointF(s / 2, s / 2), s); });
 }
 
 QImage SmallTile(int w, int h, bool enabled, const std::function<void(QPainter&, QPointF, qreal)>& icon) {
@@ -529,8 +561,12 @@ int main(int argc, char** argv) {
     ok &= Save(PlusTile(55, 40), dir, 254, rgb);
     ok &= Save(CrossTile(100, 56), dir, 331, rgb);
     ok &= Save(BinTile(100, 56), dir, 188, rgb);
-    ok &= Save(IconWithCaption(92, 37, DrawScissors, QStringLiteral("剪切")), dir, 186, rgb);
-    ok &= Save(IconWithCaption(100, 56, DrawFilm, QStringLiteral("合并")), dir, 295, rgb);
+    ok &= Save(PictureTile(92, 37, 37 * 0.86, DrawScissors), dir, 186, rgb);
+    ok &= Save(PictureTile(100, 56, 56 * 0.86, DrawFilm), dir, 295, rgb);
+    ok &= Save(TileWith(55, 40, 8, true, [](QPainter& p, QPointF c) { DrawInfo(p, c, 40 * 0.34); }), dir, 340,
+               rgb);
+    ok &= Save(TileWith(55, 40, 8, true, [](QPainter& p, QPointF c) { DrawGear(p, c, 40 * 0.36); }), dir, 341,
+               rgb);
     ok &= Save(FolderTile(56, 36), dir, 199, rgb);
     ok &= Save(FindTile(80, 36), dir, 204, rgb);
 

@@ -77,4 +77,31 @@ TEST(TextToTime, WideTextBeyondAsciiStopsTheNumber) {
     EXPECT_EQ(TextToTime(std::u16string_view(u"00:01:00.\u00E9")), 60000);
 }
 
+TEST(ParseTimeText, AcceptsOnlyTheTypedTimeFormat) {
+    const struct {
+        const char* text;
+        std::optional<int32_t> ms;
+    } cases[] = {
+        {"01:02:03.045", 3723045},
+        {" 00:00:05.500 ", 5500},
+        {"00:01:30", 90000},
+        {"100:00:00.000", 360000000},
+        {"0:00:01.000", 1000},
+        {"596:31:23.647", 2147483647},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"00:00:05.5", std::nullopt},
+        {"00:60:00.000", std::nullopt},
+        {"00:00:60.000", std::nullopt},
+        {"00:0:05.000", std::nullopt},
+        {"-00:00:01.000", std::nullopt},
+        {"00:00:01.0000", std::nullopt},
+        {"00:00:01.", std::nullopt},
+        {"00:00:01.000x", std::nullopt},
+        {"596:31:23.648", std::nullopt},
+        {"00:00", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseTimeText(c.text), c.ms) << c.text;
+}
+
 }  // namespace

@@ -175,6 +175,11 @@ TEST_F(HyperLinkTest, FailedOpenBeepsAndShowsTheReason) {
     EXPECT_EQ(messages.beeps().size(), 1u);
     EXPECT_FALSE(link->IsVisited());
     EXPECT_EQ(link->CurrentColour(), kLink);
+
+    // A failure text given by the window replaces the shell's reason.
+    link->SetFailureText(QStringLiteral("No web browser could be started:"));
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    EXPECT_EQ(messages.lastText(), QStringLiteral("No web browser could be started:\nhttps://example.org/"));
 }
 
 TEST(HyperlinkErrorText, NamesTheReasonForEachCode) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/profile.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
@@ -82,7 +83,7 @@ TEST(InstalledSuite, TheCommandLineToolsCutAFixtureThroughTheirLaunchers) {
     }
 }
 
-TEST(InstalledSuite, TheWindowKeepsSettingsAndScratchFilesOutOfTheReadOnlySuite) {
+TEST(InstalledSuite, TheWindowKeepsSettingsAndThePreviewOutOfTheReadOnlySuite) {
     const QString launcher = kPrefix + "/bin/taviro";
     ASSERT_TRUE(QFileInfo::exists(launcher));
     const QStringList shipped = FilesBelow(kSuite);
@@ -93,21 +94,31 @@ TEST(InstalledSuite, TheWindowKeepsSettingsAndScratchFilesOutOfTheReadOnlySuite)
     env.insert("XDG_CACHE_HOME", home + "/cache");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     const QString settings = home + "/config/" SUITE_NAME "/taviro/setting.ini";
+    const QString preview = home + "/cache/" SUITE_NAME "/taviro/image.bmp";
+    const qint64 kPreviewBytes = 640 * 360 * 3 + 54;
 
-    // The first run copies the shipped settings before the window opens; it then runs until closed.
+    // A file named on the command line ("Open with") is loaded into the cut tab, whose preview
+    // frame is then written; the window runs until closed.
     QProcess window;
     window.setProcessEnvironment(env);
     window.setWorkingDirectory(home);
-    window.start(launcher, {});
+    window.start(launcher, {Q(testsupport::Fixture("gop2_8s.mp4"))});
     ASSERT_TRUE(window.waitForStarted());
-    while (!QFileInfo::exists(settings) && window.state() == QProcess::Running) window.waitForFinished(100);
+    while (QFileInfo(preview).size() < kPreviewBytes && window.state() == QProcess::Running)
+        window.waitForFinished(100);
     const bool ran = window.state() == QProcess::Running;
     window.kill();
     window.waitForFinished();
     ASSERT_TRUE(ran) << window.readAllStandardError().toStdString();
 
-    EXPECT_EQ(ReadAll(settings), ReadAll(SHIPPED_SETTING_FILE));
-    EXPECT_TRUE(QFileInfo(home + "/cache/" SUITE_NAME "/taviro").isDir());
+    // The shipped settings, copied at the first start, plus the folder the file was added from.
+    EXPECT_TRUE(ReadAll(settings).startsWith(ReadAll(SHIPPED_SETTING_FILE)));
+    EXPECT_EQ(platform::ReadProfileString("PATH", "tjml", QString(), settings),
+              QFileInfo(Q(testsupport::Fixture("gop2_8s.mp4"))).absolutePath());
+    const testsupport::ProbedFile picture = testsupport::FFprobe(preview.toStdString());
+    ASSERT_EQ(picture.streams.size(), 1u);
+    EXPECT_EQ(picture.streams[0].width, 640);
+    EXPECT_EQ(picture.streams[0].height, 360);
     EXPECT_EQ(FilesBelow(kSuite), shipped);
 }
 

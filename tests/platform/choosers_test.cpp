@@ -45,15 +45,18 @@ TEST(WindowsFilterToQt, VideoToolFilterKeepsEveryPatternInOrder) {
 }
 
 TEST(Choosers, HandlersGetTheQtFilterAndAnswer) {
-    QString asked_title, asked_filter;
-    platform::SetOpenFilesHandler([&](const QString& title, const QString& filter) {
+    QString asked_title, asked_filter, asked_folder;
+    platform::SetOpenFilesHandler([&](const QString& title, const QString& filter, const QString& folder) {
         asked_title = title;
         asked_filter = filter;
+        asked_folder = folder;
         return QStringList{"/a.mp4", "/b.mp4"};
     });
-    EXPECT_EQ(platform::ChooseOpenFiles(nullptr, "Add", "Videos|*.mp4|"), (QStringList{"/a.mp4", "/b.mp4"}));
+    EXPECT_EQ(platform::ChooseOpenFiles(nullptr, "Add", "Videos|*.mp4|", "/videos"),
+              (QStringList{"/a.mp4", "/b.mp4"}));
     EXPECT_EQ(asked_title, "Add");
     EXPECT_EQ(asked_filter, "Videos (*.mp4)");
+    EXPECT_EQ(asked_folder, "/videos");
     platform::SetOpenFilesHandler({});
 
     platform::SetFolderHandler([](const QString&) { return QStringLiteral("/tmp/out/"); });
@@ -87,18 +90,20 @@ TEST(Choosers, RealDialogsReturnWhatIsChosen) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
 
-    QString title, filters;
+    QString title, filters, opened_in;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
         title = dialog->windowTitle();
         filters = dialog->nameFilters().join("|");
-        dialog->setDirectory(dir.path());
+        opened_in = dialog->directory().absolutePath();
         dialog->selectFile(QStringLiteral("\"a.mp4\" \"b.mp4\""));
         static_cast<QDialog*>(dialog)->accept();
     });
-    const QStringList files = platform::ChooseOpenFiles(nullptr, "Add videos", "Videos|*.mp4|All|*.*|");
+    const QStringList files =
+        platform::ChooseOpenFiles(nullptr, "Add videos", "Videos|*.mp4|All|*.*|", dir.path());
     EXPECT_EQ(title, "Add videos");
+    EXPECT_EQ(opened_in, dir.path());
     EXPECT_EQ(filters, "Videos (*.mp4)|All (*.*)");
     EXPECT_EQ(files, (QStringList{dir.filePath("a.mp4"), dir.filePath("b.mp4")}));
 

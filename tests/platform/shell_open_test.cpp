@@ -95,6 +95,33 @@ TEST_F(ShellOpenTest, ExistingFileGoesToTheDesktopOpener) {
     EXPECT_EQ(QUrl(args[0]).toLocalFile(), target);
 }
 
+TEST_F(ShellOpenTest, FileOfATypeWithoutApplicationIsNotHandedOn) {
+    AddScript("xdg-open");
+    const QString target = m_dir.filePath("clip.mp4");
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    // xdg-mime names the default application of a type, or prints nothing when there is none.
+    for (const char* answer : {"", "player.desktop"}) {
+        SCOPED_TRACE(answer);
+        const QString script = m_dir.filePath("bin/xdg-mime");
+        QFile fake(script);
+        ASSERT_TRUE(fake.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        fake.write(QByteArray("#!/bin/sh\n[ \"$1 $2 $3\" = \"query default video/mp4\" ] && echo '") +
+                   answer + "'\nexit 0\n");
+        fake.close();
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const int code = platform::ShellOpen(target);
+        if (*answer == 0) {
+            EXPECT_EQ(code, platform::kShellNoAssociation);
+            EXPECT_FALSE(QFile::exists(m_dir.filePath("xdg-open.log"))) << "nothing was started";
+        } else {
+            EXPECT_GT(code, 32);
+            EXPECT_EQ(Arguments("xdg-open").size(), 1);
+        }
+    }
+}
+
 TEST_F(ShellOpenTest, AddressFallsBackToTheBrowserCommands) {
     AddScript("fake-browser");
     platform::SetShellOpenHandler([](const QString&) { return platform::kShellNoAssociation; });

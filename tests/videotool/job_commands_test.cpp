@@ -137,6 +137,7 @@ class JobCommandsTest : public ::testing::Test {
     void TypeInto(QLineEdit* field, const QString& text) {
         field->setFocus();
         field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, text);
     }
     // Clicks a list row's check box (the indicator sits at the cell's left edge).
@@ -382,8 +383,7 @@ TEST_F(JobCommandsTest, PreconditionsAreRefusedWithTheirMessages) {
     };
     const DialogCase dialog_cases[] = {
         {"missing folder", folder_ + "/gone", false, mlbcz},
-        {"unwritable folder", "/proc", false,
-         QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!")},
+        {"unwritable folder", "/proc", false, English("TISHI", "strmlbcz")},
         {"empty name", out_, true, English("TISHI", "xsrwjm")},
     };
     for (const DialogCase& c : dialog_cases) {
@@ -406,6 +406,75 @@ TEST_F(JobCommandsTest, PreconditionsAreRefusedWithTheirMessages) {
     EXPECT_TRUE(Outputs().isEmpty());
 }
 
+TEST_F(JobCommandsTest, CutRefusesRangesAndNamesThatWouldGiveNoClip) {
+    Add(kAddButton, {Q(testsupport::Fixture("video_h264_aac.mp4"))});  // 3 s
+    bool asked = false;
+    QTimer* poll = WhenModal<CFileInfomation>([&](CFileInfomation* d) {
+        asked = true;
+        d->reject();
+    });
+    const struct {
+        const char* start;
+        const char* end;
+        const char* key;
+    } ranges[] = {
+        {"00:00:01.000", "00:00:01.000", "jsxyks"}, {"00:00:02.000", "00:00:01.000", "jsxyks"},
+        {"abc", "00:00:02.000", "sjgscw"},          {"00:00:01.000", "", "sjgscw"},
+        {"00:00:00.000", "00:00:2.5", "sjgscw"},    {"00:00:04.000", "00:00:06.000", "kscgsc"},
+    };
+    for (const auto& r : ranges) {
+        SCOPED_TRACE(std::string(r.start) + " to " + r.end);
+        TypeInto(window_->startField(), r.start);
+        TypeInto(window_->endField(), r.end);
+        messages_.clear();
+        ClickButton(kCutButton);
+        ASSERT_EQ(messages_.messages().size(), 1u);
+        EXPECT_EQ(messages_.lastText(), English("TISHI", r.key));
+    }
+    EXPECT_FALSE(asked) << "refused before the settings dialog";
+    if (!asked) delete poll;
+
+    // A time without milliseconds is a time; a name that loses every character to the name rule is
+    // refused by the dialog, which stays open for another.
+    TypeInto(window_->startField(), "00:00:01");
+    TypeInto(window_->endField(), "00:00:02.500");
+    messages_.clear();
+    bool refused_name = false;
+    WhenModal<CFileInfomation>([&](CFileInfomation* d) {
+        ControlAs<QLineEdit>(d, CFileInfomation::kFileName)->setText("?*");
+        QTest::mouseClick(ControlAs<QPushButton>(d, CFileInfomation::kStart), Qt::LeftButton);
+        refused_name = d->isVisible() && messages_.lastText() == English("TISHI", "xsrwjm");
+        ControlAs<QLineEdit>(d, CFileInfomation::kFileName)->setText("clip");
+        ConfirmDialog(d, CFileInfomation::kDirect, CFileInfomation::kIndirect, CFileInfomation::kStart,
+                      {false, 0});
+    });
+    ClickButton(kCutButton);
+    EXPECT_TRUE(refused_name);
+    EXPECT_EQ(window_->startField()->text(), "00:00:01.000");
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "jqcg"));
+    ASSERT_EQ(Outputs(), QStringList{"clip.mp4"});
+    EXPECT_NEAR(testsupport::FFprobe(U(out_ + "/clip.mp4")).duration_s, 1.5, 0.35);
+}
+
+TEST_F(JobCommandsTest, KeysSetTheRangeThatIsCut) {
+    {
+        platform::ScopedChooserAnswers answers;
+        answers.addOpenFilesAnswer({Q(testsupport::Fixture("gop2_8s.mp4"))});
+        QTest::keyClick(window_.get(), Qt::Key_O, Qt::ControlModifier);
+    }
+    window_->slider()->setFocus();
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_BracketLeft, Qt::Key_Right, Qt::Key_Right,
+                        Qt::Key_Right, Qt::Key_BracketRight})
+        QTest::keyClick(window_->slider(), key);
+    EXPECT_EQ(window_->startField()->text(), "00:00:02.000");
+    EXPECT_EQ(window_->endField()->text(), "00:00:05.000");
+    ConfirmCut({false, 0});
+    ClickButton(kCutButton);
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "jqcg"));
+    ASSERT_EQ(Outputs(), QStringList{"gop2_8s.mp4"});
+    EXPECT_NEAR(testsupport::FFprobe(U(out_ + "/gop2_8s.mp4")).duration_s, 3.0, 0.35);
+}
+
 TEST_F(JobCommandsTest, MoreThan999CheckedFilesAreRefused) {
     ClickTab(1);
     CCheckListCtrl* list = window_->fileList();
@@ -422,7 +491,7 @@ TEST_F(JobCommandsTest, MoreThan999CheckedFilesAreRefused) {
         d->reject();
     });
     ClickButton(kMergeButton);
-    EXPECT_EQ(messages_.lastText(), "At most 999 videos can be merged at once.");
+    EXPECT_EQ(messages_.lastText(), English("TISHI", "wjtd"));
     EXPECT_FALSE(asked);
     if (!asked) delete poll;
 }

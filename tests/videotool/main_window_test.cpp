@@ -12,8 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 #include <memory>
 
@@ -56,9 +58,9 @@ QByteArray ReadBytes(const QString& path) {
 QString MarkedLanguageFile(const QStringList& left_out = {}) {
     const char* const sections[][2] = {
         {"APPLICATION", "name version url"},
-        {"JIEMIAN", "yy zysybrj zb ksjq jsjq jqsj symtwj sywj spjq sphb ywj spgs spcd spdx zl zt"},
-        {"TISHI", "wj wx qxtjsp"},
-        {"HINT", "tjspwj sc hbcygwj ksjq djsbzj bf szksjqd szjsjqd zjsrsjd"}};
+        {"JIEMIAN", "yy zysybrj zb ksjq jsjq jqsj symtwj sywj spjq sphb ywj spgs spcd spdx zl zt zzwm"},
+        {"TISHI", "wj wx qxtjsp wfdkwy wfbf"},
+        {"HINT", "tjspwj sc hbcygwj ksjq djsbzj bf szksjqd szjsjqd zjsrsjd jpyd"}};
     QString text;
     for (const auto& s : sections) {
         text += QString("[%1]\n").arg(s[0]);
@@ -135,13 +137,21 @@ TEST_F(MainWindowTest, EveryTextComesFromTheLanguageFile) {
     auto* help = static_cast<CHyperLink*>(Control(kHelpLink));
     EXPECT_EQ(help->Text(), "JIEMIAN.zysybrj");
     EXPECT_EQ(help->Address(), "APPLICATION.url");
-    EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), QString::fromUtf8("赞助我们"));
-    const std::pair<int, const char*> tips[] = {
-        {kAddButton, "tjspwj"},       {kOpenFileButton, "tjspwj"}, {kAddFilesButton, "tjspwj"},
-        {kRemoveButton, "sc"},        {kMergeButton, "hbcygwj"},   {kCutButton, "ksjq"},
-        {kPositionSlider, "djsbzj"},  {kPlayButton, "bf"},         {kStartPointButton, "szksjqd"},
-        {kEndPointButton, "szjsjqd"}, {kStartField, "zjsrsjd"},    {kEndField, "zjsrsjd"}};
-    for (const auto& [id, key] : tips) EXPECT_EQ(Control(id)->toolTip(), QString("HINT.") + key) << id;
+    EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), "JIEMIAN.zzwm");
+    // Tooltips name the keys that do what the control does.
+    const std::pair<int, const char*> tips[] = {{kAddButton, "HINT.tjspwj (Ctrl+O)"},
+                                                {kOpenFileButton, "HINT.tjspwj (Ctrl+O)"},
+                                                {kAddFilesButton, "HINT.tjspwj (Ctrl+O)"},
+                                                {kRemoveButton, "HINT.sc (Del)"},
+                                                {kMergeButton, "HINT.hbcygwj"},
+                                                {kCutButton, "HINT.ksjq"},
+                                                {kPositionSlider, "HINT.djsbzj\nHINT.jpyd"},
+                                                {kPlayButton, "HINT.bf"},
+                                                {kStartPointButton, "HINT.szksjqd ([, I)"},
+                                                {kEndPointButton, "HINT.szjsjqd (], O)"},
+                                                {kStartField, "HINT.zjsrsjd"},
+                                                {kEndField, "HINT.zjsrsjd"}};
+    for (const auto& [id, tip] : tips) EXPECT_EQ(Control(id)->toolTip(), tip) << id;
     EXPECT_EQ(w.text("TISHI", "qxtjsp"), "TISHI.qxtjsp");  // cached for the commands
     EXPECT_EQ(w.languageBox()->count(), 6);
     EXPECT_EQ(w.languageBox()->itemText(1), "Two");
@@ -193,6 +203,9 @@ TEST_F(MainWindowTest, ChineseLanguageFileLeavesTheBoxUnselected) {
     CSolvaneDlg& w = Open();
     EXPECT_EQ(w.languageBox()->currentIndex(), -1);
     EXPECT_EQ(w.tabs()->tabText(1), QString::fromUtf8("视频合并"));
+    EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), QString::fromUtf8("赞助我们"));
+    // Qt's own buttons and dialogs speak Chinese too.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
 }
 
 TEST_F(MainWindowTest, LanguageSwitchRewritesTheSettingAndTheTexts) {
@@ -202,6 +215,9 @@ TEST_F(MainWindowTest, LanguageSwitchRewritesTheSettingAndTheTexts) {
     EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", "", Path("setting.ini")), "german.ini");
     EXPECT_EQ(w.windowTitle(), "Taviro Videoschnitt 1.0");
     EXPECT_EQ(LabelText(kEndLabel), "Ende:");
+    EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), "Spenden");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+    EXPECT_EQ(Control(kRemoveButton)->toolTip(), QString::fromUtf8("Ausgewähltes Video entfernen (Entf)"));
     // Both German tab texts show in full, without scroll arrows, and stay clear of the help link.
     EXPECT_GE(w.tabs()->width(), w.tabs()->sizeHint().width());
     EXPECT_LT(w.tabs()->geometry().right(), Control(kHelpLink)->x());
@@ -252,10 +268,95 @@ TEST_F(MainWindowTest, MergeTabAppendsCheckedRowsWithTheirColumns) {
         EXPECT_EQ(list->GetItemText(row, 4),
                   QString::asprintf("%5.2ffps", rate[0].toDouble() / rate[1].toDouble()));
         EXPECT_EQ(list->GetItemText(row, 5), "Ready");
+        EXPECT_EQ(list->item(row, 0)->toolTip(), files[row]);
     }
+    // Long paths are cut in the middle, so the file name at their end shows; hovering shows it all.
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+    const QRect cell = list->visualItemRect(list->item(1, 0));
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+    QCoreApplication::sendEvent(list->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), files[1]);
+    QToolTip::hideText();
     // The cut tab is untouched by merge adds.
     EXPECT_TRUE(w.currentFile().isEmpty());
     EXPECT_FALSE(w.slider()->isEnabled());
+}
+
+TEST_F(MainWindowTest, AddDialogOpensInTheFolderLastAddedFrom) {
+    UseShippedFiles();
+    const QString fixtures = QFileInfo(Q(testsupport::Fixture("gop2_8s.mp4"))).absolutePath();
+    const QString other = Path("other videos");
+    QDir().mkpath(other);
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("video_h264_aac.mp4")), other + "/clip.mp4"));
+    Open();
+    platform::ScopedChooserAnswers answers;
+    answers.addOpenFilesAnswer({Q(testsupport::Fixture("gop2_8s.mp4"))});
+    ClickButton(kOpenFileButton);
+    ClickTab(1);
+    answers.addOpenFilesAnswer({other + "/clip.mp4"});
+    ClickButton(kAddFilesButton);
+    answers.addOpenFilesAnswer({});
+    ClickButton(kAddFilesButton);
+    ASSERT_EQ(answers.openFilesFolders().size(), 3);
+    // Never the program's current folder: the first time, the user's videos or home folder.
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    EXPECT_EQ(answers.openFilesFolders()[0], QFileInfo(videos).isDir() ? videos : QDir::homePath());
+    EXPECT_EQ(answers.openFilesFolders()[1], fixtures);
+    EXPECT_EQ(answers.openFilesFolders()[2], other);
+    EXPECT_EQ(platform::ReadProfileString("PATH", "tjml", "", Path("setting.ini")), other);
+
+    // Kept for the next start.
+    Open();
+    answers.addOpenFilesAnswer({});
+    ClickButton(kOpenFileButton);
+    EXPECT_EQ(answers.openFilesFolders().last(), other);
+}
+
+TEST_F(MainWindowTest, FilesFromTheCommandLineAreAddedAtStart) {
+    UseShippedFiles();
+    const QString fixtures = QFileInfo(Q(testsupport::Fixture("gop2_8s.mp4"))).absolutePath();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(fixtures));
+    CSolvaneDlg& w = Open();
+    // As the add button takes them: in the cut tab the last one is loaded.
+    w.AddStartupFiles({"video_h264_aac.mp4", QUrl::fromLocalFile(fixtures + "/gop2_8s.mp4").toString()});
+    EXPECT_TRUE(w.currentFile().isEmpty()) << "added once the event loop runs";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.currentFile(), fixtures + "/gop2_8s.mp4");
+    EXPECT_TRUE(w.slider()->isEnabled());
+    EXPECT_NEAR(w.currentDurationMs(), 8000, 100);
+
+    platform::ScopedMessageRecorder messages;
+    w.AddStartupFiles({"no_such_video.mp4"});
+    QCoreApplication::processEvents();
+    QDir::setCurrent(before);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.lastText(),
+              "The file no_such_video.mp4 cannot be opened. It is not a video file this program can read.");
+}
+
+TEST(ElidedPathText, KeepsTheFileNameAndCutsTheFolder) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString ellipsis(QChar(0x2026));
+    const int room = metrics.horizontalAdvance("/home/user/Videos/holiday_beach.mp4");
+    const struct {
+        QString path;
+        QString starts_with;
+        QString ends_with;
+    } cases[] = {
+        {"/home/user/Videos/holiday_beach.mp4", "/home/user/Videos/holiday_beach.mp4", ""},  // fits
+        {"/home/user/Videos/2019/summer/family trip/holiday_beach.mp4", "/home/user/",
+         ellipsis + "/holiday_beach.mp4"},
+        {"/v/" + QString(60, 'x') + "_end.mp4", "", "_end.mp4"},  // the name alone is too long
+        {QString(60, 'y') + ".mp4", "yyy", ".mp4"},               // no folder at all
+    };
+    for (const auto& c : cases) {
+        const QString shown = ElidedPathText(c.path, metrics, room);
+        EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith(c.starts_with)) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(c.ends_with)) << shown.toStdString();
+        EXPECT_EQ(shown == c.path, c.ends_with.isEmpty()) << shown.toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, BadFileShowsTheMessageAndStopsAdding) {
@@ -413,20 +514,133 @@ TEST_F(MainWindowTest, EndPointBeforeTheStartSwapsTheTimes) {
     EXPECT_EQ(LabelText(kLengthField), Q(TimeToText(5000 - p)));
 }
 
-TEST_F(MainWindowTest, TypedTimesChangeOnlyTheLength) {
+TEST_F(MainWindowTest, TypedTimesSetTheLengthAndTheMarksAndTextsThatAreNoTimeShowRed) {
     UseShippedFiles();
     CSolvaneDlg& w = Open();
     AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
-    w.startField()->selectAll();
-    QTest::keyClicks(w.startField(), "00:00:01.500");
-    w.endField()->selectAll();
-    QTest::keyClicks(w.endField(), "00:00:04.000");
+    const int32_t d = w.currentDurationMs();
+    ASSERT_NEAR(d, 8000, 100);
+    const QColor normal = w.startField()->palette().color(QPalette::Text);
+    auto type = [](QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    };
+    auto red = [](QLineEdit* field) { return field->palette().color(QPalette::Text).red() > 150; };
+    ASSERT_FALSE(red(w.startField()));
+
+    type(w.startField(), "00:00:01.500");
+    type(w.endField(), "00:00:04.000");
     EXPECT_EQ(LabelText(kLengthField), "00:00:02.500");
-    w.endField()->selectAll();
-    QTest::keyClicks(w.endField(), "00:00:01.000");
+    EXPECT_EQ(w.slider()->GetSelectionStart(), 1500 * 1000 / d);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), 4000 * 1000 / d);
+    EXPECT_EQ(w.slider()->GetSelectionMode(), 2);
+    type(w.endField(), "00:00:01.000");
     EXPECT_EQ(LabelText(kLengthField), "00:00:00.000");
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), 1000 * 1000 / d);
+
+    // Red from the first keystroke that leaves no time, back to normal once the text is one again;
+    // the marks stay where the last time put them.
+    const struct {
+        const char* text;
+        bool is_time;
+    } texts[] = {{"abc", false},          {"", false},        {"00:00:5", false},
+                 {"00:61:00.000", false}, {"00:00:03", true}, {"00:00:06.250", true}};
+    for (const auto& t : texts) {
+        type(w.endField(), t.text);
+        EXPECT_EQ(red(w.endField()), !t.is_time) << t.text;
+        EXPECT_FALSE(red(w.startField())) << t.text;
+    }
+    EXPECT_EQ(w.endField()->palette().color(QPalette::Text), normal);
+    EXPECT_EQ(w.slider()->GetSelectionEnd(), 6250 * 1000 / d);
+}
+
+TEST_F(MainWindowTest, LoadingAnotherVideoPutsTheThumbBackToTheStart) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+    ClickSliderAt(600);
+    ASSERT_GT(w.previewPositionMs(), 4000);
+    AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("video_h264_aac.mp4"))});
+    EXPECT_EQ(w.slider()->GetPosition(), 0);
+    EXPECT_EQ(w.previewPositionMs(), 0);
+    EXPECT_EQ(LabelText(kPositionText), "00:00:00.000 / " + w.endField()->text());
+    // The start point now takes the start of the new video.
+    ClickButton(kStartPointButton);
+    EXPECT_EQ(w.startField()->text(), "00:00:00.000");
     EXPECT_EQ(w.slider()->GetSelectionStart(), 0);
-    EXPECT_EQ(w.slider()->GetSelectionEnd(), 1000);
+}
+
+TEST_F(MainWindowTest, KeysAddFilesSetTheRangeAndStepThePreview) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    {
+        platform::ScopedChooserAnswers answers;
+        answers.addOpenFilesAnswer({Q(testsupport::Fixture("gop2_8s.mp4"))});
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        ASSERT_EQ(answers.openFilesFilters().size(), 1);
+    }
+    const int32_t d = w.currentDurationMs();
+    ASSERT_NEAR(d, 8000, 100);
+    const QString full = w.endField()->text();
+    CBitmapSlider* slider = w.slider();
+    ASSERT_GE(d, 7000);
+    slider->setFocus();
+    const QByteArray first_frame = ReadBytes(Path("image.bmp"));
+
+    // Each key, where the preview is afterwards and the times the fields then hold (-1: the end of
+    // the video, as loading and the start point put it).
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int32_t preview_ms;
+        int32_t start_ms;
+        int32_t end_ms;
+    } steps[] = {
+        {Qt::Key_Right, Qt::NoModifier, 1000, 0, -1},
+        {Qt::Key_Right, Qt::NoModifier, 2000, 0, -1},
+        {Qt::Key_BracketLeft, Qt::NoModifier, 2000, 2000, -1},
+        {Qt::Key_Right, Qt::ShiftModifier, d, 2000, -1},  // held at the end of the video
+        {Qt::Key_Left, Qt::NoModifier, d - 1000, 2000, -1},
+        {Qt::Key_Left, Qt::ShiftModifier, 0, 2000, -1},  // held at its start
+        {Qt::Key_Right, Qt::ShiftModifier, std::min(d, 10000), 2000, -1},
+        {Qt::Key_Left, Qt::NoModifier, d - 1000, 2000, -1},
+        {Qt::Key_Left, Qt::NoModifier, d - 2000, 2000, -1},
+        {Qt::Key_BracketRight, Qt::NoModifier, d - 2000, 2000, d - 2000},
+        {Qt::Key_Home, Qt::NoModifier, 2000, 2000, d - 2000},
+        {Qt::Key_End, Qt::NoModifier, d - 2000, 2000, d - 2000},
+        {Qt::Key_Left, Qt::NoModifier, d - 3000, 2000, d - 2000},
+        {Qt::Key_O, Qt::NoModifier, d - 3000, 2000, d - 3000},
+        {Qt::Key_Home, Qt::NoModifier, 2000, 2000, d - 3000},
+        {Qt::Key_Left, Qt::NoModifier, 1000, 2000, d - 3000},
+        {Qt::Key_I, Qt::NoModifier, 1000, 1000, -1},
+    };
+    QByteArray frame_near_the_end;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        if (step.key == Qt::Key_BracketRight) frame_near_the_end = ReadBytes(Path("image.bmp"));
+        EXPECT_EQ(w.previewPositionMs(), step.preview_ms);
+        EXPECT_EQ(slider->GetPosition(), step.preview_ms * 1000 / d);
+        EXPECT_EQ(TextToTime(LabelText(kPositionText).section(" / ", 0, 0).toStdString()), step.preview_ms);
+        EXPECT_EQ(w.startField()->text(), Q(TimeToText(step.start_ms)));
+        EXPECT_EQ(w.endField()->text(), step.end_ms < 0 ? full : Q(TimeToText(step.end_ms)));
+    }
+    EXPECT_EQ(slider->GetSelectionStart(), 1000 * 1000 / d);
+    EXPECT_EQ(slider->GetSelectionEnd(), (d - 3000) * 1000 / d);
+    EXPECT_NE(frame_near_the_end, first_frame) << "the keys decode the frames they go to";
+
+    // In a time field the arrows, Home and End move the cursor; letters and brackets still set points.
+    w.endField()->setFocus();
+    w.endField()->setCursorPosition(0);
+    QTest::keyClick(w.endField(), Qt::Key_Right);
+    QTest::keyClick(w.endField(), Qt::Key_End);
+    EXPECT_EQ(w.endField()->cursorPosition(), w.endField()->text().size());
+    EXPECT_EQ(w.previewPositionMs(), 1000);
+    QTest::keyClick(w.endField(), Qt::Key_BracketRight);
+    EXPECT_EQ(w.endField()->text(), "00:00:01.000");
+    EXPECT_EQ(w.startField()->text(), "00:00:01.000");
 }
 
 TEST_F(MainWindowTest, DeleteInATimeFieldRemovesTheSelectedRow) {
@@ -536,8 +750,14 @@ TEST_F(MainWindowTest, PlayOpensTheCurrentFile) {
     EXPECT_TRUE(opened.isEmpty());
     AddThroughDialog(kOpenFileButton, {Q(testsupport::Fixture("video_h264_aac.mp4"))});
     ClickButton(kPlayButton);
-    platform::SetShellOpenHandler({});
     EXPECT_EQ(opened, QStringList{w.currentFile()});
+
+    // Without a player the user is told so.
+    platform::SetShellOpenHandler([](const QString&) { return platform::kShellNoAssociation; });
+    platform::ScopedMessageRecorder messages;
+    ClickButton(kPlayButton);
+    platform::SetShellOpenHandler({});
+    EXPECT_EQ(messages.lastText(), "No video player could be started for this file:\n" + w.currentFile());
 }
 
 TEST_F(MainWindowTest, DroppedFilesAreAddedLikeChosenOnes) {

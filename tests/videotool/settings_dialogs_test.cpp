@@ -51,7 +51,8 @@ class SettingsDialogsTest : public ::testing::Test {
         QDir().mkpath(folder_ + "/languages");
         Write("languages/english.ini",
               "[APPLICATION]\nname=Taviro\n[JIEMIAN]\nywjyy=Same as source\nhbhwj=merged_video\nkshb=Start "
-              "merging\n[TISHI]\nmlbcz=No such folder\nxsrwjm=Enter a name\n");
+              "merging\nxzscml=Pick a folder\n[TISHI]\nmlbcz=No such folder\nxsrwjm=Enter a name\nmlmwx=Bad "
+              "folder name\nstrmlbcz=Cannot write there\n");
         Write("languages/chinese.ini", "[TIMES]\ntime=0\n[JIEMIAN]\nzzly=a\nzzly1=b\n");
     }
     void Write(const QString& name, const QByteArray& text) {
@@ -171,6 +172,7 @@ TEST_F(SettingsDialogsTest, StoredIndexOutsideTheListsLeavesNoSelection) {
     settings_.width = 640;
     settings_.height = 480;
     CFileInfomation cut(folder_, &settings_);
+    cut.setFileName("clip");
     Show(cut);
     EXPECT_EQ(Combo(cut, C::kPreset)->currentIndex(), -1);
     EXPECT_EQ(Combo(cut, C::kVideoSize)->currentIndex(), -1);
@@ -214,6 +216,7 @@ TEST_F(SettingsDialogsTest, MergeDialogStartsDirectWithItsOwnListsAndDefaultName
         EXPECT_TRUE(Combo(d, id)->isEnabled()) << id;
 
     CFileInfomation cut(folder_, &settings_);
+    cut.setFileName("clip");
     Show(cut);
     EXPECT_EQ(Combo(cut, C::kSampleRate)->currentText(), "22050 Hz") << "the same index, another list";
 }
@@ -257,15 +260,26 @@ TEST_F(SettingsDialogsTest, MergeDialogStoresAndRestoresItsChoices) {
     EXPECT_EQ(Combo(again, M::kChannels)->currentIndex(), 1) << "channels always start at stereo";
 }
 
-TEST_F(SettingsDialogsTest, MergeDialogRefusesAnEmptyNameBeforeWritingAnything) {
+TEST_F(SettingsDialogsTest, BothDialogsRefuseANameThatNamesNoFileBeforeWritingAnything) {
     WriteSettings();
-    CSettings d(folder_, &settings_);
-    Show(d);
-    ControlAs<QLineEdit>(&d, M::kFileName)->clear();
-    Click(d, M::kStart);
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(messages_.lastText(), "Enter a name");
-    EXPECT_EQ(Setting("JOIN", "format"), "(none)");
+    // "?*|" loses every character to the name rule: it would save a hidden ".mp4".
+    for (const char* name : {"", "?*|"}) {
+        SCOPED_TRACE(name);
+        messages_.clear();
+        CFileInfomation cut(folder_, &settings_);
+        CSettings merge(folder_, &settings_);
+        for (QDialog* d : {static_cast<QDialog*>(&cut), static_cast<QDialog*>(&merge)}) {
+            Show(*d);
+            ControlAs<QLineEdit>(d, 1075)->setText(name);
+            QTest::mouseClick(ControlAs<QPushButton>(d, d == &cut ? int(C::kStart) : int(M::kStart)),
+                              Qt::LeftButton);
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(messages_.lastText(), "Enter a name");
+        }
+        EXPECT_EQ(messages_.messages().size(), 2u);
+        EXPECT_EQ(Setting("CUT", "format"), "(none)");
+        EXPECT_EQ(Setting("JOIN", "format"), "(none)");
+    }
 }
 
 TEST_F(SettingsDialogsTest, EnterDoesNothingEscapeCancels) {
@@ -299,10 +313,9 @@ TEST_F(SettingsDialogsTest, BrowseAsksAgainForAnInvalidFolderAndStoresTheChosenO
     CSettings d(folder_, &settings_);
     Show(d);
     Click(d, M::kBrowse);
-    EXPECT_EQ(answers.folderTitles(),
-              QStringList({"Please select output folder:", "Please select output folder:"}));
+    EXPECT_EQ(answers.folderTitles(), QStringList({"Pick a folder", "Pick a folder"}));
     ASSERT_EQ(messages_.messages().size(), 1u);
-    EXPECT_EQ(messages_.lastText(), "The output folder name is invalid!");
+    EXPECT_EQ(messages_.lastText(), "Bad folder name");
     EXPECT_EQ(ControlAs<QLineEdit>(&d, M::kFolder)->text(), other);
     EXPECT_EQ(Setting("PATH", "name"), other);
 
@@ -315,10 +328,11 @@ TEST_F(SettingsDialogsTest, FolderTestRefusesUnwritableFoldersAndNeverTouchesAnE
     // /proc exists and takes no new files, whoever runs the test.
     Write("setting.ini", "[LANGUAGE]\nfile=english.ini\n[PATH]\nname=/proc\n");
     CFileInfomation cut(folder_, &settings_);
+    cut.setFileName("clip");
     Show(cut);
     Click(cut, C::kStart);
     EXPECT_TRUE(cut.isVisible());
-    EXPECT_EQ(messages_.lastText(), QStringLiteral("视频文件生成失败，请点击浏览按钮选择保存到其他目录!"));
+    EXPECT_EQ(messages_.lastText(), "Cannot write there");
 
     const QString probe = out_ + "/" + taviro::kFolderProbeFile;
     QFile f(probe);
@@ -352,6 +366,7 @@ TEST_F(SettingsDialogsTest, SponsorshipPromptOnlyWhileDueAndItsFirstButtonEndsTh
     }
     for (int round = 0; round < 2; ++round) {  // no longer due: neither dialog asks
         CFileInfomation cut(folder_, &settings_);
+        cut.setFileName("clip");
         Show(cut);
         Click(cut, C::kStart);
         EXPECT_EQ(cut.result(), QDialog::Accepted);
@@ -370,6 +385,7 @@ TEST_F(SettingsDialogsTest, SponsorshipPromptOnlyWhileDueAndItsFirstButtonEndsTh
             QTest::mouseClick(prompt->laterButton(), Qt::LeftButton);
         });
         CFileInfomation cut(folder_, &settings_);
+        cut.setFileName("clip");
         Show(cut);
         Click(cut, C::kStart);
         EXPECT_EQ(cut.result(), QDialog::Accepted);
