@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the suite's package with apt into a clean Debian 12 root and runs it there: taviro-cli
-# cuts a fixture, the window starts off-screen and keeps its settings in the user's folders.
+# cuts a fixture, the window opens a video given on its command line off-screen and keeps its
+# settings and preview picture in the user's folders.
 # Needs root, debootstrap and Debian's mirror; not part of `make test`. `make package` first.
 # Usage: scripts/check-deb-in-chroot.sh [BUILD] [CACHE]
 #   CACHE (default /var/tmp/suite-chroot) keeps the clean root that debootstrap made, for the next run.
@@ -48,13 +49,15 @@ mkdir -p "$root/tmp/out"
 out=$(in_root taviro-cli cut /tmp/video.mp4 --from 00:00:00.000 --to 00:00:01.000 --direct --out-dir /tmp/out | tail -n 1)
 ffprobe -v error -show_entries format=duration:stream=codec_type -of compact "$root$out"
 
-echo "== taviro, off-screen, started by an ordinary user"
+echo "== taviro /tmp/video.mp4, off-screen, started by an ordinary user"
 in_root useradd --create-home tester
-in_root chroot --userspec=tester:tester / env HOME=/home/tester QT_QPA_PLATFORM=offscreen taviro &
+in_root chroot --userspec=tester:tester / env HOME=/home/tester QT_QPA_PLATFORM=offscreen \
+  taviro /tmp/video.mp4 &
 window=$!
 settings="$root/home/tester/.config/ostrand/taviro/setting.ini"
+preview="$root/home/tester/.cache/ostrand/taviro/image.bmp"
 for _ in $(seq 600); do
-  [ -s "$settings" ] && break
+  [ "$(stat -c %s "$preview" 2>/dev/null || echo 0)" -ge 691254 ] && break
   kill -0 "$window" 2>/dev/null || break
   sleep 0.1
 done
@@ -63,8 +66,10 @@ kill -0 "$window" 2>/dev/null && running=yes
 kill "$window" 2>/dev/null || true
 wait "$window" 2>/dev/null || true
 [ "$running" = yes ] || { echo "taviro did not keep running" >&2; exit 1; }
-cmp "$settings" "$root/usr/lib/ostrand/taviro/setting.ini"
-echo "settings copied to ~tester/.config/ostrand/taviro/setting.ini"
+grep -q "^file=english.ini" "$settings"
+echo "settings in ~tester/.config/ostrand/taviro/setting.ini:"
+sed 's/^/  /' "$settings"
+ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$preview"
 
 for program in ostrand taviro melisk taviro-cli melisk-cli; do
   if [ -x "$root/usr/bin/$program" ]; then echo "installed: /usr/bin/$program"; fi
