@@ -1,7 +1,7 @@
 // Benchmarks: our engine against the ffmpeg tool doing the same work on the same inputs, side by
 // side in one run. Prints the median wall time of each, their ratio (ours / ffmpeg) and the peak
 // memory of both. Ours runs as a child process like ffmpeg: this program started again with
-// --run-job, which fills the job record and runs the engine; taviro-cli doing the same is timed
+// --run-job, which builds the job request and runs the engine; taviro-cli doing the same is timed
 // beside it. Makes its own inputs with the ffmpeg tool (once) in the build tree's bench-media folder.
 
 #include <sys/resource.h>
@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "engine/convert_engine.h"
-#include "engine/presets.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
 
 extern "C" {
+#include <libavcodec/codec_id.h>
 #include <libavutil/log.h>
 }
 
@@ -142,50 +142,39 @@ std::string ConcatList(const std::string& name, const std::vector<std::string>& 
 int RunJob(int argc, char** argv) {
     av_log_set_level(AV_LOG_ERROR);
     std::string kind = argv[2];
-    ConvertJob job;
-    if (kind == "preview") {
-        job.probe_path = argv[5];
-        job.current_file = 0;
-        job.range_start_s[0] = std::atof(argv[3]);
-        job.preview_bitmap_path = argv[4];
-        return DecodePreviewFrame(job) ? 0 : 1;
-    }
-    bool reencode = std::string(argv[3]) == "h264";
-    std::string out = argv[4];
-    std::vector<std::string> inputs;
-    for (int i = kind == "cut" ? 7 : 5; i < argc; ++i) inputs.push_back(argv[i]);
-    job.file_count = static_cast<int>(inputs.size());
-    job.input_paths = inputs;
-    job.output_paths.assign(inputs.size(), out);
-    job.merge_mode = kind == "merge";
-    job.reencode = reencode;
-    if (job.merge_mode) {
-        for (const auto& in : inputs) {
-            job.probe_path = in;
-            if (ProbeMediaFile(job) != PROBE_OK) return 1;
-            job.merge_total_s = static_cast<int32_t>(job.merge_total_s + job.duration_us / 1000 / 1000.0);
+    if (kind == "preview") return DecodePreviewFrame({argv[5], std::atof(argv[3]), argv[4]}).written ? 0 : 1;
+    JobRequest job;
+    job.reencode = std::string(argv[3]) == "h264";
+    job.output_path = argv[4];
+    job.merge = kind == "merge";
+    for (int i = kind == "cut" ? 7 : 5; i < argc; ++i) job.inputs.push_back({argv[i]});
+    if (job.merge) {
+        for (const JobInput& in : job.inputs) {
+            ProbeResult probe = ProbeMediaFile(in.path);
+            if (probe.result != PROBE_OK) return 1;
+            job.merge_total_s = static_cast<int32_t>(job.merge_total_s + probe.duration_us / 1000 / 1000.0);
         }
     } else {
-        job.range_start_s[0] = std::atof(argv[5]);
-        job.range_length_s[0] = std::atof(argv[6]) - job.range_start_s[0];
+        job.inputs[0].start_s = std::atof(argv[5]);
+        job.inputs[0].length_s = std::atof(argv[6]) - job.inputs[0].start_s;
     }
-    if (reencode) {
-        job.output_video_codec_id = CodecIdFromName(kOutputPresets[1].video_codec_name);
-        job.output_audio_codec_id = CodecIdFromName(kOutputPresets[1].audio_codec_name);
-        job.output_video_bit_rate = 3000000;
-        job.output_width = 1280;
-        job.output_height = 720;
-        job.output_frame_rate = 0;
-        job.output_audio_bit_rate = 128000;
-        job.output_sample_rate = 44100;
-        job.output_channels = 2;
+    if (job.reencode) {
+        // The H.264 preset's codecs, as the cut settings dialog turns them into the request.
+        job.output.video_codec_id = AV_CODEC_ID_H264;
+        job.output.audio_codec_id = AV_CODEC_ID_AAC;
+        job.output.video_bit_rate = 3000000;
+        job.output.width = 1280;
+        job.output.height = 720;
+        job.output.frame_rate = 0;
+        job.output.audio_bit_rate = 128000;
+        job.output.sample_rate = 44100;
+        job.output.channels = 2;
     }
-    job.current_file = -1;
-    job.cancel_requested = false;
-    job.percent = 0;
-    ConvertThreadProc(job);
-    for (int i = 0; i < job.file_count; ++i)
-        if (job.file_status[i] != JOB_FILE_DONE) return 1;
+    JobProgress progress;
+    progress.Reset(job.FileCount());
+    RunConvertJob(job, progress);
+    for (int i = 0; i < progress.file_count; ++i)
+        if (progress.file_status[i] != JOB_FILE_DONE) return 1;
     return 0;
 }
 

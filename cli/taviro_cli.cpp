@@ -28,11 +28,10 @@ extern "C" {
 
 #include "common/time_text.h"
 #include "engine/convert_engine.h"
-#include "engine/convert_job.h"
-#include "engine/job_builder.h"
-#include "engine/presets.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
+#include "videotool/job_builder.h"
+#include "videotool/output_presets.h"
 
 namespace {
 
@@ -84,27 +83,25 @@ int UsageError(const std::string& message) {
 }
 
 int Probe(const char* path) {
-    ConvertJob& job = EnsureConvertJob();
-    job.probe_path = path;
-    int result = ProbeMediaFile();
-    if (result != PROBE_OK) {
-        std::fprintf(stderr, "probe failed: %d\n", result);
+    const ProbeResult probe = ProbeMediaFile(path);
+    if (probe.result != PROBE_OK) {
+        std::fprintf(stderr, "probe failed: %d\n", probe.result);
         return 1;
     }
-    std::printf("result=%d\n", result);
-    std::printf("video_stream_index=%d\n", job.video_stream_index);
-    std::printf("audio_stream_index=%d\n", job.audio_stream_index);
-    std::printf("video_codec=%s\n", CodecName(job.output_video_codec_id));
-    std::printf("audio_codec=%s\n", CodecName(job.output_audio_codec_id));
-    std::printf("width=%d\n", job.input_width);
-    std::printf("height=%d\n", job.input_height);
-    std::printf("frame_rate=%d/%d\n", job.input_frame_rate_num, job.input_frame_rate_den);
-    std::printf("input_frame_rate=%lld\n", static_cast<long long>(job.input_frame_rate));
-    std::printf("video_bit_rate=%d\n", job.output_video_bit_rate);
-    std::printf("audio_bit_rate=%d\n", job.output_audio_bit_rate);
-    std::printf("sample_rate=%d\n", job.output_sample_rate);
-    std::printf("channels=%d\n", job.output_channels);
-    std::printf("duration_us=%lld\n", static_cast<long long>(job.duration_us));
+    std::printf("result=%d\n", probe.result);
+    std::printf("video_stream_index=%d\n", probe.video_stream_index);
+    std::printf("audio_stream_index=%d\n", probe.audio_stream_index);
+    std::printf("video_codec=%s\n", CodecName(probe.video_codec_id));
+    std::printf("audio_codec=%s\n", CodecName(probe.audio_codec_id));
+    std::printf("width=%d\n", probe.width);
+    std::printf("height=%d\n", probe.height);
+    std::printf("frame_rate=%d/%d\n", probe.frame_rate_num, probe.frame_rate_den);
+    std::printf("input_frame_rate=%lld\n", static_cast<long long>(probe.frame_rate));
+    std::printf("video_bit_rate=%d\n", probe.video_bit_rate);
+    std::printf("audio_bit_rate=%d\n", probe.audio_bit_rate);
+    std::printf("sample_rate=%d\n", probe.sample_rate);
+    std::printf("channels=%d\n", probe.channels);
+    std::printf("duration_us=%lld\n", static_cast<long long>(probe.duration_us));
     return 0;
 }
 
@@ -211,18 +208,17 @@ std::string ReadOutputName(const Options& options, const std::string& default_na
     return name;
 }
 
-// Probes a file for a job; prints the reason and returns false when the file cannot be used.
-bool ProbeForJob(ConvertJob& job, const std::string& path) {
-    job.probe_path = path;
-    int result = ProbeMediaFile(job);
-    if (result != PROBE_OK || job.range_start_us < 0 || job.range_end_us < 0) {
+// Probes a file for a job; prints the reason and returns nothing when the file cannot be used.
+std::optional<ProbeResult> ProbeForJob(const std::string& path) {
+    ProbeResult probe = ProbeMediaFile(path);
+    if (probe.result != PROBE_OK || probe.range_start_us < 0 || probe.range_end_us < 0) {
         std::fprintf(
             stderr,
             "taviro-cli: The file %s cannot be opened. It is not a video file this program can read.\n",
             path.c_str());
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return probe;
 }
 
 // ---- running a job ----
@@ -269,11 +265,13 @@ class ProgressView {
     int last_percent_ = -100;
 };
 
-// Runs the filled job on a worker thread, polling its progress as the window's timer does; Ctrl-C
-// sets cancel_requested and the worker ends the job the way the Stop button lets it. Returns the
-// exit status.
-int RunJob(ConvertJob& job) {
-    std::printf("%s\n", job.output_paths[0].c_str());
+// Runs the job on a worker thread, polling its progress as the window's timer does; Ctrl-C sets
+// cancel_requested and the worker ends the job the way the Stop button lets it. Returns the exit
+// status.
+int RunJob(const JobRequest& job) {
+    JobProgress progress;
+    progress.Reset(job.FileCount(), job.merge ? job.FileCount() : 0);
+    std::printf("%s\n", job.output_path.c_str());
     std::fflush(stdout);
 
     g_stop_signal = 0;
@@ -288,19 +286,19 @@ int RunJob(ConvertJob& job) {
     std::condition_variable ended;
     bool finished = false;
     std::thread worker([&] {
-        ConvertThreadProc(job);
+        RunConvertJob(job, progress);
         std::lock_guard lock(mutex);
         finished = true;
         ended.notify_one();
     });
-    ProgressView view(job.file_count);
+    ProgressView view(progress.file_count);
     bool stop_noted = false;
     for (;;) {
         if (g_stop_signal && !stop_noted) {
-            job.cancel_requested = true;
+            progress.cancel_requested = true;
             stop_noted = true;
         }
-        view.Show(job.current_file, job.percent);
+        view.Show(progress.current_file, progress.percent);
         std::unique_lock lock(mutex);
         if (ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return finished; })) break;
     }
@@ -313,12 +311,16 @@ int RunJob(ConvertJob& job) {
         std::fprintf(stderr, "taviro-cli: stopped\n");
         return 128 + g_stop_signal;
     }
-    std::vector<std::string> failed;
-    for (int i = 0; i < job.file_count; ++i)
-        if (job.file_status[i] != JOB_FILE_DONE) failed.push_back(job.input_paths[i]);
-    if (failed.empty()) view.Show(job.file_count - 1, 100);
+    std::vector<int> failed;
+    for (int i = 0; i < progress.file_count; ++i)
+        if (progress.file_status[i] != JOB_FILE_DONE) failed.push_back(i);
+    if (failed.empty()) view.Show(progress.file_count - 1, 100);
     view.End();
-    for (const std::string& path : failed) std::fprintf(stderr, "taviro-cli: failed: %s\n", path.c_str());
+    for (int i : failed) {
+        std::string reason = progress.file_status[i] == JOB_FILE_FAILED ? FailureText(progress.failure(i))
+                                                                        : std::string("not processed");
+        std::fprintf(stderr, "taviro-cli: failed: %s: %s\n", job.inputs[i].path.c_str(), reason.c_str());
+    }
     return failed.empty() ? kExitOk : kExitFailed;
 }
 
@@ -345,13 +347,13 @@ int Cut(int argc, char** argv) {
     std::string name = ReadOutputName(options, DefaultOutputName(input), &error);
     if (!error.empty()) return UsageError(error);
 
-    ConvertJob& job = EnsureConvertJob();
-    if (!ProbeForJob(job, input)) return kExitUsage;
+    const std::optional<ProbeResult> probe = ProbeForJob(input);
+    if (!probe) return kExitUsage;
 
     CutRequest request;
     request.input_path = input;
     request.start_ms = 0;
-    int64_t duration_ms = job.duration_us / 1000;
+    int64_t duration_ms = probe->duration_us / 1000;
     request.end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
     if (auto v = Value(options, "--from")) {
         auto ms = ParseTimeText(*v);
@@ -370,6 +372,7 @@ int Cut(int argc, char** argv) {
     JobSettings settings;
     ApplySettingTexts(texts, &settings);
     OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
+    JobRequest job;
     if (JobRefusal r = BuildCutJob(request, settings, output, job); r != JobRefusal::kNone) return Refused(r);
     return RunJob(job);
 }
@@ -391,15 +394,15 @@ int Merge(int argc, char** argv) {
     std::string name = ReadOutputName(options, DefaultOutputName(options.files[0]), &error);
     if (!error.empty()) return UsageError(error);
 
-    ConvertJob& job = EnsureConvertJob();
     std::vector<MergeItem> items;
     for (const std::string& path : options.files) {
-        if (!ProbeForJob(job, path)) return kExitUsage;
-        items.push_back(MergeItemFromProbe(path, job));
+        const std::optional<ProbeResult> probe = ProbeForJob(path);
+        if (!probe) return kExitUsage;
+        items.push_back(MergeItemFromProbe(path, *probe));
     }
     JobSettings settings;
     ApplySettingTexts(texts, &settings);
-    job.output_frame_rate = 0;  // a merge without --frame-rate keeps the source's rate
+    JobRequest job;  // without --frame-rate a merge keeps the source's rate
     OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
     if (JobRefusal r = BuildMergeJob(items, settings, output, job); r != JobRefusal::kNone) return Refused(r);
     return RunJob(job);
@@ -421,12 +424,7 @@ int Preview(int argc, char** argv) {
     if (std::filesystem::symlink_status(*out, ec).type() != std::filesystem::file_type::not_found)
         return UsageError(*out + " exists; choose a new file");
 
-    ConvertJob& job = EnsureConvertJob();
-    job.probe_path = options.files[0];
-    job.current_file = 0;
-    job.range_start_s[0] = at_s;
-    job.preview_bitmap_path = *out;
-    if (!DecodePreviewFrame(job)) {
+    if (!DecodePreviewFrame({options.files[0], at_s, *out}).written) {
         std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s\n", options.files[0].c_str());
         return kExitFailed;
     }

@@ -43,9 +43,9 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
         if (merge_tab) {
             const int item = listIndexOf(i);
             const int status = job.fileStatus(i);
-            if (status == kJobFileFailed && item >= 0) {
+            if (status == JOB_FILE_FAILED && item >= 0) {
                 view.setListItemStatus(item, texts.failed_status);
-            } else if (status == kJobFileDone) {
+            } else if (status == JOB_FILE_DONE) {
                 m_done = job.currentFile();
                 if (item >= 0) {
                     view.setListItemStatus(item, texts.done_status);
@@ -63,9 +63,9 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
             job.setCurrentFile(total + 1);
             view.closeDialog();
             const int status = job.fileStatus(i);
-            if (status == kJobFileDone)
+            if (status == JOB_FILE_DONE)
                 view.report(JobOutcome::kCutDone);
-            else if (status == kJobFileFailed)
+            else if (status == JOB_FILE_FAILED)
                 view.report(JobOutcome::kCutFailed);
             // A file that ended neither done nor failed was stopped: nothing to report.
         }
@@ -75,7 +75,7 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
 void ProgressProtocol::reportMerge(ProgressJob& job, ProgressView& view, bool* failed) {
     *failed = false;
     for (int f = 0; f < job.fileCount(); ++f)
-        if (job.fileStatus(f) == kJobFileFailed) *failed = true;
+        if (job.fileStatus(f) == JOB_FILE_FAILED) *failed = true;
     view.report(*failed ? JobOutcome::kMergeFailed : JobOutcome::kMergeDone);
 }
 

@@ -1,22 +1,20 @@
 #pragma once
-// What each 500 ms tick of a media tool's progress timer does with the job record's progress fields:
-// the two lines and bars of the progress dialog, the list's status column, the end of the job and
-// its outcome. Plain logic over two small interfaces, so both media tools (each with its own job
-// record) share it and tests drive it with fakes. UI thread only.
+// What each 500 ms tick of a media tool's progress timer does with the job's progress channel: the
+// two lines and bars of the progress dialog, the list's status column, the end of the job and its
+// outcome. Plain logic over two small interfaces, so both media tools share it and tests drive it
+// with fakes. UI thread only.
 
 #include <QString>
 #include <cstdint>
 #include <vector>
 
+#include "engine/job_progress.h"
+
 namespace common {
 
-// File status values; both job records use the same bytes.
-inline constexpr int kJobFilePending = 0xFF;
-inline constexpr int kJobFileDone = 1;
-inline constexpr int kJobFileFailed = 2;
-
-// The shared fields of a job record as the timer sees them. The worker writes current file,
-// percent and the statuses at any time; every read goes to the record anew.
+// The progress of a job as the timer sees it. The worker writes current file, percent and the
+// statuses (JOB_FILE_PENDING, JOB_FILE_DONE, JOB_FILE_FAILED) at any time; every read goes to the
+// channel anew.
 class ProgressJob {
   public:
     virtual ~ProgressJob() = default;
@@ -28,6 +26,25 @@ class ProgressJob {
     virtual void setUiFileTotal(int value) = 0;
     virtual int fileStatus(int file) const = 0;
     virtual bool cancelRequested() const = 0;
+};
+
+// Both media tools' progress channel behind that interface.
+class ChannelProgressJob : public ProgressJob {
+  public:
+    explicit ChannelProgressJob(JobProgress& progress) : m_progress(progress) {}
+    int currentFile() const override { return m_progress.current_file; }
+    void setCurrentFile(int value) override { m_progress.current_file = value; }
+    int percent() const override { return m_progress.percent; }
+    int fileCount() const override { return m_progress.file_count; }
+    int uiFileTotal() const override { return m_progress.ui_file_total; }
+    void setUiFileTotal(int value) override { m_progress.ui_file_total = value; }
+    int fileStatus(int file) const override {
+        return file >= 0 && file < MAX_JOB_FILES ? m_progress.file_status[file].load() : JOB_FILE_PENDING;
+    }
+    bool cancelRequested() const override { return m_progress.cancel_requested; }
+
+  private:
+    JobProgress& m_progress;
 };
 
 enum class JobOutcome {

@@ -13,22 +13,18 @@ namespace engine {
 
 void ConversionRun::DecodeAudio(const AVPacket* pkt) {
     if (!audio_decoder_) return;
-    job_.last_result = avcodec_send_packet(audio_decoder_.get(), pkt);
-    if (job_.last_result < 0 && job_.last_result != AVERROR(EAGAIN)) return;
+    int sent = avcodec_send_packet(audio_decoder_.get(), pkt);
+    if (sent < 0 && sent != AVERROR(EAGAIN)) return;
     AVFrame* frame = decoded_audio_.get();
-    int i = job_.current_file.load();
     while (avcodec_receive_frame(audio_decoder_.get(), frame) == 0) {
-        job_.encoded_size = 1;
         bool keep = true;
-        if (job_.merge_mode) {
-            job_.range_start_s[i] = 0;
-        } else {
+        if (!Merge()) {
             int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
                                                                         : frame->pkt_dts;
             if (ts != AV_NOPTS_VALUE) {
                 auto time_ms =
                     static_cast<int64_t>(av_q2d(in_audio_->time_base) * (static_cast<double>(ts) * 1000));
-                keep = !(job_.range_start_s[i] * 1000 > static_cast<double>(time_ms));
+                keep = !(range_start_s_ * 1000 > static_cast<double>(time_ms));
             }
         }
         if (keep) QueueAudio(frame);
@@ -72,12 +68,11 @@ void ConversionRun::QueueAudio(AVFrame* decoded) {
                 swr_init(swr) < 0) {
                 swr_free(&swr);
                 av_channel_layout_uninit(&in_layout);
-                Fail();
+                Fail("could not set up the resampler");
                 leave_loop_ = true;
                 return;
             }
             resampler_.reset(swr);
-            job_.resampler = swr;
             av_channel_layout_uninit(&resampler_in_layout_);
             av_channel_layout_copy(&resampler_in_layout_, &in_layout);
             resampler_in_rate_ = decoded->sample_rate;
@@ -94,8 +89,8 @@ void ConversionRun::QueueAudio(AVFrame* decoded) {
         resampled_->sample_rate = enc->sample_rate;
         resampled_->nb_samples = needed;
         av_channel_layout_copy(&resampled_->ch_layout, &enc->ch_layout);
-        if (av_frame_get_buffer(resampled_.get(), 0) < 0) {
-            Fail();
+        if (int error = av_frame_get_buffer(resampled_.get(), 0); error < 0) {
+            Fail("could not get an audio buffer", error);
             leave_loop_ = true;
             return;
         }
@@ -115,7 +110,7 @@ void ConversionRun::FlushResampler() {
 }
 
 void ConversionRun::QueueSamples(uint8_t** data, int samples) {
-    if (!job_.merge_mode) {
+    if (!Merge()) {
         // A cut's audio ends where its range ends.
         int64_t room = cut_audio_cap_ - cut_audio_samples_;
         if (room <= 0) return;
@@ -123,7 +118,7 @@ void ConversionRun::QueueSamples(uint8_t** data, int samples) {
         cut_audio_samples_ += samples;
     }
     if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(data), samples) < samples) return;
-    if (!EncodeQueuedAudio(false)) Fail();
+    if (!EncodeQueuedAudio(false)) Fail("could not encode the audio");
 }
 
 void ConversionRun::PadAudioToVideo() {
@@ -141,7 +136,7 @@ void ConversionRun::PadAudioToVideo() {
         missing -= n;
         // Frame by frame, so a long gap never piles up in memory.
         if (!EncodeQueuedAudio(false)) {
-            Fail();
+            Fail("could not encode the audio");
             return;
         }
     }

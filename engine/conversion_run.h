@@ -2,14 +2,15 @@
 // The state of one run of the conversion engine and its steps, shared by the files that implement
 // them: the job loop and output (convert_engine.cpp), stream copy (stream_copy.cpp), video
 // re-encoding (video_reencode.cpp) and audio re-encoding (audio_reencode.cpp). Everything here runs
-// on the worker thread that called ConvertThreadProc.
+// on the worker thread that called RunConvertJob.
 
 #include <memory>
 #include <vector>
 
-#include "engine/convert_job.h"
 #include "engine/exclusive_output.h"
 #include "engine/ffmpeg_ptr.h"
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
 
 namespace engine {
 
@@ -24,12 +25,12 @@ inline constexpr int kFallbackAudioFrameSize = 1024;
 inline AVRational Inverse(AVRational r) { return AVRational{r.den, r.num}; }
 inline bool Valid(AVRational r) { return r.num > 0 && r.den > 0; }
 
-// Owns every FFmpeg object of a run through unique_ptrs; the job's working-state fields (input_format,
-// the codec contexts, output_format, the streams, frames, scaler, resampler, FIFO) point at them
-// while they live and are cleared when they go.
+// The working state of one job: owns every FFmpeg object of the run through unique_ptrs. Reads the
+// request, reports through the progress channel.
 class ConversionRun {
   public:
-    explicit ConversionRun(ConvertJob& job) : job_(job) {}
+    ConversionRun(const JobRequest& request, JobProgress& progress)
+        : request_(request), progress_(progress) {}
     // The whole job, file by file; returns when it ended or was stopped.
     void Run();
 
@@ -70,20 +71,30 @@ class ConversionRun {
     // Writes every packet the encoder has ready to the stream; false when a write failed.
     bool WriteEncoded(AVCodecContext* encoder, AVStream* stream);
     void FinishOutput();
-    void Fail() { job_.file_status[job_.current_file].store(JOB_FILE_FAILED); }
-    bool Cancelled() const { return job_.cancel_requested.load(); }
+    // Marks the current file failed with the step and FFmpeg's code (the first reason is kept).
+    void Fail(const char* step, int error = 0) {
+        progress_.Fail(progress_.current_file.load(), {step, error});
+    }
+    // For the set-up steps: keeps the reason for ProcessFile to report, returns false.
+    bool Refuse(const char* step, int error = 0) {
+        refusal_ = {step, error};
+        return false;
+    }
+    bool Cancelled() const { return progress_.cancel_requested.load(); }
+    bool Merge() const { return request_.merge; }
+    bool Reencode() const { return request_.reencode; }
 
     double VideoClock() const { return video_next_ * av_q2d(video_frame_tb_); }
     double AudioClock() const {
         return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
     }
-    void RefreshClocks() {
-        job_.output_video_clock.store(VideoClock());
-        job_.output_audio_clock.store(AudioClock());
-    }
-    double RangeLength(int i) const { return job_.range_length_s[i]; }
+    double RangeLength(int i) const { return request_.inputs[i].length_s; }
 
-    ConvertJob& job_;
+    const JobRequest& request_;
+    JobProgress& progress_;
+    JobFailure refusal_;  // why the current file's set-up failed
+    int file_count_ = 0;
+    double frame_rate_ = 0;  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.
     MuxerPtr muxer_;
@@ -123,6 +134,9 @@ class ConversionRun {
 
     // Per file.
     InputFormatPtr input_;
+    double input_start_s_ = 0;  // the container's start time
+    double range_start_s_ = 0;  // a cut's start on the file's own clock
+    int64_t duration_us_ = 0;
     CodecContextPtr video_decoder_;
     CodecContextPtr audio_decoder_;
     AVStream* in_video_ = nullptr;

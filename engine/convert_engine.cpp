@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/conversion_run.h"
-#include "engine/presets.h"
+#include "engine/frame_rates.h"
 #include "engine/probe.h"
 
 extern "C" {
@@ -67,35 +67,24 @@ bool IsVideoPresetCodec(AVCodecID id) {
 }  // namespace
 
 void ConversionRun::Run() {
-    job_.file_count = std::clamp(job_.file_count, 0, MAX_JOB_FILES);
-    for (int i = 0; i < job_.file_count; ++i) job_.file_status[i].store(JOB_FILE_PENDING);
-    job_.percent.store(0);
-    job_.picture_frame = nullptr;
-    job_.decoded_frame = nullptr;
+    file_count_ = std::min(request_.FileCount(), progress_.file_count);
+    for (int i = 0; i < file_count_; ++i) progress_.file_status[i].store(JOB_FILE_PENDING);
+    progress_.percent.store(0);
+    frame_rate_ = request_.output.frame_rate;
     in_packet_.reset(av_packet_alloc());
     out_packet_.reset(av_packet_alloc());
     decoded_video_.reset(av_frame_alloc());
     decoded_audio_.reset(av_frame_alloc());
-    job_.input_packet = in_packet_.get();
-    job_.current_file.store(0);
-    job_.merge_video_pts = 0;
+    progress_.current_file.store(0);
 
-    while (job_.current_file.load() < job_.file_count) {
+    while (progress_.current_file.load() < file_count_) {
         if (Cancelled()) break;
-        ProcessFile(job_.current_file.load());
-        job_.current_file.fetch_add(1);
+        ProcessFile(progress_.current_file.load());
+        progress_.current_file.fetch_add(1);
     }
 
     // A job stopped before its last file keeps an output without trailer; only the objects go.
     file_.Close();
-    job_.output_format = nullptr;
-    job_.output_video_stream = job_.output_audio_stream = nullptr;
-    job_.video_encoder_context = job_.audio_encoder_context = nullptr;
-    job_.picture_frame = job_.decoded_frame = nullptr;
-    job_.scaler = nullptr;
-    job_.resampler = nullptr;
-    job_.audio_fifos = {};
-    job_.input_packet = nullptr;
     av_channel_layout_uninit(&resampler_in_layout_);
 }
 
@@ -103,13 +92,15 @@ void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     seen_key_frame_ = false;
     cut_audio_samples_ = 0;
-    job_.input_start_time = 0;
-    job_.video_stream_index = job_.audio_stream_index = -1;
+    input_start_s_ = 0;
+    range_start_s_ = 0;
+    refusal_ = {};
 
     // Nothing may reach an output whose header the first file never wrote.
-    bool ready = (i == 0 || header_written_) && OpenInputFile(i) && PrepareOutput(i);
+    bool ready = (i == 0 || header_written_ || Refuse("the output was not started")) && OpenInputFile(i) &&
+                 PrepareOutput(i);
     if (ready) {
-        if (i > 0 && job_.merge_mode && job_.reencode) {
+        if (i > 0 && Merge() && Reencode()) {
             // The joint: a previous file whose audio ran longer moves the pictures on; one whose
             // video ran longer is followed by silence.
             double gap_s = AudioClock() - VideoClock();
@@ -117,100 +108,89 @@ void ConversionRun::ProcessFile(int i) {
                 (out_video_ && gap_s > 0) ? static_cast<int64_t>(gap_s / av_q2d(video_frame_tb_)) : 0;
             PadAudioToVideo();
         }
-        job_.input_start_time = input_->start_time == AV_NOPTS_VALUE ? 0.0 : input_->start_time / 1000000.0;
+        input_start_s_ = input_->start_time == AV_NOPTS_VALUE ? 0.0 : input_->start_time / 1000000.0;
         picture_origin_known_ = false;
-        if (!job_.merge_mode) {
+        if (!Merge()) {
             // A cut's first output picture is the one at the start of its range.
-            picture_origin_s_ = job_.input_start_time + std::max(0.0, job_.range_start_s[i]);
+            range_start_s_ = request_.inputs[i].start_s;
+            picture_origin_s_ = input_start_s_ + std::max(0.0, range_start_s_);
             picture_base_ = 0;
             picture_origin_known_ = true;
-            if (job_.range_start_s[i] > 0) SeekToRangeStart(i);
+            if (range_start_s_ > 0) SeekToRangeStart(i);
         }
         PacketLoop(i);
         // Pictures the decoder still holds are part of the file (a failed write ends that too).
-        if (job_.reencode && in_video_ && out_video_ && !leave_loop_) DecodeVideo(nullptr);
-        if (job_.reencode && audio_decoder_ && out_audio_) {
+        if (Reencode() && in_video_ && out_video_ && !leave_loop_) DecodeVideo(nullptr);
+        if (Reencode() && audio_decoder_ && out_audio_) {
             DecodeAudio(nullptr);
             FlushResampler();
         }
     } else if (!Cancelled()) {
-        Fail();
+        progress_.Fail(i, refusal_);
     }
     // The output is completed after the last file, whatever became of that file, so that what the
     // earlier files wrote stays playable.
-    if (i == job_.file_count - 1 && header_written_) FinishOutput();
+    if (i == file_count_ - 1 && header_written_) FinishOutput();
     ReleaseFile();
     if (Cancelled()) return;
-    if (job_.file_status[i].load() != JOB_FILE_FAILED) job_.file_status[i].store(JOB_FILE_DONE);
+    if (progress_.file_status[i].load() != JOB_FILE_FAILED) progress_.file_status[i].store(JOB_FILE_DONE);
 }
 
 bool ConversionRun::OpenInputFile(int i) {
     if (Cancelled()) return false;
-    if (static_cast<size_t>(i) >= job_.input_paths.size() ||
-        static_cast<size_t>(i) >= job_.output_paths.size())
-        return false;
-    input_ = OpenInput(job_.input_paths[i].c_str());
-    if (!input_) return false;
-    job_.input_format = input_.get();
-    if (avformat_find_stream_info(input_.get(), nullptr) < 0) return false;
+    int error = 0;
+    input_ = OpenInput(request_.inputs[i].path.c_str(), &error);
+    if (!input_) return Refuse("could not open the input", error);
+    if ((error = avformat_find_stream_info(input_.get(), nullptr)) < 0)
+        return Refuse("could not read the input's streams", error);
 
-    for (job_.stream_loop_index = 0; job_.stream_loop_index < input_->nb_streams; ++job_.stream_loop_index) {
-        AVMediaType type = input_->streams[job_.stream_loop_index]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO)
-            job_.video_stream_index = static_cast<int32_t>(job_.stream_loop_index);
-        if (type == AVMEDIA_TYPE_AUDIO)
-            job_.audio_stream_index = static_cast<int32_t>(job_.stream_loop_index);
+    int video_index = -1, audio_index = -1;
+    for (unsigned s = 0; s < input_->nb_streams; ++s) {
+        AVMediaType type = input_->streams[s]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
+        if (type == AVMEDIA_TYPE_AUDIO) audio_index = static_cast<int>(s);
     }
-    if (job_.video_stream_index >= 0) {
-        in_video_ = input_->streams[job_.video_stream_index];
+    if (video_index >= 0) {
+        in_video_ = input_->streams[video_index];
         AVDictionary* opts = nullptr;
         // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
-        av_dict_set(&opts, "threads", job_.reencode ? "auto" : "1", 0);
+        av_dict_set(&opts, "threads", Reencode() ? "auto" : "1", 0);
         video_decoder_ = OpenDecoder(in_video_, &opts);
         av_dict_free(&opts);
-        if (!video_decoder_) return false;
-        job_.video_decoder_context = video_decoder_.get();
-        job_.video_decoder = video_decoder_->codec;
+        if (!video_decoder_) return Refuse("could not open the video decoder");
     }
-    if (job_.audio_stream_index >= 0) {
-        in_audio_ = input_->streams[job_.audio_stream_index];
+    if (audio_index >= 0) {
+        in_audio_ = input_->streams[audio_index];
         audio_decoder_ = OpenDecoder(in_audio_);
-        job_.audio_decoder_context = audio_decoder_.get();
-        job_.audio_decoder = audio_decoder_ ? audio_decoder_->codec : nullptr;
         // Without a decoder the audio cannot be re-encoded; a copy needs no decoder.
-        if (!audio_decoder_ && job_.reencode) in_audio_ = nullptr;
+        if (!audio_decoder_ && Reencode()) in_audio_ = nullptr;
     }
 
-    job_.duration_us = input_->duration;
+    duration_us_ = input_->duration;
     if (in_video_) {
-        job_.input_height = in_video_->codecpar->height;
-        job_.input_width = in_video_->codecpar->width;
-        in_video_->r_frame_rate = ApplyFrameRateRule(job_, in_video_->r_frame_rate);
+        ProbeResult rate;
+        in_video_->r_frame_rate = ApplyFrameRateRule(rate, in_video_->r_frame_rate);
     }
-    job_.range_start_us = 0;
-    job_.range_end_us = input_->duration;
     return true;
 }
 
 bool ConversionRun::PrepareOutput(int i) {
-    job_.output_format_guess = av_guess_format(nullptr, job_.output_paths[i].c_str(), nullptr);
-    if (!job_.output_format_guess) return false;
+    const AVOutputFormat* format = av_guess_format(nullptr, request_.output_path.c_str(), nullptr);
+    if (!format) return Refuse("no container is known for the output's extension");
     if (i == 0) {
         AVFormatContext* raw = nullptr;
-        if (avformat_alloc_output_context2(&raw, job_.output_format_guess, nullptr,
-                                           job_.output_paths[0].c_str()) < 0)
-            return false;
+        int error = avformat_alloc_output_context2(&raw, format, nullptr, request_.output_path.c_str());
+        if (error < 0) return Refuse("could not set up the output", error);
         muxer_.reset(raw);
-        job_.output_format = raw;
     }
     if (in_video_) {
         // A later file cannot add a video stream to an output that was made without one.
-        if (i > 0 && !out_video_) return false;
+        if (i > 0 && !out_video_) return Refuse("the output has no video stream for this file's video");
         if (i == 0 && !SetUpVideoStream()) return false;
-        if (i > 0 && !job_.reencode) PrepareParameterSets();
+        if (i > 0 && !Reencode()) PrepareParameterSets();
     }
     if (in_audio_) {
-        if (i > 0 && !out_audio_) return false;
+        if (i > 0 && !out_audio_) return Refuse("the output has no audio stream for this file's audio");
         if (i == 0 && !SetUpAudioStream()) return false;
     }
     if (i == 0 && !OpenOutputFile()) return false;
@@ -219,14 +199,14 @@ bool ConversionRun::PrepareOutput(int i) {
 
 bool ConversionRun::SetUpVideoStream() {
     out_video_ = avformat_new_stream(muxer_.get(), nullptr);
-    if (!out_video_) return false;
-    job_.output_video_stream = out_video_;
+    if (!out_video_) return Refuse("could not add the video stream", AVERROR(ENOMEM));
     AVRational rate = in_video_->r_frame_rate;
     if (!Valid(rate)) rate = in_video_->avg_frame_rate;
     AVRational frame_tb = Valid(rate) ? Inverse(rate) : kDefaultFrameDuration;
 
-    if (!job_.reencode) {
-        if (avcodec_parameters_copy(out_video_->codecpar, in_video_->codecpar) < 0) return false;
+    if (!Reencode()) {
+        if (int error = avcodec_parameters_copy(out_video_->codecpar, in_video_->codecpar); error < 0)
+            return Refuse("could not copy the video parameters", error);
         out_video_->codecpar->codec_tag = 0;
         if (out_video_->codecpar->bit_rate == 0) out_video_->codecpar->bit_rate = 3000000;
         out_video_->time_base = frame_tb;
@@ -235,27 +215,26 @@ bool ConversionRun::SetUpVideoStream() {
         return true;
     }
 
-    if (job_.output_frame_rate == 0) {
-        if (rate.den != 0) job_.output_frame_rate = static_cast<double>(rate.num / rate.den);
-        if (job_.output_video_codec_id == AV_CODEC_ID_MPEG4) {
+    if (frame_rate_ == 0) {
+        if (rate.den != 0) frame_rate_ = static_cast<double>(rate.num / rate.den);
+        if (request_.output.video_codec_id == AV_CODEC_ID_MPEG4) {
             if (rate.num == 982057 && rate.den == 32768) frame_tb = AVRational{100, 2997};
             if (rate.num == 785645 && rate.den == 32768) frame_tb = AVRational{1001, 24000};
         }
     }
-    EncoderTimeBaseForRate(job_.output_frame_rate, &frame_tb);
+    EncoderTimeBaseForRate(frame_rate_, &frame_tb);
     av_reduce(&frame_tb.num, &frame_tb.den, frame_tb.num, frame_tb.den, INT32_MAX);
 
-    auto id = static_cast<AVCodecID>(job_.output_video_codec_id);
+    auto id = static_cast<AVCodecID>(request_.output.video_codec_id);
     const AVCodec* encoder = IsVideoPresetCodec(id) ? avcodec_find_encoder(id) : nullptr;
-    job_.video_encoder = encoder;
-    if (!encoder) return false;
+    if (!encoder) return Refuse("no encoder for the output's video codec", AVERROR_ENCODER_NOT_FOUND);
     video_encoder_.reset(avcodec_alloc_context3(encoder));
     AVCodecContext* enc = video_encoder_.get();
-    if (!enc) return false;
-    job_.video_encoder_context = enc;
-    enc->bit_rate = job_.output_video_bit_rate > 0 ? job_.output_video_bit_rate : 3000000;
-    enc->width = job_.output_width > 0 ? job_.output_width : video_decoder_->width;
-    enc->height = job_.output_height > 0 ? job_.output_height : video_decoder_->height;
+    if (!enc) return Refuse("could not set up the video encoder", AVERROR(ENOMEM));
+    const OutputParameters& out = request_.output;
+    enc->bit_rate = out.video_bit_rate > 0 ? out.video_bit_rate : 3000000;
+    enc->width = out.width > 0 ? out.width : video_decoder_->width;
+    enc->height = out.height > 0 ? out.height : video_decoder_->height;
     // Every preset codec wants even frame sides in 4:2:0.
     enc->width &= ~1;
     enc->height &= ~1;
@@ -276,35 +255,34 @@ bool ConversionRun::SetUpVideoStream() {
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "preset", "superfast", 0);
     av_dict_set(&opts, "threads", "2", 0);
-    job_.encoder_options = opts;
     int rc = avcodec_open2(enc, encoder, &opts);
     av_dict_free(&opts);
-    job_.encoder_options = nullptr;
-    if (rc < 0) return false;
-    if (avcodec_parameters_from_context(out_video_->codecpar, enc) < 0) return false;
+    if (rc < 0) return Refuse("could not open the video encoder", rc);
+    if ((rc = avcodec_parameters_from_context(out_video_->codecpar, enc)) < 0)
+        return Refuse("could not set up the video stream", rc);
     out_video_->time_base = enc->time_base;
     out_video_->r_frame_rate = out_video_->avg_frame_rate = enc->framerate;
     video_frame_tb_ = enc->time_base;
 
     picture_.reset(av_frame_alloc());
-    if (!picture_) return false;
+    if (!picture_) return Refuse("out of memory", AVERROR(ENOMEM));
     picture_->format = AV_PIX_FMT_YUV420P;
     picture_->width = enc->width;
     picture_->height = enc->height;
-    if (av_frame_get_buffer(picture_.get(), 0) < 0) return false;
-    job_.picture_frame = picture_.get();
-    job_.decoded_frame = decoded_video_.get();
+    if ((rc = av_frame_get_buffer(picture_.get(), 0)) < 0)
+        return Refuse("could not get a picture buffer", rc);
     return true;
 }
 
 bool ConversionRun::SetUpAudioStream() {
     out_audio_ = avformat_new_stream(muxer_.get(), nullptr);
-    if (!out_audio_) return false;
-    job_.output_audio_stream = out_audio_;
+    if (!out_audio_) return Refuse("could not add the audio stream", AVERROR(ENOMEM));
     const AVCodecParameters* in = in_audio_->codecpar;
+    const OutputParameters& out = request_.output;
 
-    if (!job_.reencode) {
-        if (avcodec_parameters_copy(out_audio_->codecpar, in) < 0) return false;
+    if (!Reencode()) {
+        if (int error = avcodec_parameters_copy(out_audio_->codecpar, in); error < 0)
+            return Refuse("could not copy the audio parameters", error);
         AVCodecParameters* par = out_audio_->codecpar;
         par->codec_tag = 0;
         if (par->block_align == 1 && par->codec_id == AV_CODEC_ID_MP3) par->block_align = 0;
@@ -315,22 +293,21 @@ bool ConversionRun::SetUpAudioStream() {
         return true;
     }
 
-    auto id = static_cast<AVCodecID>(job_.output_audio_codec_id);
+    auto id = static_cast<AVCodecID>(out.audio_codec_id);
     const AVCodec* encoder = id != AV_CODEC_ID_NONE ? FindAudioEncoder(id) : nullptr;
-    job_.audio_encoder = encoder;
-    if (!encoder || encoder->type != AVMEDIA_TYPE_AUDIO) return false;
+    if (!encoder || encoder->type != AVMEDIA_TYPE_AUDIO)
+        return Refuse("no encoder for the output's audio codec", AVERROR_ENCODER_NOT_FOUND);
     audio_encoder_.reset(avcodec_alloc_context3(encoder));
     AVCodecContext* enc = audio_encoder_.get();
-    if (!enc) return false;
-    job_.audio_encoder_context = enc;
+    if (!enc) return Refuse("could not set up the audio encoder", AVERROR(ENOMEM));
 
     enc->sample_fmt = ChooseSampleFormat(encoder, WantedSampleFormat(id));
-    int channels = job_.output_channels > 0 ? job_.output_channels : audio_decoder_->ch_layout.nb_channels;
+    int channels = out.channels > 0 ? out.channels : audio_decoder_->ch_layout.nb_channels;
     // Planar output carries at most two channels.
     if (av_sample_fmt_is_planar(enc->sample_fmt)) channels = std::min(channels, 2);
     channels = std::max(channels, 1);
     av_channel_layout_default(&enc->ch_layout, channels);
-    int rate = job_.output_sample_rate > 0 ? job_.output_sample_rate : audio_decoder_->sample_rate;
+    int rate = out.sample_rate > 0 ? out.sample_rate : audio_decoder_->sample_rate;
     if (encoder->supported_samplerates) rate = NearestRate(encoder->supported_samplerates, rate);
     // FLV stores MP3 (and any codec but AAC) only at 44.1 kHz and its halves.
     if (std::string(muxer_->oformat->name) == "flv" && id != AV_CODEC_ID_AAC) {
@@ -339,62 +316,62 @@ bool ConversionRun::SetUpAudioStream() {
     }
     enc->sample_rate = rate;
     enc->time_base = AVRational{1, rate};
-    enc->bit_rate = job_.output_audio_bit_rate;
+    enc->bit_rate = out.audio_bit_rate;
     if (id == AV_CODEC_ID_AAC && enc->bit_rate < 128000) enc->bit_rate = 128000;
     if (muxer_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(enc, encoder, nullptr) < 0) return false;
-    if (avcodec_parameters_from_context(out_audio_->codecpar, enc) < 0) return false;
+    if (int error = avcodec_open2(enc, encoder, nullptr); error < 0)
+        return Refuse("could not open the audio encoder", error);
+    if (int error = avcodec_parameters_from_context(out_audio_->codecpar, enc); error < 0)
+        return Refuse("could not set up the audio stream", error);
     out_audio_->time_base = enc->time_base;
     audio_rate_ = rate;
 
     int frame_size = enc->frame_size > 0 ? enc->frame_size : kFallbackAudioFrameSize;
     encoder_audio_.reset(av_frame_alloc());
     resampled_.reset(av_frame_alloc());
-    if (!encoder_audio_ || !resampled_) return false;
+    if (!encoder_audio_ || !resampled_) return Refuse("out of memory", AVERROR(ENOMEM));
     encoder_audio_->format = enc->sample_fmt;
     encoder_audio_->sample_rate = rate;
     encoder_audio_->nb_samples = frame_size;
-    if (av_channel_layout_copy(&encoder_audio_->ch_layout, &enc->ch_layout) < 0) return false;
-    if (av_frame_get_buffer(encoder_audio_.get(), 0) < 0) return false;
+    if (av_channel_layout_copy(&encoder_audio_->ch_layout, &enc->ch_layout) < 0 ||
+        av_frame_get_buffer(encoder_audio_.get(), 0) < 0)
+        return Refuse("could not get an audio buffer", AVERROR(ENOMEM));
     fifo_.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, kFifoStartSamples));
-    if (!fifo_) return false;
-    job_.audio_fifos[0] = fifo_.get();
+    if (!fifo_) return Refuse("out of memory", AVERROR(ENOMEM));
     return true;
 }
 
 bool ConversionRun::OpenOutputFile() {
-    if (muxer_->nb_streams == 0) return false;
+    if (muxer_->nb_streams == 0) return Refuse("the input has neither video nor audio");
     // Created exclusively: an existing file (an input among them) is never written over.
-    if (file_.Open(job_.output_paths[0]) < 0) return false;
+    if (int error = file_.Open(request_.output_path); error < 0)
+        return Refuse("could not create the output file", error);
     muxer_->pb = file_.io();
-    if (avformat_write_header(muxer_.get(), nullptr) < 0) {
+    if (int error = avformat_write_header(muxer_.get(), nullptr); error < 0) {
         muxer_->pb = nullptr;
         file_.Discard();
-        return false;
+        return Refuse("could not write the header", error);
     }
     header_written_ = true;
     return true;
 }
 
-void ConversionRun::SeekToRangeStart(int i) {
-    job_.input_has_ts_discont = (input_->iformat->flags & AVFMT_TS_DISCONT) ? 1 : 0;
-    if (!job_.input_has_ts_discont) {
-        job_.range_start_s[i] += job_.input_start_time;
-        auto target_us = static_cast<int64_t>(job_.range_start_s[i] * 1000000);
-        job_.last_result = av_seek_frame(input_.get(), -1, target_us, AVSEEK_FLAG_BACKWARD);
+void ConversionRun::SeekToRangeStart(int /*i*/) {
+    if (!(input_->iformat->flags & AVFMT_TS_DISCONT)) {
+        range_start_s_ += input_start_s_;
+        auto target_us = static_cast<int64_t>(range_start_s_ * 1000000);
+        av_seek_frame(input_.get(), -1, target_us, AVSEEK_FLAG_BACKWARD);
         return;
     }
     int64_t size = avio_size(input_->pb);
-    if (job_.duration_us <= 0 || size <= 0) return;
-    job_.byte_seek_position =
-        job_.range_start_s[i] / static_cast<double>(job_.duration_us) * static_cast<double>(size);
-    auto target = static_cast<int64_t>(job_.byte_seek_position * 1000000);
-    job_.last_result = av_seek_frame(input_.get(), -1, target, AVSEEK_FLAG_BYTE);
+    if (duration_us_ <= 0 || size <= 0) return;
+    double byte_position = range_start_s_ / static_cast<double>(duration_us_) * static_cast<double>(size);
+    av_seek_frame(input_.get(), -1, static_cast<int64_t>(byte_position * 1000000), AVSEEK_FLAG_BYTE);
 }
 
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
-    if (!job_.reencode) {
+    if (!Reencode()) {
         // A copy ends on the video clock; without video, on the audio clock.
         if (out_video_ && in_video_) return length <= VideoClock();
         return !out_video_ && length <= AudioClock();
@@ -405,12 +382,11 @@ bool ConversionRun::CutRangeWritten(int i) const {
 }
 
 void ConversionRun::UpdateProgress(int i) {
-    if (job_.merge_mode) job_.range_length_s[i] = job_.merge_total_s;
     double t = std::max(VideoClock(), AudioClock());
-    double length = RangeLength(i);
+    double length = Merge() ? request_.merge_total_s : RangeLength(i);
     int percent = 0;
     if (length > 0) percent = static_cast<int>(std::clamp(t * 100.0 / length, 0.0, 100.0));
-    job_.percent.store(percent);
+    progress_.percent.store(percent);
 }
 
 void ConversionRun::PacketLoop(int i) {
@@ -421,26 +397,24 @@ void ConversionRun::PacketLoop(int i) {
             av_packet_unref(pkt);
             break;
         }
-        RefreshClocks();
-        if (!job_.merge_mode && CutRangeWritten(i)) {
+        if (!Merge() && CutRangeWritten(i)) {
             av_packet_unref(pkt);
             break;
         }
         UpdateProgress(i);
         if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
-            if (job_.reencode)
+            if (Reencode())
                 DecodeVideo(pkt);
             else
                 CopyVideoPacket(pkt);
         } else if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) {
-            if (job_.reencode)
+            if (Reencode())
                 DecodeAudio(pkt);
             else
                 CopyAudioPacket(pkt);
         }
         av_packet_unref(pkt);
     }
-    RefreshClocks();
     UpdateProgress(i);
 }
 
@@ -464,9 +438,10 @@ bool ConversionRun::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
         }
         av_packet_rescale_ts(pkt, encoder->time_base, stream->time_base);
         pkt->stream_index = stream->index;
-        job_.encoded_size = pkt->size;
-        job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-        if (job_.last_result < 0) ok = false;
+        if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0) {
+            Fail("could not write a packet", error);
+            ok = false;
+        }
         av_packet_unref(pkt);
     }
     return ok;
@@ -487,28 +462,23 @@ void ConversionRun::FinishOutput() {
         avcodec_send_frame(audio_encoder_.get(), nullptr);
         ok = WriteEncoded(audio_encoder_.get(), out_audio_) && ok;
     }
-    RefreshClocks();
-    if (av_write_trailer(muxer_.get()) < 0) ok = false;
+    if (int error = av_write_trailer(muxer_.get()); error < 0) Fail("could not write the trailer", error);
     trailer_written_ = true;
     muxer_->pb = nullptr;
     file_.Close();
-    if (!ok) Fail();
+    if (!ok) Fail("could not finish the output");
 }
 
 void ConversionRun::ReleaseFile() {
-    job_.video_decoder_context = job_.audio_decoder_context = nullptr;
-    job_.video_decoder = job_.audio_decoder = nullptr;
-    job_.input_format = nullptr;
     video_decoder_.reset();
     audio_decoder_.reset();
     input_.reset();
     in_video_ = in_audio_ = nullptr;
-    job_.video_stream_index = job_.audio_stream_index = -1;
 }
 
 }  // namespace engine
 
-void ConvertThreadProc(ConvertJob& job) {
-    engine::ConversionRun run(job);
+void RunConvertJob(const JobRequest& request, JobProgress& progress) {
+    engine::ConversionRun run(request, progress);
     run.Run();
 }

@@ -1,9 +1,12 @@
 #pragma once
-// The conversion engine: runs the cut or merge job described by a filled ConvertJob.
+// The conversion engine: runs a cut or merge job.
 
-#include "engine/convert_job.h"
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
 
 // Runs the whole job on the calling thread (the worker thread) and returns when it has ended,
-// normally or because cancel_requested was set. Reports only through the job's progress fields
-// (current_file, percent, file_status, the output clocks); never shows anything.
-void ConvertThreadProc(ConvertJob& job);
+// normally or because progress.cancel_requested was set. The caller has reset the progress channel for
+// the request's files and keeps both objects alive until this returns. Reports only through the
+// progress channel (current file, percent, each file's status and a failed file's reason); never
+// shows anything.
+void RunConvertJob(const JobRequest& request, JobProgress& progress);

@@ -81,31 +81,31 @@ int64_t SecondsToStreamTime(double seconds, AVRational time_base) {
 // demuxers (MPEG-TS) land on any packet near the time: then the seek steps back, one second, two,
 // four ... and at last to the start of the file, until the first video packet is a key frame. That
 // packet is left in `first` (returns true); false when no video packet follows.
-bool SeekToKeyFrameBefore(AVFormatContext* input, int video_index, int64_t target_pts, AVPacket* first,
-                          int32_t* last_result) {
+bool SeekToKeyFrameBefore(AVFormatContext* input, int video_index, int64_t target_pts, AVPacket* first) {
     AVStream* stream = input->streams[video_index];
     const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, stream->time_base));
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     int64_t back = 0;
+    int seek_result = 0;
     for (;;) {
         int64_t ts = target_pts - back;
         bool at_start = ts <= start;
         if (at_start) {
-            *last_result = av_seek_frame(input, video_index, start, AVSEEK_FLAG_BACKWARD);
-            if (*last_result < 0) *last_result = av_seek_frame(input, -1, 0, AVSEEK_FLAG_BYTE);
+            seek_result = av_seek_frame(input, video_index, start, AVSEEK_FLAG_BACKWARD);
+            if (seek_result < 0) seek_result = av_seek_frame(input, -1, 0, AVSEEK_FLAG_BYTE);
         } else {
-            *last_result = av_seek_frame(input, video_index, ts, AVSEEK_FLAG_BACKWARD);
+            seek_result = av_seek_frame(input, video_index, ts, AVSEEK_FLAG_BACKWARD);
         }
         while (av_read_frame(input, first) >= 0) {
             if (first->stream_index != video_index) {
                 av_packet_unref(first);
                 continue;
             }
-            if (at_start || *last_result < 0 || (first->flags & AV_PKT_FLAG_KEY)) return true;
+            if (at_start || seek_result < 0 || (first->flags & AV_PKT_FLAG_KEY)) return true;
             av_packet_unref(first);
             break;
         }
-        if (at_start || *last_result < 0) return false;
+        if (at_start || seek_result < 0) return false;
         back = back == 0 ? second : back * 2;
     }
 }
@@ -153,51 +153,39 @@ bool SavePreviewBitmap(const AVFrame* picture, const std::string& path) {
     return ok;
 }
 
-bool DecodePreviewFrame(ConvertJob& job) {
-    job.input_start_time = 0;
-    job.video_stream_index = -1;
-    job.audio_stream_index = -1;
-    job.video_decoder_context = nullptr;
-    job.audio_decoder_context = nullptr;
-    job.got_picture = 0;
-
-    InputFormatPtr input = OpenInput(job.probe_path.c_str());
-    if (!input) return false;
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
-    for (job.stream_loop_index = 0; job.stream_loop_index < input->nb_streams; ++job.stream_loop_index) {
-        AVMediaType type = input->streams[job.stream_loop_index]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) job.video_stream_index = static_cast<int32_t>(job.stream_loop_index);
-        if (type == AVMEDIA_TYPE_AUDIO) job.audio_stream_index = static_cast<int32_t>(job.stream_loop_index);
-    }
+PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
+    PreviewResult result;
+    InputFormatPtr input = OpenInput(request.input_path.c_str());
+    if (!input) return result;
+    if (avformat_find_stream_info(input.get(), nullptr) < 0) return result;
+    int video_index = -1;
+    for (unsigned s = 0; s < input->nb_streams; ++s)
+        if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
     // Without video there is no picture; nothing needs to be read.
-    if (job.video_stream_index < 0) return false;
-    AVStream* stream = input->streams[job.video_stream_index];
+    if (video_index < 0) return result;
+    AVStream* stream = input->streams[video_index];
 
     AVDictionary* options = nullptr;
     av_dict_set(&options, "threads", "auto", 0);
     CodecContextPtr decoder = OpenDecoder(stream, &options);
     av_dict_free(&options);
-    if (!decoder) return false;
+    if (!decoder) return result;
 
     FramePtr shown(av_frame_alloc());
-    if (!shown) return false;
+    if (!shown) return result;
 
-    job.input_start_time = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time / 1000000.0;
-    int index = job.current_file;
-    if (index < 0 || index >= MAX_JOB_FILES) index = 0;
-    double& position_s = job.range_start_s[index];
+    result.input_start_s = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time / 1000000.0;
+    result.file_position_s = request.position_s;
 
     PacketPtr packet(av_packet_alloc());
-    if (!packet) return false;
+    if (!packet) return result;
     bool have_packet = false;  // a packet read while seeking, still to be decoded
 
     int64_t target_pts = AV_NOPTS_VALUE;  // in the stream's time base
-    if (position_s > 0) {
-        job.input_has_ts_discont = (input->iformat->flags & AVFMT_TS_DISCONT) ? 1 : 0;
-        position_s += job.input_start_time;
-        target_pts = SecondsToStreamTime(position_s, stream->time_base);
-        have_packet = SeekToKeyFrameBefore(input.get(), job.video_stream_index, target_pts, packet.get(),
-                                           &job.last_result);
+    if (request.position_s > 0) {
+        result.file_position_s = request.position_s + result.input_start_s;
+        target_pts = SecondsToStreamTime(result.file_position_s, stream->time_base);
+        have_packet = SeekToKeyFrameBefore(input.get(), video_index, target_pts, packet.get());
     }
 
     // The picture shown is the first one the decoder delivers after the seek: the key frame at or
@@ -215,9 +203,10 @@ bool DecodePreviewFrame(ConvertJob& job) {
             if (rc < 0) {
                 draining = true;
                 avcodec_send_packet(decoder.get(), nullptr);
-            } else if (packet->stream_index == job.video_stream_index) {
+            } else if (packet->stream_index == video_index) {
                 int sent = avcodec_send_packet(decoder.get(), packet.get());
-                if (sent == AVERROR(EAGAIN) && receive() < 0) avcodec_send_packet(decoder.get(), packet.get());
+                if (sent == AVERROR(EAGAIN) && receive() < 0)
+                    avcodec_send_packet(decoder.get(), packet.get());
             }
             av_packet_unref(packet.get());
         }
@@ -226,19 +215,17 @@ bool DecodePreviewFrame(ConvertJob& job) {
         if (rc < 0 && rc != AVERROR(EAGAIN)) break;  // end of stream or a decoder failure
         if (draining && rc == AVERROR(EAGAIN)) break;
     }
-    if (!have_picture) return false;
-    job.got_picture = 1;
+    if (!have_picture) return result;
 
     SwsContext* scaler = PreviewScaler().Get(shown.get());
-    if (!scaler) return false;
+    if (!scaler) return result;
     FramePtr picture(av_frame_alloc());
-    if (!picture) return false;
+    if (!picture) return result;
     picture->width = PREVIEW_WIDTH;
     picture->height = PREVIEW_HEIGHT;
     picture->format = AV_PIX_FMT_BGR24;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) return false;
+    if (av_frame_get_buffer(picture.get(), 0) < 0) return result;
     sws_scale(scaler, shown->data, shown->linesize, 0, shown->height, picture->data, picture->linesize);
-    return SavePreviewBitmap(picture.get(), job.preview_bitmap_path);
+    result.written = SavePreviewBitmap(picture.get(), request.bitmap_path);
+    return result;
 }
-
-bool DecodePreviewFrame() { return DecodePreviewFrame(*TheConvertJob()); }

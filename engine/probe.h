@@ -1,23 +1,47 @@
 #pragma once
 // The media probe: opens one file, chooses its streams (the last of each kind), opens their decoders
-// and writes what it learned into the job record. Runs on the UI thread, never while a job runs.
+// and returns what it learned. Runs on the UI thread.
 
-#include "engine/convert_job.h"
+#include <cstdint>
+#include <string>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
 
 // Result codes of ProbeMediaFile.
 inline constexpr int PROBE_OK = 0;
-inline constexpr int PROBE_OPEN_FAILED = -1;        // the file could not be opened
-inline constexpr int PROBE_STREAM_INFO_FAILED = -2; // its stream information could not be read
-inline constexpr int PROBE_NO_VIDEO_DECODER = -4;   // it has video, but no decoder exists for it
-inline constexpr int PROBE_VIDEO_OPEN_FAILED = -5;  // the video decoder did not open
+inline constexpr int PROBE_OPEN_FAILED = -1;         // the file could not be opened
+inline constexpr int PROBE_STREAM_INFO_FAILED = -2;  // its stream information could not be read
+inline constexpr int PROBE_NO_VIDEO_DECODER = -4;    // it has video, but no decoder exists for it
+inline constexpr int PROBE_VIDEO_OPEN_FAILED = -5;   // the video decoder did not open
 
-// Probes job.probe_path. On failure returns the code at once and leaves the media fields as the
-// previous probe left them.
-int ProbeMediaFile(ConvertJob& job);
-// Probes the program-wide job's probe_path; the job must exist.
-int ProbeMediaFile();
+// What the probe learned of a file. The frame-rate fields are only written for a file with video.
+struct ProbeResult {
+    int result = PROBE_OPEN_FAILED;   // PROBE_OK or a failure code; nothing else is set on failure
+    int32_t video_stream_index = -1;  // chosen streams, -1 for none
+    int32_t audio_stream_index = -1;
+    int32_t video_codec_id = 0;  // AVCodecID; none without video
+    int32_t audio_codec_id = 0;  // none without audio or without an audio decoder
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t frame_rate_num = 0;  // r_frame_rate after the frame-rate rule
+    int32_t frame_rate_den = 0;
+    double frame_rate = 0;       // integer quotient of the rate
+    int32_t video_bit_rate = 0;  // bits per second
+    int32_t audio_bit_rate = 0;
+    int32_t sample_rate = 0;
+    int32_t channels = 0;
+    int64_t duration_us = 0;     // container duration, AV_TIME_BASE units
+    int64_t range_start_us = 0;  // start of the selectable range (always 0)
+    int64_t range_end_us = 0;    // end of the selectable range
+};
 
-// The frame-rate rule, shared by the probe and the engine: takes the stream's r_frame_rate, turns a
-// rate above 1000 fps into num/1001, and writes input_frame_rate (integer quotient, unchanged when the
-// denominator is 0), input_frame_rate_num and input_frame_rate_den. Returns the corrected rate.
-AVRational ApplyFrameRateRule(ConvertJob& job, AVRational r_frame_rate);
+// Probes a file (UTF-8 path). On failure only `result` is meaningful. `previous` supplies the
+// frame-rate fields a file without video keeps (the last probed video's).
+ProbeResult ProbeMediaFile(const std::string& path, const ProbeResult& previous = {});
+
+// The frame-rate rule, shared by the probe and the engine: a rate above 1000 fps becomes num/1001.
+// Writes frame_rate (integer quotient, unchanged when the denominator is 0), frame_rate_num and
+// frame_rate_den, and returns the corrected rate.
+AVRational ApplyFrameRateRule(ProbeResult& result, AVRational r_frame_rate);

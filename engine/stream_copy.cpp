@@ -95,9 +95,8 @@ void ConversionRun::CopyVideoPacket(AVPacket* pkt) {
     pkt->stream_index = out_video_->index;
     pkt->pos = -1;
     ++video_next_;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
-    if (job_.last_result < 0) {
-        Fail();
+    if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0) {
+        Fail("could not write a packet", error);
         leave_loop_ = true;
     }
 }
@@ -113,7 +112,7 @@ void ConversionRun::CopyAudioPacket(AVPacket* pkt) {
     pkt->stream_index = out_audio_->index;
     pkt->pos = -1;
     audio_next_ += samples;
-    job_.last_result = av_interleaved_write_frame(muxer_.get(), pkt);
+    av_interleaved_write_frame(muxer_.get(), pkt);
 }
 
 }  // namespace engine

@@ -12,29 +12,23 @@ constexpr int64_t kMaxRepeatedPictures = 600;
 }  // namespace
 
 void ConversionRun::DecodeVideo(const AVPacket* pkt) {
-    job_.video_decode_result = avcodec_send_packet(video_decoder_.get(), pkt);
-    if (job_.video_decode_result < 0 && job_.video_decode_result != AVERROR(EAGAIN)) return;
+    int sent = avcodec_send_packet(video_decoder_.get(), pkt);
+    if (sent < 0 && sent != AVERROR(EAGAIN)) return;
     AVFrame* frame = decoded_video_.get();
     while (avcodec_receive_frame(video_decoder_.get(), frame) == 0) {
-        job_.got_picture = 1;
         if (!leave_loop_) EncodePicture(frame);
         av_frame_unref(frame);
     }
 }
 
 void ConversionRun::EncodePicture(AVFrame* decoded) {
-    int i = job_.current_file.load();
+    int i = progress_.current_file.load();
     int64_t ts =
         decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp : decoded->pkt_dts;
     double time_s = ts != AV_NOPTS_VALUE ? av_q2d(in_video_->time_base) * static_cast<double>(ts) : 0.0;
-    if (!job_.merge_mode) {
-        if (ts != AV_NOPTS_VALUE) {
-            auto time_ms =
-                static_cast<int64_t>(av_q2d(in_video_->time_base) * (static_cast<double>(ts) * 1000));
-            if (job_.range_start_s[i] * 1000 > static_cast<double>(time_ms)) return;
-        }
-    } else {
-        job_.range_start_s[i] = 0;
+    if (!Merge() && ts != AV_NOPTS_VALUE) {
+        auto time_ms = static_cast<int64_t>(av_q2d(in_video_->time_base) * (static_cast<double>(ts) * 1000));
+        if (range_start_s_ * 1000 > static_cast<double>(time_ms)) return;
     }
     if (!picture_origin_known_) {
         // A merged file starts where the output stands, or where a longer audio track of the file
@@ -75,10 +69,9 @@ void ConversionRun::EncodePicture(AVFrame* decoded) {
         scaler_.reset(sws_getCachedContext(
             scaler_.release(), decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
             enc->width, enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-        job_.scaler = scaler_.get();
         // The encoder may still hold the previous picture; then a fresh buffer is taken.
         if (!scaler_ || av_frame_make_writable(picture_.get()) < 0) {
-            Fail();
+            Fail("could not scale the picture");
             leave_loop_ = true;
             return;
         }
@@ -90,12 +83,11 @@ void ConversionRun::EncodePicture(AVFrame* decoded) {
     // The encoder keeps its own reference to each picture sent, so a repeat only needs a new time stamp.
     for (int64_t c = 0; c < copies; ++c) {
         // The range is full: later pictures would make the cut longer than asked.
-        if (!job_.merge_mode && RangeLength(i) <= VideoClock()) return;
+        if (!Merge() && RangeLength(i) <= VideoClock()) return;
         out->pts = video_next_;
-        if (job_.merge_mode) job_.merge_video_pts = static_cast<int32_t>(video_next_);
         ++video_next_;
         if (!SendVideoFrame(out)) {
-            Fail();
+            Fail("could not encode the video");
             leave_loop_ = true;
             return;
         }

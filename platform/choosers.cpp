@@ -3,20 +3,13 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "platform/desktop_hooks.h"
+
 namespace platform {
 
 namespace {
-
-std::function<QStringList(const QString&, const QString&, const QString&)>& FilesHandler() {
-    static std::function<QStringList(const QString&, const QString&, const QString&)> handler;
-    return handler;
-}
-
-std::function<QString(const QString&)>& FolderHandler() {
-    static std::function<QString(const QString&)> handler;
-    return handler;
-}
-
+auto& FilesHandler() { return desktopHooks.open_files; }
+auto& FolderHandler() { return desktopHooks.folder; }
 }  // namespace
 
 QString WindowsFilterToQt(const QString& windowsFilter) {

@@ -1,7 +1,7 @@
 #pragma once
 // The open-file dialog (multi-select, Windows-style filter) and the folder browser. UI thread only.
-// Tests install handlers that return prepared answers instead of showing a modal dialog;
-// ScopedChooserAnswers does it for a scope.
+// Tests install handlers (in platform::desktopHooks) that return prepared answers instead of showing
+// a modal dialog; ScopedChooserAnswers does it for a scope.
 
 #include <QString>
 #include <QStringList>

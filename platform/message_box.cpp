@@ -5,19 +5,14 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include "platform/desktop_hooks.h"
+
 namespace platform {
 
 namespace {
 
-std::function<void(const QString&, const QString&, MessageIcon)>& BoxHandler() {
-    static std::function<void(const QString&, const QString&, MessageIcon)> handler;
-    return handler;
-}
-
-std::function<void(MessageIcon)>& BeepHandler() {
-    static std::function<void(MessageIcon)> handler;
-    return handler;
-}
+auto& BoxHandler() { return desktopHooks.message_box; }
+auto& BeepHandler() { return desktopHooks.beep; }
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {

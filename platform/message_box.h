@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes with an OK button only, and the message beep. UI thread only.
-// Tests install a handler so that no modal box blocks them; ScopedMessageRecorder does it for a scope.
+// Tests install a handler (in platform::desktopHooks) so that no modal box blocks them;
+// ScopedMessageRecorder does it for a scope.
 
 #include <QString>
 #include <functional>

@@ -9,14 +9,13 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/desktop_hooks.h"
+
 namespace platform {
 
 namespace {
 
-std::function<int(const QString&)>& Handler() {
-    static std::function<int(const QString&)> handler;
-    return handler;
-}
+auto& Handler() { return desktopHooks.shell_open; }
 
 bool LooksLikeAddress(const QString& target) {
     return target.contains(QLatin1String("://")) ||

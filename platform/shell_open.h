@@ -24,8 +24,8 @@ int ShellOpen(const QString& target);
 // code when every fallback fails.
 int OpenAddress(const QString& address);
 
-// Replaces what ShellOpen does (tests use it to see what would be opened and to simulate failures);
-// an empty function restores the real one.
+// Replaces what ShellOpen does (platform::desktopHooks.shell_open; tests use it to see what would be opened
+// and to simulate failures); an empty function restores the real one.
 void SetShellOpenHandler(std::function<int(const QString&)> handler);
 
 }  // namespace platform

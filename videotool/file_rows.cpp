@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/time_text.h"
-#include "engine/convert_job.h"
+#include "engine/probe.h"
 #include "videotool/time_range.h"
 
 namespace {
@@ -42,13 +42,13 @@ std::string FrameRateText(int32_t num, int32_t den) {
     return text;
 }
 
-std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, const ConvertJob& job,
+std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, const ProbeResult& probe,
                                                        const std::string& status) {
     return {path,
             ExtensionText(path),
-            TimeToText(UsToMs(job.duration_us)),
-            std::to_string(job.input_width) + "*" + std::to_string(job.input_height),
-            FrameRateText(job.input_frame_rate_num, job.input_frame_rate_den),
+            TimeToText(UsToMs(probe.duration_us)),
+            std::to_string(probe.width) + "*" + std::to_string(probe.height),
+            FrameRateText(probe.frame_rate_num, probe.frame_rate_den),
             status};
 }
 

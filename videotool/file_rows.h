@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-struct ConvertJob;
+struct ProbeResult;
 
 inline constexpr int kFileListColumns = 6;
 
@@ -26,8 +26,8 @@ std::string FileNameText(const std::string& path);
 // "%5.2f" of num/den followed by "fps"; a rate without a denominator shows as 0.
 std::string FrameRateText(int32_t num, int32_t den);
 
-// The six column texts of a row for the file just probed into the job. status is the "zb" text.
-std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, const ConvertJob& job,
+// The six column texts of a row for a file the probe read. status is the "zb" text.
+std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, const ProbeResult& probe,
                                                        const std::string& status);
 
 // The open-file dialog's filter in the "description|patterns|" form.

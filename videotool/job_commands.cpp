@@ -9,12 +9,11 @@
 #include "common/time_text.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/convert_engine.h"
-#include "engine/convert_job.h"
-#include "engine/job_builder.h"
 #include "engine/probe.h"
 #include "platform/message_box.h"
 #include "platform/shell_open.h"
 #include "videotool/file_infomation.h"
+#include "videotool/job_builder.h"
 #include "videotool/output_folder.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
@@ -28,33 +27,11 @@ constexpr int kStatusColumn = 5;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string U(const QString& s) { return s.toStdString(); }
 
-class ConvertJobProgress : public common::ProgressJob {
-  public:
-    explicit ConvertJobProgress(ConvertJob& job) : m_job(job) {}
-    int currentFile() const override { return m_job.current_file; }
-    void setCurrentFile(int value) override { m_job.current_file = value; }
-    int percent() const override { return m_job.percent; }
-    int fileCount() const override { return m_job.file_count; }
-    int uiFileTotal() const override { return m_job.ui_file_total; }
-    void setUiFileTotal(int value) override { m_job.ui_file_total = value; }
-    int fileStatus(int file) const override {
-        return file >= 0 && file < MAX_JOB_FILES ? m_job.file_status[file].load() : common::kJobFilePending;
-    }
-    bool cancelRequested() const override { return m_job.cancel_requested; }
-
-  private:
-    ConvertJob& m_job;
-};
-
-}  // namespace
-
-namespace {
-
 // The progress dialog, the file list and the outcome report of the main window.
 class MainWindowProgressView : public common::ProgressView {
   public:
-    MainWindowProgressView(JobCommands* commands, CSolvaneDlg* window, CAVConvertDlg* dialog, ConvertJob& job)
-        : m_commands(commands), m_window(window), m_dialog(dialog), m_job(job) {}
+    MainWindowProgressView(JobCommands* commands, CSolvaneDlg* window, CAVConvertDlg* dialog)
+        : m_commands(commands), m_window(window), m_dialog(dialog) {}
 
     void setCurrentFileLine(const QString& text) override { m_dialog->SetCurrentFileLine(text); }
     void setFileCountLine(const QString& text) override { m_dialog->SetFileCountLine(text); }
@@ -72,14 +49,13 @@ class MainWindowProgressView : public common::ProgressView {
     void uncheckListItem(int list_index) override {
         if (list_index < m_window->fileList()->rowCount()) m_window->fileList()->SetCheck(list_index, false);
     }
-    void closeDialog() override { m_commands->CloseDialog(m_job); }
+    void closeDialog() override { m_commands->CloseDialog(); }
     void report(common::JobOutcome outcome) override { m_commands->Report(outcome); }
 
   private:
     JobCommands* m_commands;
     CSolvaneDlg* m_window;
     CAVConvertDlg* m_dialog;
-    ConvertJob& m_job;
 };
 
 }  // namespace
@@ -91,7 +67,7 @@ JobCommands::JobCommands(CSolvaneDlg* window) : QObject(window), m_window(window
     m_timer->setInterval(kTimerMs);
     connect(m_timer, &QTimer::timeout, this, &JobCommands::Tick);
     connect(m_progress, &CAVConvertDlg::stopRequested, this, [this] {
-        if (ConvertJob* job = TheConvertJob()) job->cancel_requested = true;
+        m_job_progress.cancel_requested = true;
         m_timer->stop();
     });
 }
@@ -111,10 +87,9 @@ void JobCommands::Cut() {
     WaitForWorker();
     const QString path = m_window->currentFile();
     if (path.isEmpty()) return ShowMessage(m_window->text("TISHI", "qxtjsp"));
-    ConvertJob& job = EnsureConvertJob();
     m_protocol.startJob();
-    job.ui_file_total = 0;
-    job.percent = -1;
+    m_job_progress.Reset(0);
+    m_job_progress.percent = -1;
 
     CFileInfomation dialog(m_window->programFiles().folder(), &m_window->cutSettings(), m_window);
     dialog.setFileName(Q(DefaultOutputName(U(path))));
@@ -125,13 +100,16 @@ void JobCommands::Cut() {
     request.start_ms = TextToTime(U(m_window->startField()->text()));
     request.end_ms = TextToTime(U(m_window->endField()->text()));
     const OutputChoice output{U(dialog.outputFolder()), U(dialog.fileName()), U(dialog.extension())};
+    JobRequest job;
     const JobRefusal refusal = BuildCutJob(request, m_window->cutSettings(), output, job);
     if (refusal == JobRefusal::kOutputFolderNotWritable)
         return ShowMessage(m_window->text("TISHI", "strmlbcz"));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());
-    RunJob(job);
+    m_request = std::move(job);
+    m_job_progress.Reset(1, 0);
+    RunJob();
 }
 
 void JobCommands::Merge() {
@@ -152,26 +130,24 @@ void JobCommands::Merge() {
         items.push_back(std::move(item));
     }
     if (items.size() < 2) return ShowMessage(m_window->text("TISHI", "zslgwj"));
-    // The job record holds at most MAX_JOB_FILES files.
+    // A job holds at most MAX_JOB_FILES files.
     if (items.size() > static_cast<size_t>(MAX_JOB_FILES))
         return ShowMessage(m_window->text("TISHI", "wjtd"));
 
-    ConvertJob& job = EnsureConvertJob();
     m_protocol.startJob(job_to_list);
-    job.ui_file_total = static_cast<int>(items.size());
-    job.percent = -1;
+    m_job_progress.Reset(0, static_cast<int>(items.size()));
+    m_job_progress.percent = -1;
 
     CSettings dialog(m_window->programFiles().folder(), &m_window->mergeSettings(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
 
     if (m_window->mergeSettings().direct) {
         // Copied packets must fit the streams the first file set up: compare what the files hold,
-        // not only the list's texts. Probed into a scratch record; the shared one keeps its state.
-        auto scratch = std::make_unique<ConvertJob>();
+        // not only the list's texts.
         for (MergeItem& item : items) {
-            scratch->probe_path = item.path;
-            if (ProbeMediaFile(*scratch) < 0) continue;
-            const MergeItem probed = MergeItemFromProbe(item.path, *scratch);
+            const ProbeResult probe = ProbeMediaFile(item.path);
+            if (probe.result < 0) continue;
+            const MergeItem probed = MergeItemFromProbe(item.path, probe);
             item.video_codec_id = probed.video_codec_id;
             item.audio_codec_id = probed.audio_codec_id;
             item.sample_rate = probed.sample_rate;
@@ -179,6 +155,7 @@ void JobCommands::Merge() {
         }
     }
     const OutputChoice output{U(dialog.outputFolder()), U(dialog.fileName()), U(dialog.extension())};
+    JobRequest job;
     const JobRefusal refusal = BuildMergeJob(items, m_window->mergeSettings(), output, job);
     if (refusal == JobRefusal::kOutputFolderNotWritable)
         return ShowMessage(m_window->text("TISHI", "strmlbcz"));
@@ -186,35 +163,33 @@ void JobCommands::Merge() {
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());
-    RunJob(job);
+    m_request = std::move(job);
+    m_job_progress.Reset(m_request.FileCount(), static_cast<int>(items.size()));
+    RunJob();
 }
 
-void JobCommands::RunJob(ConvertJob& job) {
-    for (int i = 0; i < job.file_count; ++i) job.file_status[i] = JOB_FILE_PENDING;
-    ConvertJob* record = &job;
-    m_worker.start([record] { ConvertThreadProc(*record); });
+void JobCommands::RunJob() {
+    m_worker.start([this] { RunConvertJob(m_request, m_job_progress); });
     m_timer->start();
     m_progress->Run();
-    // After Stop the worker may still be finishing its current file; nothing may touch the job
-    // record (a probe, a preview, the next job) until it has ended.
+    // After Stop the worker may still be finishing its current file; the job objects stay untouched
+    // until it has ended.
     m_timer->stop();
     WaitForWorker();
 }
 
 void JobCommands::Tick() {
-    ConvertJob* job = TheConvertJob();
-    if (!job) return;
-    ConvertJobProgress progress(*job);
-    MainWindowProgressView view(this, m_window, m_progress, *job);
+    common::ChannelProgressJob progress(m_job_progress);
+    MainWindowProgressView view(this, m_window, m_progress);
     common::ProgressTexts texts{m_window->text("TISHI", "wjwc"), m_window->text("TISHI", "wjwczg"),
                                 m_window->text("TISHI", "wj1"), m_window->text("TISHI", "sb"),
                                 m_window->text("TISHI", "wc")};
     m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view, texts);
 }
 
-void JobCommands::CloseDialog(ConvertJob& job) {
+void JobCommands::CloseDialog() {
     m_timer->stop();
-    job.cancel_requested = true;
+    m_job_progress.cancel_requested = true;
     if (m_progress->isVisible()) m_progress->done(QDialog::Accepted);
 }
 

@@ -8,11 +8,12 @@
 
 #include "common/job_worker.h"
 #include "common/progress_protocol.h"
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
 
 class CAVConvertDlg;
 class CSolvaneDlg;
 class QTimer;
-struct ConvertJob;
 
 namespace taviro {
 
@@ -35,21 +36,27 @@ class JobCommands : public QObject {
     void WaitForWorker();
 
     // What a tick does at the end of a job: closes the dialog (the worker has ended) and reports.
-    void CloseDialog(ConvertJob& job);
+    void CloseDialog();
     void Report(common::JobOutcome outcome);
 
     CAVConvertDlg* progressDialog() const { return m_progress; }
     QTimer* timer() const { return m_timer; }
     const common::ProgressProtocol& protocol() const { return m_protocol; }
+    // The last job's progress; read it only while no worker runs.
+    const JobProgress& jobProgress() const { return m_job_progress; }
 
   private:
-    void RunJob(ConvertJob& job);
+    void RunJob();
     void ShowMessage(const QString& text);
 
     CSolvaneDlg* m_window;
     CAVConvertDlg* m_progress = nullptr;
     QTimer* m_timer = nullptr;
     common::ProgressProtocol m_protocol;
+    // The job the worker runs: written here before it starts, untouched while it runs.
+    JobRequest m_request;
+    JobProgress m_job_progress;
+    // Last, so that it is joined (by the destructor) before the job objects go.
     common::JobWorker m_worker;
 };
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 
 #include "controls/bitmap_slider.h"
-#include "engine/convert_job.h"
 #include "engine/preview.h"
+#include "engine/probe.h"
 #include "platform/choosers.h"
 #include "videotool/solvane_dlg.h"
 
@@ -57,13 +57,11 @@ int main(int argc, char** argv) {
                 argv[1]);
 
     // The decoder's share: the same positions through DecodePreviewFrame alone.
-    ConvertJob& job = *TheConvertJob();
+    const std::string video = argv[1];
+    const double duration_s = ProbeMediaFile(video).duration_us / 1e6;
+    const std::string bitmap = folder.filePath("decoder.bmp").toStdString();
     timer.restart();
-    for (int i = 1; i <= steps; ++i) {
-        job.current_file = 0;
-        job.range_start_s[0] = job.duration_us / 1e6 * i / steps;
-        DecodePreviewFrame(job);
-    }
+    for (int i = 1; i <= steps; ++i) DecodePreviewFrame({video, duration_s * i / steps, bitmap});
     const double decode_s = timer.nsecsElapsed() / 1e9;
     std::printf("decoder alone: %d frames in %.2f s: %.1f frames per second\n", steps, decode_s,
                 steps / decode_s);

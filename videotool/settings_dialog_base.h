@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "engine/job_builder.h"
+#include "videotool/job_builder.h"
 
 class CAVDonateDlg;
 class QComboBox;

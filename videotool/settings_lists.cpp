@@ -1,6 +1,6 @@
 #include "videotool/settings_lists.h"
 
-#include "engine/presets.h"
+#include "videotool/output_presets.h"
 
 namespace taviro {
 

@@ -28,7 +28,6 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "controls/hyperlink.h"
-#include "engine/convert_job.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
 #include "platform/choosers.h"
@@ -406,11 +405,12 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
     if (cut) m_current_file.clear();
     for (const QString& chosen : paths) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        ConvertJob& job = EnsureConvertJob();
         const std::string path = NormalizeChosenPath(Utf8(chosen));
-        job.probe_path = path;
-        const int result = ProbeMediaFile(job);
-        if (result < 0 || job.range_start_us < 0 || job.range_end_us < 0) {
+        m_probe_path = path;
+        const ProbeResult probe = ProbeMediaFile(path, m_probe);
+        // A failed probe leaves the last good one's results.
+        if (probe.result == PROBE_OK) m_probe = probe;
+        if (probe.result < 0 || probe.range_start_us < 0 || probe.range_end_us < 0) {
             platform::MessageBoxOk(this, Utf8(UnreadableFileMessage(Utf8(text("TISHI", "wj")), path,
                                                                     Utf8(text("TISHI", "wx")))));
             m_adding = false;
@@ -423,7 +423,7 @@ void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
         if (m_list->rowCount() > 0)
             m_list->selectionModel()->select(m_list->model()->index(0, 0),
                                              QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-        const auto texts = FileRowTexts(path, job, Utf8(text("JIEMIAN", "zb")));
+        const auto texts = FileRowTexts(path, m_probe, Utf8(text("JIEMIAN", "zb")));
         const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
         for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));
         m_list->item(row, 0)->setToolTip(Utf8(texts[0]));
@@ -450,17 +450,14 @@ void CSolvaneDlg::RemoveSelectedVideo() {
 }
 
 void CSolvaneDlg::LoadCurrentFileIntoPreview() {
-    ConvertJob& job = EnsureConvertJob();
     control(kAddButton)->hide();
-    job.current_file = 0;
-    job.range_start_s[0] = 0.0;
     m_preview_path = m_files.scratchPath("image.bmp");
-    job.preview_bitmap_path = Utf8(m_preview_path);
-    DecodePreviewFrame(job);
+    DecodePreviewFrame({m_probe_path.value_or(std::string()), 0.0, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 
-    const LoadedVideoView view = ViewOfLoadedVideo(job.duration_us, job.range_start_us, job.range_end_us);
-    m_duration_ms = UsToMs(job.duration_us);
+    const LoadedVideoView view =
+        ViewOfLoadedVideo(m_probe.duration_us, m_probe.range_start_us, m_probe.range_end_us);
+    m_duration_ms = UsToMs(m_probe.duration_us);
     // The frame shown is the one at 0 s: so are the thumb and the preview position.
     m_slider->SetPosition(0);
     m_preview_ms = 0;
@@ -472,10 +469,8 @@ void CSolvaneDlg::LoadCurrentFileIntoPreview() {
 }
 
 void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
-    ConvertJob* job = TheConvertJob();
-    if (!job) return;  // nothing was ever probed
-    job->current_file = 0;
-    const TrackedPosition p = PositionAtThumb(position, job->duration_us);
+    if (!m_probe_path) return;  // nothing was ever probed
+    const TrackedPosition p = PositionAtThumb(position, m_probe.duration_us);
     m_preview_ms = p.preview_ms;
     platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
     DecodePreviewAt(p.seek_s);
@@ -493,13 +488,9 @@ void CSolvaneDlg::ShowFrameAtTime(int32_t ms) {
 void CSolvaneDlg::StepPreview(int32_t delta_ms) { ShowFrameAtTime(m_preview_ms + delta_ms); }
 
 void CSolvaneDlg::DecodePreviewAt(double seek_s) {
-    ConvertJob* job = TheConvertJob();
-    if (!job) return;
-    job->current_file = 0;
-    job->range_start_s[0] = seek_s;
+    if (!m_probe_path) return;  // nothing was ever probed
     m_preview_path = m_files.scratchPath("image.bmp");
-    job->preview_bitmap_path = Utf8(m_preview_path);
-    DecodePreviewFrame(*job);
+    DecodePreviewFrame({*m_probe_path, seek_s, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 }
 
@@ -517,12 +508,11 @@ QRect CSolvaneDlg::PreviewRect() const {
 }
 
 void CSolvaneDlg::SetStartPoint() {
-    ConvertJob* job = TheConvertJob();
-    if (m_current_file.isEmpty() || !job) return;
+    if (m_current_file.isEmpty() || !m_probe_path) return;
     m_slider->SetSelectionStart(m_slider->GetPosition());
     m_slider->SetSelectionMode(1);
     m_slider->update();
-    const TimeFields f = FieldsForStartPoint(m_preview_ms, job->duration_us);
+    const TimeFields f = FieldsForStartPoint(m_preview_ms, m_probe.duration_us);
     SetFields(f.start, f.end, f.length);
 }
 
@@ -595,7 +585,6 @@ void CSolvaneDlg::Play() {
 }
 
 void CSolvaneDlg::closeEvent(QCloseEvent* event) {
-    DeleteConvertJob();
     event->accept();
     QDialog::done(QDialog::Accepted);
 }

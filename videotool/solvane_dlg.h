@@ -12,9 +12,12 @@
 #include <QStringList>
 #include <QTranslator>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "common/language_files.h"
-#include "engine/job_builder.h"
+#include "engine/probe.h"
+#include "videotool/job_builder.h"
 
 class CBitmapSlider;
 class QKeyEvent;
@@ -142,6 +145,9 @@ class CSolvaneDlg : public QDialog {
     int m_sponsorship = 1;
 
     QString m_current_file;
+    // The last file the add command probed (the slider's preview decodes it) and the last good probe.
+    std::optional<std::string> m_probe_path;
+    ProbeResult m_probe;
     QString m_preview_path;  // empty until the first frame was made
     QPixmap m_preview;       // the picture last decoded into m_preview_path
     int32_t m_preview_ms = 0;

@@ -7,9 +7,6 @@
 #include <vector>
 
 using common::JobOutcome;
-using common::kJobFileDone;
-using common::kJobFileFailed;
-using common::kJobFilePending;
 
 namespace {
 
@@ -28,7 +25,7 @@ struct FakeJob : common::ProgressJob {
     int uiFileTotal() const override { return ui_total; }
     void setUiFileTotal(int value) override { ui_total = value; }
     int fileStatus(int file) const override {
-        return file < static_cast<int>(statuses.size()) ? statuses[file] : kJobFilePending;
+        return file < static_cast<int>(statuses.size()) ? statuses[file] : JOB_FILE_PENDING;
     }
     bool cancelRequested() const override { return cancel; }
 };
@@ -102,9 +99,9 @@ TEST_F(ProgressProtocolTest, CutEndIsReportedOnceByItsFileStatus) {
         std::vector<JobOutcome> reports;
     };
     const Case cases[] = {
-        {kJobFileDone, 1, {JobOutcome::kCutDone}},
-        {kJobFileFailed, 1, {JobOutcome::kCutFailed}},
-        {kJobFilePending, 1, {}},  // stopped: the dialog closes, nothing is said
+        {JOB_FILE_DONE, 1, {JobOutcome::kCutDone}},
+        {JOB_FILE_FAILED, 1, {JobOutcome::kCutFailed}},
+        {JOB_FILE_PENDING, 1, {}},  // stopped: the dialog closes, nothing is said
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
@@ -137,7 +134,7 @@ TEST_F(ProgressProtocolTest, MergeMarksFinishedItemsAndCountsThem) {
 
     job.current = 1;
     job.pct = 10;
-    job.statuses = {kJobFileDone};
+    job.statuses = {JOB_FILE_DONE};
     Tick(true);
     EXPECT_EQ(view.status[0], "Done");
     EXPECT_FALSE(view.checked[0]);
@@ -155,7 +152,7 @@ TEST_F(ProgressProtocolTest, MergeSuccessReportsThenMarksTheRest) {
     job.count = 3;
     job.ui_total = 3;
     job.current = 3;  // the whole job ended between two ticks
-    job.statuses = {kJobFileDone, kJobFileDone, kJobFileDone};
+    job.statuses = {JOB_FILE_DONE, JOB_FILE_DONE, JOB_FILE_DONE};
     Tick(true);
     EXPECT_EQ(view.closes, 1);
     ASSERT_EQ(view.reports, std::vector<JobOutcome>{JobOutcome::kMergeDone});
@@ -170,14 +167,14 @@ TEST_F(ProgressProtocolTest, MergeWithAFailedFileReportsFailureAndStops) {
     job.count = 3;
     job.ui_total = 3;
     job.current = 2;
-    job.statuses = {kJobFileDone, kJobFileFailed};
+    job.statuses = {JOB_FILE_DONE, JOB_FILE_FAILED};
     Tick(true);
     EXPECT_EQ(view.status, (QStringList{"Done", "Failed", "", ""}));
     EXPECT_TRUE(view.checked[1]) << "a failed file stays checked";
     EXPECT_TRUE(view.reports.empty());
 
     job.current = 3;
-    job.statuses = {kJobFileDone, kJobFileFailed, kJobFileDone};
+    job.statuses = {JOB_FILE_DONE, JOB_FILE_FAILED, JOB_FILE_DONE};
     Tick(true);
     ASSERT_EQ(view.reports, std::vector<JobOutcome>{JobOutcome::kMergeFailed});
     EXPECT_EQ(view.closes, 1);

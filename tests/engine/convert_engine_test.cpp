@@ -12,10 +12,11 @@
 #include <sstream>
 #include <thread>
 
-#include "engine/presets.h"
+#include "engine/probe.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
+#include "videotool/output_presets.h"
 
 using testsupport::CountDecodedFrames;
 using testsupport::DecodedAudioSeconds;
@@ -48,33 +49,38 @@ struct OutputSettings {
     int channels = 2;
 };
 
-// Fills the job as the cut and merge commands do.
-std::unique_ptr<ConvertJob> NewJob(const std::vector<std::string>& inputs, const std::string& output,
-                                   bool merge, bool reencode) {
-    auto job = std::make_unique<ConvertJob>();
-    job->file_count = static_cast<int>(inputs.size());
-    job->input_paths = inputs;
-    job->output_paths.assign(inputs.size(), output);
-    job->merge_mode = merge;
-    job->reencode = reencode;
-    job->ui_file_total = merge ? job->file_count : 0;
-    job->current_file = -1;
-    job->cancel_requested = false;
-    job->percent = 0;
+// A request and its progress channel, as the cut and merge commands make them.
+struct Job {
+    JobRequest request;
+    JobProgress progress;
+    void Run() {
+        progress.Reset(request.FileCount(), request.merge ? request.FileCount() : 0);
+        RunConvertJob(request, progress);
+    }
+};
+
+std::unique_ptr<Job> NewJob(const std::vector<std::string>& inputs, const std::string& output, bool merge,
+                            bool reencode) {
+    auto job = std::make_unique<Job>();
+    for (const std::string& in : inputs) job->request.inputs.push_back({in});
+    job->request.output_path = output;
+    job->request.merge = merge;
+    job->request.reencode = reencode;
     return job;
 }
 
-void ApplySettings(ConvertJob& job, const OutputSettings& s) {
+void ApplySettings(Job& job, const OutputSettings& s) {
     const OutputPreset& p = kOutputPresets[s.preset];
-    job.output_video_codec_id = CodecIdFromName(p.video_codec_name);
-    job.output_audio_codec_id = CodecIdFromName(p.audio_codec_name);
-    job.output_video_bit_rate = BitRateFromText(s.video_quality);
-    job.output_width = s.width;
-    job.output_height = s.height;
-    job.output_frame_rate = FrameRateFromText(s.frame_rate_text);
-    job.output_audio_bit_rate = BitRateFromText(s.audio_quality);
-    job.output_sample_rate = SampleRateFromText(s.sample_rate);
-    job.output_channels = s.channels;
+    OutputParameters& out = job.request.output;
+    out.video_codec_id = CodecIdFromName(p.video_codec_name);
+    out.audio_codec_id = CodecIdFromName(p.audio_codec_name);
+    out.video_bit_rate = BitRateFromText(s.video_quality);
+    out.width = s.width;
+    out.height = s.height;
+    out.frame_rate = FrameRateFromText(s.frame_rate_text);
+    out.audio_bit_rate = BitRateFromText(s.audio_quality);
+    out.sample_rate = SampleRateFromText(s.sample_rate);
+    out.channels = s.channels;
 }
 
 std::string OutputPath(const std::string& dir, const std::string& name, int preset) {
@@ -170,13 +176,13 @@ TEST_P(PresetTest, ReencodedCutHasTheRequestedStreamsAndLength) {
     const PresetCase& c = GetParam();
     std::string out = OutputPath(ScratchDir("cut_preset_" + std::to_string(c.preset)), "cut", c.preset);
     auto job = NewJob({Fixture(c.input)}, out, false, true);
-    job->range_start_s[0] = c.from_s;
-    job->range_length_s[0] = c.to_s - c.from_s;
+    job->request.inputs[0].start_s = c.from_s;
+    job->request.inputs[0].length_s = c.to_s - c.from_s;
     ApplySettings(*job, {c.preset, c.width, c.height, c.frame_rate_text});
-    ConvertThreadProc(*job);
+    job->Run();
 
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->current_file, 1);
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.current_file, 1);
     ProbedFile probed = FFprobe(out);
     ExpectStreams(probed, c);
     auto frames = FrameHashes(out);
@@ -197,15 +203,15 @@ TEST_P(PresetTest, ReencodedMergeLastsTheSumOfItsInputs) {
     auto job =
         NewJob({Fixture("video_h264_aac.mp4"), Fixture("mjpeg_pcm.avi"), Fixture("video_h264_vorbis.mkv")},
                out, true, true);
-    job->merge_total_s = 8;
+    job->request.merge_total_s = 8;
     ApplySettings(*job, {c.preset, c.width, c.height, c.frame_rate_text});
-    ConvertThreadProc(*job);
+    job->Run();
 
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(job->file_status[i], JOB_FILE_DONE) << i;
+        EXPECT_EQ(job->progress.file_status[i], JOB_FILE_DONE) << i;
     }
-    EXPECT_EQ(job->current_file, 3);
-    EXPECT_EQ(job->percent, 100);
+    EXPECT_EQ(job->progress.current_file, 3);
+    EXPECT_EQ(job->progress.percent, 100);
     ProbedFile probed = FFprobe(out);
     ExpectStreams(probed, c);
     auto frames = FrameHashes(out);
@@ -223,11 +229,11 @@ INSTANTIATE_TEST_SUITE_P(EveryPreset, PresetTest, ::testing::ValuesIn(kPresetCas
 TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheLength) {
     std::string out = ScratchDir("direct_cut") + "/cut.mp4";
     auto job = NewJob({Fixture("gop2_8s.mp4")}, out, false, false);
-    job->range_start_s[0] = 3.0;  // key frames every 2 s: copying begins at 2 s
-    job->range_length_s[0] = 2.0;
-    ConvertThreadProc(*job);
+    job->request.inputs[0].start_s = 3.0;  // key frames every 2 s: copying begins at 2 s
+    job->request.inputs[0].length_s = 2.0;
+    job->Run();
 
-    ASSERT_EQ(job->file_status[0], JOB_FILE_DONE);
+    ASSERT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     auto input = FrameHashes(Fixture("gop2_8s.mp4"));
     auto output = FrameHashes(out);
     ASSERT_EQ(input.size(), 200u);
@@ -241,11 +247,11 @@ TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheLength) {
 TEST(StreamCopy, DirectMergeOfBFrameStreamsPlaysThroughTheJointInOrder) {
     std::string out = ScratchDir("direct_merge") + "/merge.mp4";
     auto job = NewJob({Fixture("merge_a.mp4"), Fixture("merge_b.mp4")}, out, true, false);
-    job->merge_total_s = 3;
-    ConvertThreadProc(*job);
+    job->request.merge_total_s = 3;
+    job->Run();
 
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
     auto a = FrameHashes(Fixture("merge_a.mp4"));
     auto b = FrameHashes(Fixture("merge_b.mp4"));
     auto merged = FrameHashes(out);
@@ -276,9 +282,9 @@ TEST_P(DirectContainerTest, DirectCutKeepsTheCodecsAndDecodesCleanly) {
         ScratchDir("direct_" + std::string(c.input).substr(0, std::string(c.input).rfind('.'))) + "/cut" +
         ext;
     auto job = NewJob({in}, out, false, false);
-    job->range_length_s[0] = 1.5;
-    ConvertThreadProc(*job);
-    ASSERT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->request.inputs[0].length_s = 1.5;
+    job->Run();
+    ASSERT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
 
     ProbedFile source = FFprobe(in), copy = FFprobe(out);
     ASSERT_TRUE(copy.ok);
@@ -312,9 +318,9 @@ TEST(StreamCopy, DirectMergeOfFilesWithOtherParameterSetsDecodesEveryPicture) {
     // Back to the first file's sets after the second file's.
     auto job =
         NewJob({Fixture("merge_a.mp4"), Fixture("merge_c.mp4"), Fixture("merge_a.mp4")}, out, true, false);
-    job->merge_total_s = 5;
-    ConvertThreadProc(*job);
-    ASSERT_EQ(job->file_status[2], JOB_FILE_DONE);
+    job->request.merge_total_s = 5;
+    job->Run();
+    ASSERT_EQ(job->progress.file_status[2], JOB_FILE_DONE);
     auto a = FrameHashes(Fixture("merge_a.mp4"));
     auto c = FrameHashes(Fixture("merge_c.mp4"));
     std::vector<DecodedFrame> want = a;
@@ -330,10 +336,10 @@ TEST(StreamCopy, DirectMergeOfFilesWithOtherParameterSetsDecodesEveryPicture) {
 TEST(StreamCopy, DirectCutIntoAContainerThatCannotHoldTheCodecFails) {
     std::string out = ScratchDir("direct_bad_container") + "/cut.flv";  // FLV cannot hold Vorbis
     auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, false);
-    job->range_length_s[0] = 1.0;
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_FAILED);
-    EXPECT_EQ(job->current_file, 1);
+    job->request.inputs[0].length_s = 1.0;
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_FAILED);
+    EXPECT_EQ(job->progress.current_file, 1);
     EXPECT_FALSE(fs::exists(out));
 }
 
@@ -342,12 +348,12 @@ TEST(StreamCopy, DirectCutIntoAContainerThatCannotHoldTheCodecFails) {
 TEST(ConvertJobRules, AnAudioOnlyFileGivesAnAudioOnlyCut) {
     std::string out = ScratchDir("audio_only") + "/cut.mp4";
     auto job = NewJob({Fixture("audio_only.mp3")}, out, false, true);
-    job->range_start_s[0] = 0.5;
-    job->range_length_s[0] = 2.0;
+    job->request.inputs[0].start_s = 0.5;
+    job->request.inputs[0].length_s = 2.0;
     ApplySettings(*job, {0});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->current_file, 1);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.current_file, 1);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     EXPECT_EQ(probed.Count("video"), 0);
@@ -372,12 +378,12 @@ TEST_P(StatusTest, EachFileGetsItsStatusAndTheJobGoesOn) {
     std::vector<std::string> inputs;
     for (const char* name : c.inputs) inputs.push_back(Fixture(name));
     auto job = NewJob(inputs, out, true, c.reencode);
-    job->merge_total_s = 4;
+    job->request.merge_total_s = 4;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->current_file, job->file_count);
+    job->Run();
+    EXPECT_EQ(job->progress.current_file, job->progress.file_count);
     for (size_t i = 0; i < c.statuses.size(); ++i) {
-        EXPECT_EQ(job->file_status[i], c.statuses[i]) << i;
+        EXPECT_EQ(job->progress.file_status[i], c.statuses[i]) << i;
     }
     EXPECT_EQ(fs::exists(out), c.output_exists);
     if (c.output_video_s >= 0) {
@@ -424,10 +430,10 @@ TEST(ConvertJobRules, NeverWritesOverAnExistingFileOrAnInput) {
     for (const std::string& out : {existing, input_copy}) {
         for (bool reencode : {true, false}) {
             auto job = NewJob({input_copy}, out, false, reencode);
-            job->range_length_s[0] = 1.0;
+            job->request.inputs[0].length_s = 1.0;
             ApplySettings(*job, {1});
-            ConvertThreadProc(*job);
-            EXPECT_EQ(job->file_status[0], JOB_FILE_FAILED) << out;
+            job->Run();
+            EXPECT_EQ(job->progress.file_status[0], JOB_FILE_FAILED) << out;
         }
     }
     EXPECT_EQ(ReadAll(existing), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
@@ -437,35 +443,35 @@ TEST(ConvertJobRules, NeverWritesOverAnExistingFileOrAnInput) {
 TEST(ConvertJobRules, ProgressStaysWithinBoundsWhenTheMergeTotalIsZero) {
     std::string out = ScratchDir("zero_total") + "/merge.mp4";
     auto job = NewJob({Fixture("merge_a.mp4"), Fixture("merge_b.mp4")}, out, true, true);
-    job->merge_total_s = 0;
+    job->request.merge_total_s = 0;
     ApplySettings(*job, {1, 160, 120});
     std::atomic<bool> done{false};
     int lowest = 0, highest = 0;
     std::thread watcher([&] {
         while (!done) {
-            int p = job->percent;
+            int p = job->progress.percent;
             lowest = std::min(lowest, p);
             highest = std::max(highest, p);
             std::this_thread::yield();
         }
     });
-    ConvertThreadProc(*job);
+    job->Run();
     done = true;
     watcher.join();
     EXPECT_GE(lowest, 0);
     EXPECT_LE(highest, 100);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
 }
 
 TEST(ConvertJobRules, AnEmptyRangeGivesAnEmptyButCompleteFile) {
     std::string out = ScratchDir("empty_range") + "/cut.mp4";
     auto job = NewJob({Fixture("merge_a.mp4")}, out, false, true);
-    job->range_start_s[0] = 1.0;
-    job->range_length_s[0] = -0.5;  // the end lies before the start
+    job->request.inputs[0].start_s = 1.0;
+    job->request.inputs[0].length_s = -0.5;  // the end lies before the start
     ApplySettings(*job, {1});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     for (const auto& stream : probed.streams) EXPECT_LE(stream.nb_frames, 0) << stream.codec_type;
@@ -474,12 +480,12 @@ TEST(ConvertJobRules, AnEmptyRangeGivesAnEmptyButCompleteFile) {
 TEST(ConvertJobRules, PlanarOutputCarriesAtMostTwoChannels) {
     std::string out = ScratchDir("six_channels") + "/cut.mkv";
     auto job = NewJob({Fixture("video_h264_aac.mp4")}, out, false, true);
-    job->range_length_s[0] = 1.0;
+    job->request.inputs[0].length_s = 1.0;
     OutputSettings s{6};
     s.channels = 6;
     ApplySettings(*job, s);
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     ASSERT_NE(probed.First("audio"), nullptr);
@@ -489,11 +495,11 @@ TEST(ConvertJobRules, PlanarOutputCarriesAtMostTwoChannels) {
 TEST(ConvertJobRules, ACutOfAFileWithAStartTimeCountsFromThatStart) {
     std::string out = ScratchDir("start_time") + "/cut.mp4";
     auto job = NewJob({Fixture("ts_start10_gop.ts")}, out, false, true);  // starts at 10 s
-    job->range_start_s[0] = 1.0;
-    job->range_length_s[0] = 1.0;
+    job->request.inputs[0].start_s = 1.0;
+    job->request.inputs[0].length_s = 1.0;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 25.0, 1.0);
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
 }
@@ -501,22 +507,20 @@ TEST(ConvertJobRules, ACutOfAFileWithAStartTimeCountsFromThatStart) {
 struct SourceRateCase {
     const char* input;
     const char* r_frame_rate;
-    double stored_rate;  // what the job keeps in output_frame_rate
 };
 
 class SourceRateTest : public ::testing::TestWithParam<SourceRateCase> {};
 
 TEST_P(SourceRateTest, TheSourcesOwnRateIsKeptWhenNoneIsChosen) {
     const SourceRateCase& c = GetParam();
-    std::string out =
-        ScratchDir(std::string("source_rate_") + std::to_string(static_cast<int>(c.stored_rate))) +
-        "/cut.mp4";
+    std::string out = ScratchDir(std::string("source_rate_") +
+                                 std::to_string(static_cast<int>(ParseRate(c.r_frame_rate)))) +
+                      "/cut.mp4";
     auto job = NewJob({Fixture(c.input)}, out, false, true);
-    job->range_length_s[0] = 2.0;
+    job->request.inputs[0].length_s = 2.0;
     ApplySettings(*job, {0, 320, 240, "source"});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->output_frame_rate, c.stored_rate);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     ASSERT_NE(probed.First("video"), nullptr);
@@ -525,19 +529,19 @@ TEST_P(SourceRateTest, TheSourcesOwnRateIsKeptWhenNoneIsChosen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, SourceRateTest,
-                         ::testing::Values(SourceRateCase{"video_h264_vorbis.mkv", "30000/1001", 29},
-                                           SourceRateCase{"video_flv1_mp3.flv", "15/1", 15},
-                                           SourceRateCase{"mjpeg_pcm.avi", "20/1", 20}));
+                         ::testing::Values(SourceRateCase{"video_h264_vorbis.mkv", "30000/1001"},
+                                           SourceRateCase{"video_flv1_mp3.flv", "15/1"},
+                                           SourceRateCase{"mjpeg_pcm.avi", "20/1"}));
 
 TEST(ConvertJobRules, FlvAudioGetsASampleRateTheContainerHolds) {
     std::string out = ScratchDir("flv_48k") + "/cut.flv";
     auto job = NewJob({Fixture("video_h264_vorbis.mkv")}, out, false, true);
-    job->range_length_s[0] = 1.0;
+    job->request.inputs[0].length_s = 1.0;
     OutputSettings s{3};
     s.sample_rate = "48000 Hz";
     ApplySettings(*job, s);
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     ASSERT_NE(probed.First("audio"), nullptr);
@@ -548,20 +552,20 @@ TEST(ConvertJobRules, FlvAudioGetsASampleRateTheContainerHolds) {
 TEST(StreamCopy, DirectCutOfAnAudioOnlyFileEndsOnTheAudioClock) {
     std::string out = ScratchDir("direct_audio_only") + "/cut.mp3";
     auto job = NewJob({Fixture("audio_only.mp3")}, out, false, false);
-    job->range_start_s[0] = 1.0;
-    job->range_length_s[0] = 1.5;
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
+    job->request.inputs[0].start_s = 1.0;
+    job->request.inputs[0].length_s = 1.5;
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.5, 0.1);
 }
 
 TEST(MergeJoints, PicturesOfTheNextFileWaitForALongerAudioTrack) {
     std::string out = ScratchDir("joint_audio_longer") + "/merge.mp4";
     auto job = NewJob({Fixture("audio_longer.mp4"), Fixture("merge_b.mp4")}, out, true, true);
-    job->merge_total_s = 4;
+    job->request.merge_total_s = 4;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    ASSERT_EQ(job->file_status[1], JOB_FILE_DONE);
+    job->Run();
+    ASSERT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
     auto frames = FrameHashes(out);
     ASSERT_EQ(frames.size(), 25u + 40u);
     // The second file's first picture comes with its audio, 3 s in, not right after 1 s of video.
@@ -572,10 +576,10 @@ TEST(MergeJoints, PicturesOfTheNextFileWaitForALongerAudioTrack) {
 TEST(MergeJoints, SilenceFillsAShorterAudioTrackSoTheNextFileStaysInStep) {
     std::string out = ScratchDir("joint_video_longer") + "/merge.mp4";
     auto job = NewJob({Fixture("video_longer.mp4"), Fixture("merge_b.mp4")}, out, true, true);
-    job->merge_total_s = 4;
+    job->request.merge_total_s = 4;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    ASSERT_EQ(job->file_status[1], JOB_FILE_DONE);
+    job->Run();
+    ASSERT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
     EXPECT_EQ(CountDecodedFrames(out), 75 + 40);
     // 1 s of tone, 2 s of silence, 1.6 s of tone.
     EXPECT_NEAR(DecodedAudioSeconds(out), 4.6, 0.1);
@@ -586,11 +590,11 @@ class TimeStampJumpTest : public ::testing::TestWithParam<const char*> {};
 TEST_P(TimeStampJumpTest, AMergeGoesOnPastAJumpInTheInputsClock) {
     std::string out = ScratchDir(std::string("jump_") + GetParam()) + "/merge.mp4";
     auto job = NewJob({Fixture(GetParam()), Fixture("merge_b.mp4")}, out, true, true);
-    job->merge_total_s = 5;
+    job->request.merge_total_s = 5;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->file_status[1], JOB_FILE_DONE);
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
     // 2 s + 2 s + 1.6 s, neither frozen over the jump nor cut short by it.
     EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 5.6 * 25, 3.0);
     EXPECT_NEAR(DecodedAudioSeconds(out), 5.6, 0.15);
@@ -605,12 +609,12 @@ INSTANTIATE_TEST_SUITE_P(BothWays, TimeStampJumpTest,
 TEST(ConvertJobRules, ACutIsShiftedByTheContainersStartTime) {
     std::string out = ScratchDir("start_shift") + "/cut.mp4";
     auto job = NewJob({Fixture("start_1_4.mkv")}, out, false, true);
-    job->range_start_s[0] = 1.0;
-    job->range_length_s[0] = 1.0;
+    job->request.inputs[0].start_s = 1.0;
+    job->request.inputs[0].length_s = 1.0;
     ApplySettings(*job, {1, 320, 240});
-    ConvertThreadProc(*job);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_NEAR(job->range_start_s[0], 2.4, 0.01);  // the shifted start stays in the job
+    job->Run();
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->request.inputs[0].start_s, 1.0);  // the engine keeps the shift to itself
     EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 25.0, 1.0);
     EXPECT_NEAR(DecodedAudioSeconds(out), 1.0, 0.1);
 }
@@ -619,25 +623,27 @@ TEST(ConvertJobRules, ACutIsShiftedByTheContainersStartTime) {
 
 // Runs the job on a worker thread and sets cancel_requested once file `cancel_in` is running and the
 // job's progress has reached `percent`.
-void RunAndCancel(ConvertJob& job, int cancel_in, int percent) {
-    std::thread worker([&] { ConvertThreadProc(job); });
-    while (job.current_file.load() < job.file_count &&
-           !(job.current_file.load() > cancel_in ||
-             (job.current_file.load() == cancel_in && job.percent >= percent)))
+void RunAndCancel(Job& job, int cancel_in, int percent) {
+    JobProgress& p = job.progress;
+    p.Reset(job.request.FileCount(), job.request.FileCount());
+    std::thread worker([&] { RunConvertJob(job.request, p); });
+    while (
+        p.current_file.load() < p.file_count &&
+        !(p.current_file.load() > cancel_in || (p.current_file.load() == cancel_in && p.percent >= percent)))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    job.cancel_requested = true;
+    p.cancel_requested = true;
     worker.join();
 }
 
 TEST(Cancellation, StoppingDuringAnEarlierFileLeavesTheOutputWithoutTrailer) {
     std::string out = ScratchDir("cancel_first") + "/merge.mp4";
     auto job = NewJob({Fixture("long_20s.mp4"), Fixture("merge_a.mp4")}, out, true, true);
-    job->merge_total_s = 22;
+    job->request.merge_total_s = 22;
     ApplySettings(*job, {1, 320, 240});
     RunAndCancel(*job, 0, 10);
-    ASSERT_EQ(job->current_file, 1) << "the job ended before it could be stopped";
-    EXPECT_EQ(job->file_status[0], JOB_FILE_PENDING);
-    EXPECT_EQ(job->file_status[1], JOB_FILE_PENDING);
+    ASSERT_EQ(job->progress.current_file, 1) << "the job ended before it could be stopped";
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_PENDING);
+    EXPECT_EQ(job->progress.file_status[1], JOB_FILE_PENDING);
     EXPECT_TRUE(fs::exists(out));
     EXPECT_FALSE(FFprobe(out).ok);  // an MP4 without its index
 }
@@ -645,12 +651,12 @@ TEST(Cancellation, StoppingDuringAnEarlierFileLeavesTheOutputWithoutTrailer) {
 TEST(Cancellation, StoppingDuringTheLastFileStillCompletesTheOutput) {
     std::string out = ScratchDir("cancel_last") + "/merge.mp4";
     auto job = NewJob({Fixture("merge_a.mp4"), Fixture("long_20s.mp4")}, out, true, true);
-    job->merge_total_s = 22;
+    job->request.merge_total_s = 22;
     ApplySettings(*job, {1, 320, 240});
     RunAndCancel(*job, 1, 15);
-    ASSERT_EQ(job->current_file, 2);
-    EXPECT_EQ(job->file_status[0], JOB_FILE_DONE);
-    EXPECT_EQ(job->file_status[1], JOB_FILE_PENDING);
+    ASSERT_EQ(job->progress.current_file, 2);
+    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    EXPECT_EQ(job->progress.file_status[1], JOB_FILE_PENDING);
     ProbedFile probed = FFprobe(out);
     ASSERT_TRUE(probed.ok);
     long long frames = CountDecodedFrames(out);

@@ -141,22 +141,20 @@ class PreviewTest : public ::testing::Test {
     void SetUp() override {
         dir_ = ScratchDir(std::string("preview_") +
                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        job_ = std::make_unique<ConvertJob>();
-        job_->preview_bitmap_path = dir_ + "/image.bmp";
+        bitmap_ = dir_ + "/image.bmp";
     }
     bool Decode(const std::string& file, double at_s) {
-        job_->probe_path = file;
-        job_->current_file = 0;
-        job_->range_start_s[0] = at_s;
-        return DecodePreviewFrame(*job_);
+        result_ = DecodePreviewFrame({file, at_s, bitmap_});
+        return result_.written;
     }
     std::string dir_;
-    std::unique_ptr<ConvertJob> job_;
+    std::string bitmap_;
+    PreviewResult result_;
 };
 
 TEST_F(PreviewTest, FullHdInputGivesAnUprightBottomUpBitmapWithTheExactHeader) {
     ASSERT_TRUE(Decode(Fixture("split_1080p.mp4"), 0));
-    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    Bmp bmp = ParseBmp(ReadFile(bitmap_));
     ExpectRedAboveBlue(bmp);
 }
 
@@ -167,16 +165,15 @@ TEST_F(PreviewTest, PictureIsTheKeyFrameAtOrBeforeThePosition) {
         const char* fixture;
         double at_s;
     } cases[] = {
-        {"split_1080p.mp4", 0.0}, {"split_1080p.mp4", 1.0}, {"split_1080p.mp4", 2.0},
-        {"split_1080p.mp4", 2.52}, {"split_1080p.mp4", 3.3},
-        {"merge_a.mp4", 0.52},  // H.264 with B-frames
+        {"split_1080p.mp4", 0.0},  {"split_1080p.mp4", 1.0}, {"split_1080p.mp4", 2.0},
+        {"split_1080p.mp4", 2.52}, {"split_1080p.mp4", 3.3}, {"merge_a.mp4", 0.52},  // H.264 with B-frames
         {"merge_a.mp4", 1.44},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.fixture) + " at " + std::to_string(c.at_s));
         const std::string input = Fixture(c.fixture);
         ASSERT_TRUE(Decode(input, c.at_s));
-        Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+        Bmp bmp = ParseBmp(ReadFile(bitmap_));
         ASSERT_TRUE(bmp.ok);
         const double key_frame_s = KeyFrameAtOrBefore(input, c.at_s);
         const double to_key_frame = MeanAbsDiff(bmp.top_first, FFmpegFrame(input, key_frame_s));
@@ -191,9 +188,9 @@ TEST_F(PreviewTest, EveryPixelLayoutComesOutUpright) {
     for (const char* name :
          {"split_444.mkv", "split_422.avi", "split_411.mkv", "split_rgb.mov", "split_1080p.mp4"}) {
         SCOPED_TRACE(name);
-        std::filesystem::remove(job_->preview_bitmap_path);
+        std::filesystem::remove(bitmap_);
         ASSERT_TRUE(Decode(Fixture(name), 0.5));
-        Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+        Bmp bmp = ParseBmp(ReadFile(bitmap_));
         ExpectRedAboveBlue(bmp);
         const double key_frame_s = KeyFrameAtOrBefore(Fixture(name), 0.5);
         EXPECT_LT(MeanAbsDiff(bmp.top_first, FFmpegFrame(Fixture(name), key_frame_s)), 2.0);
@@ -205,29 +202,28 @@ TEST_F(PreviewTest, KeptScalerGivesTheSamePictureAsAFreshOne) {
     ASSERT_TRUE(Decode(big, 1.2));  // the scaler may come from an earlier test: compare after a change
     ASSERT_TRUE(Decode(small, 0.2));
     ASSERT_TRUE(Decode(big, 1.2));  // fresh scaler for 1920x1080
-    auto fresh = ReadFile(job_->preview_bitmap_path);
+    auto fresh = ReadFile(bitmap_);
     ASSERT_TRUE(Decode(big, 1.2));  // kept scaler
-    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), fresh);
+    EXPECT_EQ(ReadFile(bitmap_), fresh);
     ASSERT_TRUE(Decode(small, 0.2));
-    auto small_fresh = ReadFile(job_->preview_bitmap_path);
+    auto small_fresh = ReadFile(bitmap_);
     ASSERT_TRUE(Decode(small, 0.2));
-    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), small_fresh);
+    EXPECT_EQ(ReadFile(bitmap_), small_fresh);
 }
 
 TEST_F(PreviewTest, FailuresLeaveThePreviousBitmap) {
     ASSERT_TRUE(Decode(Fixture("split_444.mkv"), 0));
-    const auto before = ReadFile(job_->preview_bitmap_path);
+    const auto before = ReadFile(bitmap_);
     for (const char* name : {"audio_only.mp3", "not_media.mp4", "truncated.mp4", "unknown_video_codec.avi"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(Decode(Fixture(name), 0.5));
-        EXPECT_EQ(ReadFile(job_->preview_bitmap_path), before);
+        EXPECT_EQ(ReadFile(bitmap_), before);
     }
     EXPECT_FALSE(Decode(dir_ + "/no_such_file.mp4", 0));
-    EXPECT_EQ(ReadFile(job_->preview_bitmap_path), before);
-    EXPECT_EQ(job_->video_stream_index, -1);
+    EXPECT_EQ(ReadFile(bitmap_), before);
 
     // A folder that does not exist: nothing is written anywhere.
-    job_->preview_bitmap_path = dir_ + "/missing/image.bmp";
+    bitmap_ = dir_ + "/missing/image.bmp";
     EXPECT_FALSE(Decode(Fixture("split_444.mkv"), 0));
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
 }
@@ -237,10 +233,10 @@ TEST_F(PreviewTest, PositionIsShiftedByTheContainerStartTime) {
     // An MPEG-TS whose only key frame is its first picture: the demuxer's seek lands on a picture that
     // cannot be decoded, so the seek steps back to that key frame.
     ASSERT_TRUE(Decode(input, 1.0));
-    EXPECT_NEAR(job_->input_start_time, testsupport::FFprobe(input).start_time_s, 0.001);
-    EXPECT_GT(job_->input_start_time, 10.0);
-    EXPECT_DOUBLE_EQ(job_->range_start_s[0], 1.0 + job_->input_start_time);
-    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    EXPECT_NEAR(result_.input_start_s, testsupport::FFprobe(input).start_time_s, 0.001);
+    EXPECT_GT(result_.input_start_s, 10.0);
+    EXPECT_DOUBLE_EQ(result_.file_position_s, 1.0 + result_.input_start_s);
+    Bmp bmp = ParseBmp(ReadFile(bitmap_));
     ASSERT_TRUE(bmp.ok);
     EXPECT_LT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, 0.0, Seek::kDecodeAll)), 2.0);
     EXPECT_GT(MeanAbsDiff(bmp.top_first, FFmpegFrame(input, 1.0, Seek::kDecodeAll)), 2.0);
@@ -249,7 +245,7 @@ TEST_F(PreviewTest, PositionIsShiftedByTheContainerStartTime) {
 TEST_F(PreviewTest, PositionPastTheEndShowsTheLastPicture) {
     const std::string input = Fixture("split_444.mkv");  // 1 s
     ASSERT_TRUE(Decode(input, 30.0));
-    Bmp bmp = ParseBmp(ReadFile(job_->preview_bitmap_path));
+    Bmp bmp = ParseBmp(ReadFile(bitmap_));
     ExpectRedAboveBlue(bmp);
 }
 

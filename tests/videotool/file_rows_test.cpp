@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/convert_job.h"
+#include "engine/probe.h"
 
 namespace {
 
@@ -50,12 +50,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameRateTextTest,
                                            RateCase{25, 0, " 0.00fps"}));
 
 TEST(FileRowTexts, FillsTheSixColumnsFromTheProbe) {
-    ConvertJob job;
+    ProbeResult job;
     job.duration_us = 3'040'000;
-    job.input_width = 320;
-    job.input_height = 240;
-    job.input_frame_rate_num = 25;
-    job.input_frame_rate_den = 1;
+    job.width = 320;
+    job.height = 240;
+    job.frame_rate_num = 25;
+    job.frame_rate_den = 1;
     const auto row = FileRowTexts("/v/clip.mp4", job, "Ready");
     EXPECT_EQ(row[0], "/v/clip.mp4");
     EXPECT_EQ(row[1], "mp4");

@@ -25,7 +25,6 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "controls/label.h"
-#include "engine/convert_job.h"
 #include "platform/choosers.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
@@ -114,7 +113,6 @@ class JobCommandsTest : public ::testing::Test {
     }
     void TearDown() override {
         window_.reset();
-        DeleteConvertJob();
         platform::SetShellOpenHandler({});
     }
 
@@ -339,9 +337,8 @@ TEST_F(JobCommandsTest, StopMidJobShowsNothingAndLeavesTheList) {
         EXPECT_EQ(list->GetItemText(row, 5), ready);
         EXPECT_TRUE(list->GetCheck(row));
     }
-    ConvertJob* job = TheConvertJob();
-    ASSERT_NE(job, nullptr);
-    EXPECT_LT(job->current_file.load(), 2) << "the job did not run to its end";
+    EXPECT_LT(window_->jobCommands()->jobProgress().current_file.load(), 2)
+        << "the job did not run to its end";
 
     // The stopped worker has ended: the next job runs normally.
     ConfirmMerge({true, 0});
@@ -497,10 +494,3 @@ TEST_F(JobCommandsTest, MoreThan999CheckedFilesAreRefused) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

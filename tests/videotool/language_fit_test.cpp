@@ -111,10 +111,3 @@ TEST_P(LanguageFitTest, ColumnHeadersFitTheirColumns) {
 INSTANTIATE_TEST_SUITE_P(AllLanguages, LanguageFitTest, ::testing::ValuesIn(kLanguages));
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

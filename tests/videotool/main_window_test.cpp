@@ -24,7 +24,6 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "controls/hyperlink.h"
-#include "engine/convert_job.h"
 #include "platform/choosers.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -77,10 +76,7 @@ class MainWindowTest : public ::testing::Test {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         folder_ = Q(testsupport::ScratchDir("main_window_" + name));
     }
-    void TearDown() override {
-        window_.reset();
-        DeleteConvertJob();
-    }
+    void TearDown() override { window_.reset(); }
 
     QString Path(const QString& name) const { return folder_ + "/" + name; }
     void UseShippedFiles() {
@@ -692,11 +688,9 @@ TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpenAndCloseEndsIt) {
         QTest::keyClick(target, Qt::Key_Enter);
     }
     EXPECT_TRUE(w.isVisible());
-    EnsureConvertJob();
     w.close();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(TheConvertJob(), nullptr);
 }
 
 TEST_F(MainWindowTest, FailedAddInTheCutTabKeepsTheOldPreview) {
@@ -803,11 +797,3 @@ TEST_F(MainWindowTest, SponsorshipNotDueFetchesNothing) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this program without CTest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,4 @@
-#include "engine/job_builder.h"
+#include "videotool/job_builder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <fstream>
 #include <memory>
 
-#include "engine/presets.h"
 #include "engine/probe.h"
 #include "support/fixtures.h"
+#include "videotool/output_presets.h"
 
 namespace fs = std::filesystem;
 using testsupport::Fixture;
@@ -148,42 +148,35 @@ class CutJobTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = ScratchDir("job_builder_cut");
-        job_ = std::make_unique<ConvertJob>();
+        job_ = std::make_unique<JobRequest>();
     }
     std::string dir_;
-    std::unique_ptr<ConvertJob> job_;
+    std::unique_ptr<JobRequest> job_;
 };
 
 TEST_F(CutJobTest, ReencodingCutFillsTheJob) {
     Touch(dir_ + "/holiday.flv");  // the first choice exists: the counter applies
     JobSettings settings = ReencodeSettings(3);
-    job_->current_file = 5;
-    job_->cancel_requested = true;
-    job_->percent = -1;
     CutRequest request{"/v/holiday.avi", 10000, 25500};
     ASSERT_EQ(BuildCutJob(request, settings, {dir_, "holiday", PresetExtension(3)}, *job_),
               JobRefusal::kNone);
 
-    EXPECT_EQ(job_->file_count, 1);
-    EXPECT_EQ(job_->ui_file_total, 0);
-    EXPECT_EQ(job_->input_paths, std::vector<std::string>{"/v/holiday.avi"});
-    EXPECT_EQ(job_->output_paths, std::vector<std::string>{dir_ + "/holiday(0).flv"});
-    EXPECT_DOUBLE_EQ(job_->range_start_s[0], 10.0);
-    EXPECT_DOUBLE_EQ(job_->range_length_s[0], 15.5);
+    ASSERT_EQ(job_->FileCount(), 1);
+    EXPECT_EQ(job_->inputs[0].path, "/v/holiday.avi");
+    EXPECT_EQ(job_->output_path, dir_ + "/holiday(0).flv");
+    EXPECT_DOUBLE_EQ(job_->inputs[0].start_s, 10.0);
+    EXPECT_DOUBLE_EQ(job_->inputs[0].length_s, 15.5);
     EXPECT_TRUE(job_->reencode);
-    EXPECT_FALSE(job_->merge_mode);
-    EXPECT_EQ(job_->output_video_codec_id, AV_CODEC_ID_FLV1);
-    EXPECT_EQ(job_->output_audio_codec_id, AV_CODEC_ID_MP3);
-    EXPECT_EQ(job_->output_video_bit_rate, 2500000);
-    EXPECT_EQ(job_->output_width, 640);
-    EXPECT_EQ(job_->output_height, 480);
-    EXPECT_EQ(job_->output_frame_rate, 29.97);
-    EXPECT_EQ(job_->output_audio_bit_rate, 128000);
-    EXPECT_EQ(job_->output_sample_rate, 44100);
-    EXPECT_EQ(job_->output_channels, 2);
-    EXPECT_EQ(job_->current_file, -1);
-    EXPECT_FALSE(job_->cancel_requested);
-    EXPECT_EQ(job_->percent, 0);
+    EXPECT_FALSE(job_->merge);
+    EXPECT_EQ(job_->output.video_codec_id, AV_CODEC_ID_FLV1);
+    EXPECT_EQ(job_->output.audio_codec_id, AV_CODEC_ID_MP3);
+    EXPECT_EQ(job_->output.video_bit_rate, 2500000);
+    EXPECT_EQ(job_->output.width, 640);
+    EXPECT_EQ(job_->output.height, 480);
+    EXPECT_EQ(job_->output.frame_rate, 29.97);
+    EXPECT_EQ(job_->output.audio_bit_rate, 128000);
+    EXPECT_EQ(job_->output.sample_rate, 44100);
+    EXPECT_EQ(job_->output.channels, 2);
 }
 
 TEST_F(CutJobTest, PresetsGiveTheirCodecsAndExtensions) {
@@ -202,43 +195,43 @@ TEST_F(CutJobTest, PresetsGiveTheirCodecsAndExtensions) {
         ASSERT_EQ(BuildCutJob({"/v/in.mkv", 0, 1000}, ReencodeSettings(c.preset),
                               {dir_, "out", PresetExtension(c.preset)}, *job_),
                   JobRefusal::kNone);
-        EXPECT_EQ(job_->output_video_codec_id, c.video);
-        EXPECT_EQ(job_->output_audio_codec_id, c.audio);
-        EXPECT_EQ(job_->output_paths[0], dir_ + "/out" + c.extension);
+        EXPECT_EQ(job_->output.video_codec_id, c.video);
+        EXPECT_EQ(job_->output.audio_codec_id, c.audio);
+        EXPECT_EQ(job_->output_path, dir_ + "/out" + c.extension);
     }
 }
 
 TEST_F(CutJobTest, DirectCutKeepsTheInputExtensionWhateverThePreset) {
     ASSERT_EQ(BuildCutJob({"/v/film.mkv", 0, 5000}, DirectSettings(), {dir_, "film", ".mp4"}, *job_),
               JobRefusal::kNone);
-    EXPECT_EQ(job_->output_paths[0], dir_ + "/film.mkv");
+    EXPECT_EQ(job_->output_path, dir_ + "/film.mkv");
     EXPECT_FALSE(job_->reencode);
 }
 
 TEST_F(CutJobTest, FrameRateTextOutsideTheTableMeansTheSourceRate) {
-    job_->output_frame_rate = 25;
+    job_->output.frame_rate = 25;
     ASSERT_EQ(
         BuildCutJob({"/v/a.mp4", 0, 1000}, ReencodeSettings(0, "Same as source"), {dir_, "a", ".mp4"}, *job_),
         JobRefusal::kNone);
-    EXPECT_EQ(job_->output_frame_rate, 0);
+    EXPECT_EQ(job_->output.frame_rate, 0);
 }
 
 TEST_F(CutJobTest, UnknownCodecNamesLeaveTheFields) {
     JobSettings s = ReencodeSettings(0);
     s.video_codec_name = "";
     s.audio_codec_name = "XYZ";
-    job_->output_video_codec_id = AV_CODEC_ID_WMV2;
-    job_->output_audio_codec_id = AV_CODEC_ID_MP3;
+    job_->output.video_codec_id = AV_CODEC_ID_WMV2;
+    job_->output.audio_codec_id = AV_CODEC_ID_MP3;
     ASSERT_EQ(BuildCutJob({"/v/a.mp4", 0, 1000}, s, {dir_, "a", ".mp4"}, *job_), JobRefusal::kNone);
-    EXPECT_EQ(job_->output_video_codec_id, AV_CODEC_ID_WMV2);
-    EXPECT_EQ(job_->output_audio_codec_id, AV_CODEC_ID_MP3);
+    EXPECT_EQ(job_->output.video_codec_id, AV_CODEC_ID_WMV2);
+    EXPECT_EQ(job_->output.audio_codec_id, AV_CODEC_ID_MP3);
 }
 
 TEST_F(CutJobTest, EndBeforeStartIsPassedOnAsItIs) {
     ASSERT_EQ(BuildCutJob({"/v/a.mp4", 7000, 2000}, ReencodeSettings(0), {dir_, "a", ".mp4"}, *job_),
               JobRefusal::kNone);
-    EXPECT_DOUBLE_EQ(job_->range_start_s[0], 7.0);
-    EXPECT_DOUBLE_EQ(job_->range_length_s[0], -5.0);
+    EXPECT_DOUBLE_EQ(job_->inputs[0].start_s, 7.0);
+    EXPECT_DOUBLE_EQ(job_->inputs[0].length_s, -5.0);
 }
 
 TEST_F(CutJobTest, RefusalsLeaveTheJobAlone) {
@@ -258,11 +251,11 @@ TEST_F(CutJobTest, RefusalsLeaveTheJobAlone) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
-        auto job = std::make_unique<ConvertJob>();
+        auto job = std::make_unique<JobRequest>();
         EXPECT_EQ(BuildCutJob(c.request, ReencodeSettings(0), {c.folder, "a", ".mp4"}, *job), c.refusal);
         if (c.refusal != JobRefusal::kNone) {
-            EXPECT_EQ(job->file_count, 0);
-            EXPECT_TRUE(job->output_paths.empty());
+            EXPECT_EQ(job->FileCount(), 0);
+            EXPECT_TRUE(job->output_path.empty());
         }
     }
     chmod(readonly.c_str(), 0755);
@@ -289,34 +282,31 @@ TEST_F(MergeJobTest, MergeFillsEveryEntryAndLosesFractionsFileByFile) {
                                     Item("/v/c.mkv", "320*240", 1900)};
     JobSettings settings = DefaultMergeSettings();
     ASSERT_EQ(BuildMergeJob(items, settings, {dir_, "merged", ".mp4"}, *job_), JobRefusal::kNone);
-    EXPECT_EQ(job_->file_count, 3);
-    EXPECT_EQ(job_->ui_file_total, 3);
+    ASSERT_EQ(job_->FileCount(), 3);
     EXPECT_EQ(job_->merge_total_s, 3);  // 1, then 2, then 3
-    EXPECT_EQ(job_->input_paths, (std::vector<std::string>{"/v/a.mp4", "/v/b.avi", "/v/c.mkv"}));
-    EXPECT_EQ(job_->output_paths, std::vector<std::string>(3, dir_ + "/merged.mp4"));
-    EXPECT_TRUE(job_->merge_mode);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(job_->inputs[i].path, items[i].path);
+    EXPECT_EQ(job_->output_path, dir_ + "/merged.mp4");
+    EXPECT_TRUE(job_->merge);
     EXPECT_TRUE(job_->reencode);
-    EXPECT_EQ(job_->output_video_codec_id, AV_CODEC_ID_MPEG4);
-    EXPECT_EQ(job_->output_audio_codec_id, AV_CODEC_ID_AAC);
-    EXPECT_EQ(job_->output_video_bit_rate, 3000000);
-    EXPECT_EQ(job_->output_width, 320);
-    EXPECT_EQ(job_->output_height, 240);
-    EXPECT_EQ(job_->output_frame_rate, 29.97);
-    EXPECT_EQ(job_->output_audio_bit_rate, 192000);
-    EXPECT_EQ(job_->output_sample_rate, 44100);
-    EXPECT_EQ(job_->output_channels, 2);
-    EXPECT_EQ(job_->current_file, -1);
-    EXPECT_EQ(job_->percent, 0);
+    EXPECT_EQ(job_->output.video_codec_id, AV_CODEC_ID_MPEG4);
+    EXPECT_EQ(job_->output.audio_codec_id, AV_CODEC_ID_AAC);
+    EXPECT_EQ(job_->output.video_bit_rate, 3000000);
+    EXPECT_EQ(job_->output.width, 320);
+    EXPECT_EQ(job_->output.height, 240);
+    EXPECT_EQ(job_->output.frame_rate, 29.97);
+    EXPECT_EQ(job_->output.audio_bit_rate, 192000);
+    EXPECT_EQ(job_->output.sample_rate, 44100);
+    EXPECT_EQ(job_->output.channels, 2);
 }
 
 TEST_F(MergeJobTest, MergeFrameRateOutsideTheTableKeepsThePreviousValue) {
     JobSettings settings = DefaultMergeSettings();
     settings.frame_rate_text = "";
-    job_->output_frame_rate = 24;
+    job_->output.frame_rate = 24;
     ASSERT_EQ(BuildMergeJob({Item("/v/a.mp4", "1*1", 0), Item("/v/b.mp4", "1*1", 0)}, settings,
                             {dir_, "m", ".mp4"}, *job_),
               JobRefusal::kNone);
-    EXPECT_EQ(job_->output_frame_rate, 24);
+    EXPECT_EQ(job_->output.frame_rate, 24);
 }
 
 TEST_F(MergeJobTest, DirectMergeNeedsTheSameFormatSizeAndCodecs) {
@@ -356,17 +346,17 @@ TEST_F(MergeJobTest, DirectMergeNeedsTheSameFormatSizeAndCodecs) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto job = std::make_unique<ConvertJob>();
+        auto job = std::make_unique<JobRequest>();
         EXPECT_EQ(BuildMergeJob(c.items, DirectSettings(), {dir_, "m", ".avi"}, *job), c.refusal);
         if (c.refusal == JobRefusal::kNone) {
             EXPECT_FALSE(job->reencode);
-            EXPECT_EQ(job->output_paths[0], dir_ + "/m.mp4");  // the files' own extension
+            EXPECT_EQ(job->output_path, dir_ + "/m.mp4");  // the files' own extension
         } else {
-            EXPECT_EQ(job->file_count, 0);
+            EXPECT_EQ(job->FileCount(), 0);
         }
     }
     // The same files that differ merge by re-encoding.
-    auto job = std::make_unique<ConvertJob>();
+    auto job = std::make_unique<JobRequest>();
     EXPECT_EQ(BuildMergeJob({Item("/v/a.avi", "320*240", 3000), Item("/v/b.mp4", "640*480", 3000)},
                             ReencodeSettings(0), {dir_, "m", ".mp4"}, *job),
               JobRefusal::kNone);
@@ -379,15 +369,15 @@ TEST_F(MergeJobTest, DirectMergeNeedsTheSameFormatSizeAndCodecs) {
 TEST_F(MergeJobTest, AMergeOfExactlyTheLimitIsAccepted) {
     std::vector<MergeItem> items(MAX_JOB_FILES, Item("/v/a.mp4", "1*1", 1000));
     ASSERT_EQ(BuildMergeJob(items, DefaultMergeSettings(), {dir_, "m", ".mp4"}, *job_), JobRefusal::kNone);
-    EXPECT_EQ(job_->file_count, MAX_JOB_FILES);
+    EXPECT_EQ(job_->FileCount(), MAX_JOB_FILES);
     EXPECT_EQ(job_->merge_total_s, MAX_JOB_FILES);
 }
 
 TEST(MergeItemFromProbe, TakesTheListColumnsFromTheProbe) {
-    auto job = std::make_unique<ConvertJob>();
-    job->probe_path = Fixture("video_h264_aac.mp4");
-    ASSERT_EQ(ProbeMediaFile(*job), PROBE_OK);
-    MergeItem item = MergeItemFromProbe(job->probe_path, *job);
+    const std::string path = Fixture("video_h264_aac.mp4");
+    const ProbeResult probe = ProbeMediaFile(path);
+    ASSERT_EQ(probe.result, PROBE_OK);
+    MergeItem item = MergeItemFromProbe(path, probe);
     EXPECT_EQ(item.format_text, "mp4");
     EXPECT_EQ(item.size_text, "320*240");
     EXPECT_NEAR(item.duration_ms, 3000, 100);

@@ -1,6 +1,8 @@
+#include "videotool/output_presets.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/presets.h"
+#include "engine/frame_rates.h"
 
 TEST(OutputPresets, EachEntryGivesItsExtensionAndCodecs) {
     struct Expected {
@@ -9,9 +11,9 @@ TEST(OutputPresets, EachEntryGivesItsExtensionAndCodecs) {
         AVCodecID audio;
     };
     const Expected expected[OUTPUT_PRESET_COUNT] = {
-        {".mp4", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC}, {".mp4", AV_CODEC_ID_H264, AV_CODEC_ID_AAC},
-        {".avi", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3}, {".flv", AV_CODEC_ID_FLV1, AV_CODEC_ID_MP3},
-        {".wmv", AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2}, {".mov", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC},
+        {".mp4", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC},   {".mp4", AV_CODEC_ID_H264, AV_CODEC_ID_AAC},
+        {".avi", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3},   {".flv", AV_CODEC_ID_FLV1, AV_CODEC_ID_MP3},
+        {".wmv", AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2},  {".mov", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC},
         {".mkv", AV_CODEC_ID_H264, AV_CODEC_ID_VORBIS},
     };
     for (int i = 0; i < OUTPUT_PRESET_COUNT; ++i) {
@@ -66,12 +68,18 @@ TEST(FrameRates, TextsSelectRatesAndEncoderTimeBases) {
         int tb_num, tb_den;
     };
     const Row rows[] = {
-        {"8.0 fps", 8, 1001, 8008},          {"10.0 fps", 10, 1001, 10010},
-        {"12.0 fps", 12, 1001, 12012},       {"14.985 fps", 14.985, 1001, 15000},
-        {"15.0 fps", 15, 1001, 15015},       {"20.0 fps", 20, 1001, 20020},
-        {"23.975 fps", 23.975, 1001, 24000}, {"24.0 fps", 24, 1001, 24024},
-        {"25.0 fps", 25, 1001, 25025},       {"29.97 fps", 29.97, 1001, 30000},
-        {"30.0 fps", 30, 1001, 30030},       {"50.0 fps", 50, 1, 50},
+        {"8.0 fps", 8, 1001, 8008},
+        {"10.0 fps", 10, 1001, 10010},
+        {"12.0 fps", 12, 1001, 12012},
+        {"14.985 fps", 14.985, 1001, 15000},
+        {"15.0 fps", 15, 1001, 15015},
+        {"20.0 fps", 20, 1001, 20020},
+        {"23.975 fps", 23.975, 1001, 24000},
+        {"24.0 fps", 24, 1001, 24024},
+        {"25.0 fps", 25, 1001, 25025},
+        {"29.97 fps", 29.97, 1001, 30000},
+        {"30.0 fps", 30, 1001, 30030},
+        {"50.0 fps", 50, 1, 50},
         {"60.0 fps", 60, 1, 60},
     };
     ASSERT_EQ(std::size(rows), kFrameRateTexts.size());

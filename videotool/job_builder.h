@@ -1,15 +1,17 @@
 #pragma once
 // What the cut and merge commands do once their settings dialog is confirmed: turn the chosen
-// settings, the input files and the output choice into a complete ConvertJob. UI-free, so the
-// windows and taviro-cli build the same jobs. Refusals come back as values; the caller turns them
-// into a message (message_key for the language file, or the English text).
+// settings, the input files and the output choice into a job request. UI-free, so the windows and
+// taviro-cli build the same jobs. Refusals come back as values; the caller turns them into a message
+// (the language file's key, or the English text).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/convert_job.h"
+#include "engine/job_request.h"
+#include "engine/output_names.h"
+#include "engine/probe.h"
 
 // Why a command starts no job.
 enum class JobRefusal {
@@ -75,19 +77,6 @@ struct OutputChoice {
     std::string extension;
 };
 
-// A file path's extension from the last "." of its file name, dot included; empty when the file name
-// has no ".".
-std::string FileExtension(std::string_view path);
-// The default output name for a file: its file name without folder and extension.
-std::string DefaultOutputName(std::string_view path);
-// An output name with "/", "\", ":", "*", "?", "<", ">", "|" and "@" removed, as the dialogs do.
-std::string SanitizeOutputName(std::string_view name);
-// folder + "/" + name + extension.
-std::string ComposeOutputPath(std::string_view folder, std::string_view name, std::string_view extension);
-// The first of path, path(0), path(1), ... (the counter before the extension) that names nothing
-// that exists: no file, folder or link, not even a dangling one.
-std::string UniqueOutputPath(const std::string& path);
-
 // A cut: the file under edit and the range in milliseconds, as the time fields give it. The end is
 // not checked against the start (an empty range gives an output with no media).
 struct CutRequest {
@@ -96,11 +85,10 @@ struct CutRequest {
     int32_t end_ms = 0;
 };
 
-// Fills every job field a cut needs (file_count 1, paths, range in seconds, mode, output settings,
-// progress fields reset) and chooses the unique output path (job.output_paths[0]). On a refusal the
-// job is left untouched.
+// Fills the request for a cut (one input with its range in seconds, mode, output parameters) and
+// chooses the unique output path. On a refusal the job is left untouched.
 JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, const OutputChoice& output,
-                       ConvertJob& job);
+                       JobRequest& job);
 
 // One file of a merge as the merge list shows it, plus what the probe knows of its streams.
 struct MergeItem {
@@ -115,8 +103,8 @@ struct MergeItem {
     int32_t channels = 0;
 };
 
-// The list columns and stream facts of a file just probed into `job` (ProbeMediaFile succeeded).
-MergeItem MergeItemFromProbe(const std::string& path, const ConvertJob& job);
+// The list columns and stream facts of a file the probe read.
+MergeItem MergeItemFromProbe(const std::string& path, const ProbeResult& probe);
 // The list's format column for a path: the text after the last "." (the whole path without one).
 std::string FormatColumnText(std::string_view path);
 
@@ -125,8 +113,8 @@ std::string FormatColumnText(std::string_view path);
 // first file set up.
 bool SameFormatForDirectMerge(const std::vector<MergeItem>& items);
 
-// Fills every job field a merge needs (file_count, paths in order, merge_total_s, mode, output
-// settings, progress fields reset, ui_file_total) and chooses the unique output path, stored in
-// every entry of job.output_paths. On a refusal the job is left untouched.
+// Fills the request for a merge (inputs in order, merge_total_s, mode, output parameters) and chooses
+// the unique output path. A request's frame rate already set is kept when the settings name none.
+// On a refusal the job is left untouched.
 JobRefusal BuildMergeJob(const std::vector<MergeItem>& items, const JobSettings& settings,
-                         const OutputChoice& output, ConvertJob& job);
+                         const OutputChoice& output, JobRequest& job);

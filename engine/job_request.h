@@ -1,0 +1,45 @@
+#pragma once
+// A cut or merge job as a tool's commands describe it: built on the UI thread (or by taviro-cli, the
+// bench, a test), then only read by the engine. Numbers and codec ids, no list texts.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/job_progress.h"
+
+// What a re-encoding job encodes to. A value of 0 (AV_CODEC_ID_NONE for the codecs) leaves that choice
+// to the input.
+struct OutputParameters {
+    int32_t video_codec_id = 0;  // AVCodecID
+    int32_t audio_codec_id = 0;  // AVCodecID
+    int32_t video_bit_rate = 0;  // bits per second
+    int32_t width = 0;           // pixels
+    int32_t height = 0;
+    double frame_rate = 0;       // a rate of the frame-rate table; 0: the input's own rate
+    int32_t audio_bit_rate = 0;  // bits per second
+    int32_t sample_rate = 0;     // Hz
+    int32_t channels = 0;
+};
+
+// One input file and, for a cut, its range in seconds counted from the start of the file (the
+// container's start time is added by the engine). A merge takes whole files.
+struct JobInput {
+    std::string path;  // UTF-8
+    double start_s = 0;
+    double length_s = 0;
+};
+
+struct JobRequest {
+    std::vector<JobInput> inputs;  // in processing order, at most MAX_JOB_FILES
+    std::string output_path;       // UTF-8; created new, never written over
+    bool merge = false;            // false: cut each input's range; true: join whole inputs
+    bool reencode = true;          // false: copy the compressed packets
+    int32_t merge_total_s = 0;     // a merge's percentage counts against this
+    OutputParameters output;
+
+    int FileCount() const {
+        return inputs.size() > static_cast<size_t>(MAX_JOB_FILES) ? MAX_JOB_FILES
+                                                                  : static_cast<int>(inputs.size());
+    }
+};

@@ -1,0 +1,70 @@
+#include "engine/output_names.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the file name starts: after the last "/".
+size_t FileNameStart(std::string_view path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// The position of the extension's "." within the file name part, or npos.
+size_t ExtensionDot(std::string_view path) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < FileNameStart(path)) return std::string_view::npos;
+    return dot;
+}
+
+}  // namespace
+
+std::string FileExtension(std::string_view path) {
+    size_t dot = ExtensionDot(path);
+    return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot));
+}
+
+std::string DefaultOutputName(std::string_view path) {
+    size_t start = FileNameStart(path);
+    size_t dot = ExtensionDot(path);
+    return std::string(
+        path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+}
+
+std::string SanitizeOutputName(std::string_view name) {
+    std::string out;
+    for (char c : name)
+        if (std::string_view("/\\:*?<>|@").find(c) == std::string_view::npos) out += c;
+    return out;
+}
+
+std::string ComposeOutputPath(std::string_view folder, std::string_view name, std::string_view extension) {
+    std::string path(folder);
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    path += extension;
+    return path;
+}
+
+namespace {
+bool NameTaken(const std::string& path) {
+    std::error_code ec;
+    // symlink_status: a dangling link still occupies the name, and writing through it would land
+    // somewhere else.
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+}  // namespace
+
+std::string UniqueOutputPath(const std::string& path) {
+    if (!NameTaken(path)) return path;
+    size_t dot = ExtensionDot(path);
+    std::string stem = dot == std::string::npos ? path : path.substr(0, dot);
+    std::string extension = dot == std::string::npos ? std::string() : path.substr(dot);
+    for (unsigned long n = 0;; ++n) {
+        std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
+        if (!NameTaken(candidate)) return candidate;
+    }
+}
