@@ -15,9 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/audio_job.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
@@ -34,6 +36,7 @@ namespace {
 
 const std::string kMedia = BENCH_MEDIA;
 const std::string kCli = TAVIRO_CLI;
+const std::string kMeliskCli = MELISK_CLI;
 
 struct RunStats {
     double seconds = 0;
@@ -104,7 +107,7 @@ struct Task {
     std::string name;
     int repetitions;
     std::function<Args(const std::string& dir)> ours;  // the engine in a child process
-    std::function<Args(const std::string& dir)> cli;   // taviro-cli
+    std::function<Args(const std::string& dir)> cli;   // taviro-cli or melisk-cli
     std::function<Args(const std::string& dir)> theirs;
     double target;
 };
@@ -139,9 +142,29 @@ std::string ConcatList(const std::string& name, const std::vector<std::string>& 
 //   --run-job cut direct|h264 OUT FROM_S TO_S IN
 //   --run-job merge direct|h264 OUT IN...
 //   --run-job preview AT_S OUT IN
+//   --run-job audio-cut OUT FROM_S TO_S IN
+//   --run-job audio-merge OUT IN...
 int RunJob(int argc, char** argv) {
     av_log_set_level(AV_LOG_ERROR);
     std::string kind = argv[2];
+    if (kind == "audio-cut" || kind == "audio-merge") {
+        JobRequest request;
+        request.output_path = argv[3];
+        request.merge = request.reencode = kind == "audio-merge";
+        for (int i = request.merge ? 4 : 6; i < argc; ++i) request.inputs.push_back({argv[i]});
+        if (request.merge) {
+            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, 0, 128000, 44100, 2};
+        } else {
+            request.inputs[0].start_s = std::atof(argv[4]);
+            request.inputs[0].length_s = std::atof(argv[5]) - request.inputs[0].start_s;
+        }
+        auto progress = std::make_unique<JobProgress>();
+        progress->Reset(request.FileCount());
+        RunAudioJob(request, *progress);
+        for (int i = 0; i < request.FileCount(); ++i)
+            if (progress->file_status[i] != JOB_FILE_DONE) return 1;
+        return 0;
+    }
     if (kind == "preview") return DecodePreviewFrame({argv[5], std::atof(argv[3]), argv[4]}).written ? 0 : 1;
     JobRequest job;
     job.reencode = std::string(argv[3]) == "h264";
@@ -183,9 +206,11 @@ int RunJob(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 2 && std::string(argv[1]) == "--run-job") return RunJob(argc, argv);
     const std::string self = fs::canonical("/proc/self/exe").string();
-    if (!fs::exists(kCli)) {
-        std::fprintf(stderr, "taviro-cli is not built (%s)\n", kCli.c_str());
-        return 1;
+    for (const std::string& cli : {kCli, kMeliskCli}) {
+        if (!fs::exists(cli)) {
+            std::fprintf(stderr, "%s is not built\n", cli.c_str());
+            return 1;
+        }
     }
     fs::create_directories(kMedia);
     // 60 s of 1280x720 H.264 at 25 fps with 44.1 kHz stereo AAC, and pieces of it.
@@ -200,7 +225,19 @@ int main(int argc, char** argv) {
     Make("in30.mp4", {"-i", Media("in60.mp4"), "-t", "30", "-c", "copy"});
     Make("in300.mp4", {"-stream_loop", "4", "-i", Media("in60.mp4"), "-c", "copy"});
 
+    // Audio: 10 minutes of MP3, and three 60 s inputs of different formats for a merge.
+    Make("audio600.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=600", "-ac",
+                          "2", "-c:a", "libmp3lame", "-b:a", "128k"});
+    Make("audio60.mp3", {"-i", Media("audio600.mp3"), "-t", "60", "-c", "copy"});
+    Make("audio60.m4a", {"-f", "lavfi", "-i", "sine=frequency=550:sample_rate=48000:duration=60", "-ac", "2",
+                         "-c:a", "aac", "-b:a", "128k"});
+    Make("audio60.wav", {"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=22050:duration=60", "-ac", "1",
+                         "-c:a", "pcm_s16le"});
+
     const std::string in60 = Media("in60.mp4"), in10 = Media("in10.mp4");
+    const std::string audio600 = Media("audio600.mp3");
+    const std::vector<std::string> audio3 = {Media("audio60.mp3"), Media("audio60.m4a"),
+                                             Media("audio60.wav")};
     const std::string list3 = ConcatList("merge3.txt", {in60, in60, in60});
     const std::string list10 = ConcatList("merge10.txt", {in10, in10, in10});
 
@@ -255,6 +292,32 @@ int main(int argc, char** argv) {
                  Join(Join({"-f", "concat", "-safe", "0", "-i", list10}, kFfmpegH264), {d + "/out.mp4"}));
          },
          1.1},
+        {"audio copy cut 5 min (MP3)", 9,
+         [&](const std::string& d) {
+             return Args{self, "--run-job", "audio-cut", d + "/out.mp3", "60", "360", audio600};
+         },
+         [&](const std::string& d) {
+             return Args{kMeliskCli, "cut",          audio600,    "--from", "00:01:00.000",
+                         "--to",     "00:06:00.000", "--out-dir", d};
+         },
+         [&](const std::string& d) {
+             return Ffmpeg(
+                 {"-ss", "60", "-i", audio600, "-t", "300", "-map", "0:a", "-c", "copy", d + "/out.mp3"});
+         },
+         1.2},
+        {"MP3 merge 3 x 60 s (MP3, M4A, WAV)", 3,
+         [&](const std::string& d) {
+             return Join({self, "--run-job", "audio-merge", d + "/out.mp3"}, audio3);
+         },
+         [&](const std::string& d) {
+             return Join(Join({kMeliskCli, "merge"}, audio3), {"--out-dir", d});
+         },
+         [&](const std::string& d) {
+             return Ffmpeg({"-i", audio3[0], "-i", audio3[1], "-i", audio3[2], "-filter_complex",
+                            "[0:a][1:a][2:a]concat=n=3:v=0:a=1", "-c:a", "libmp3lame", "-b:a", "128k", "-ar",
+                            "44100", "-ac", "2", d + "/out.mp3"});
+         },
+         1.1},
         {"preview frame at 30 s", 9,
          [&](const std::string& d) { return Args{self, "--run-job", "preview", "30", d + "/p.bmp", in60}; },
          [&](const std::string& d) {
@@ -267,9 +330,12 @@ int main(int argc, char** argv) {
     };
 
     std::printf("\n%-36s %9s %9s %7s %7s %9s %8s %10s\n", "task", "ours s", "ffmpeg s", "ratio", "target",
-                "our MB", "ffmpeg MB", "taviro-cli");
+                "our MB", "ffmpeg MB", "cli");
     bool all_met = true;
+    // run_bench [TEXT]: only the tasks whose name holds TEXT.
+    const std::string only = argc > 1 ? argv[1] : "";
     for (const Task& task : tasks) {
+        if (task.name.find(only) == std::string::npos) continue;
         std::vector<double> ours, cli, theirs;
         long rss = 0, their_rss = 0;
         bool failed = false;
@@ -292,8 +358,11 @@ int main(int argc, char** argv) {
                     Median(cli) / Median(theirs), failed ? "  (a run failed)" : "");
         std::fflush(stdout);
     }
-    std::printf("(ratio: median of ours over median of ffmpeg; taviro-cli: its median over ffmpeg's)\n");
+    std::printf(
+        "(ratio: median of ours over median of ffmpeg; cli: taviro-cli's or melisk-cli's median over "
+        "ffmpeg's)\n");
 
+    if (!only.empty()) return 0;
     // Peak memory must not grow with the input: a 10-minute direct merge against a 1-minute one.
     const std::string in300 = Media("in300.mp4"), in30 = Media("in30.mp4");
     RunStats small = Run({self, "--run-job", "merge", "direct", OutDir("ours") + "/m.mp4", in30, in30});

@@ -3,22 +3,15 @@
 // Exit status: 0 every file done, 1 a file failed (or no preview picture), 2 a usage error or a
 // refused job, 130 stopped by Ctrl-C (the job is finished the way the Stop button finishes it).
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern "C" {
@@ -26,6 +19,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "cli/cli_job_runner.h"
 #include "common/time_text.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
@@ -223,105 +217,11 @@ std::optional<ProbeResult> ProbeForJob(const std::string& path) {
 
 // ---- running a job ----
 
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal) {
-    g_stop_signal = signal;
-    // A second Ctrl-C ends the program at once.
-    std::signal(signal, SIG_DFL);
-}
-
-// Draws the progress on standard error: a bar redrawn in place on a terminal, otherwise a line
-// whenever the file or the tens of the percentage change.
-class ProgressView {
-  public:
-    explicit ProgressView(int total_files) : total_(total_files), live_(isatty(STDERR_FILENO)) {}
-
-    void Show(int file, int percent) {
-        if (percent < 0 || percent > 100 || file < 0) return;
-        int shown_file = std::min(file + 1, total_);
-        if (live_) {
-            constexpr int kWidth = 40;
-            int filled = percent * kWidth / 100;
-            std::fprintf(stderr, "\r[%s%s] %3d%%  file %d/%d", std::string(filled, '#').c_str(),
-                         std::string(kWidth - filled, ' ').c_str(), percent, shown_file, total_);
-            std::fflush(stderr);
-            drawn_ = true;
-        } else if (shown_file != last_file_ || percent / 10 != last_percent_ / 10) {
-            std::fprintf(stderr, "progress: file %d/%d %d%%\n", shown_file, total_, percent);
-        }
-        last_file_ = shown_file;
-        last_percent_ = percent;
-    }
-    void End() {
-        if (live_ && drawn_) std::fputc('\n', stderr);
-    }
-
-  private:
-    int total_;
-    bool live_;
-    bool drawn_ = false;
-    int last_file_ = -1;
-    int last_percent_ = -100;
-};
-
-// Runs the job on a worker thread, polling its progress as the window's timer does; Ctrl-C sets
-// cancel_requested and the worker ends the job the way the Stop button lets it. Returns the exit
-// status.
+// Runs the job on a worker thread; Ctrl-C stops it the way the Stop button does.
 int RunJob(const JobRequest& job) {
     JobProgress progress;
     progress.Reset(job.FileCount(), job.merge ? job.FileCount() : 0);
-    std::printf("%s\n", job.output_path.c_str());
-    std::fflush(stdout);
-
-    g_stop_signal = 0;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
-    // The worker announces its end at once, so a short job is not kept waiting for the next tick.
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool finished = false;
-    std::thread worker([&] {
-        RunConvertJob(job, progress);
-        std::lock_guard lock(mutex);
-        finished = true;
-        ended.notify_one();
-    });
-    ProgressView view(progress.file_count);
-    bool stop_noted = false;
-    for (;;) {
-        if (g_stop_signal && !stop_noted) {
-            progress.cancel_requested = true;
-            stop_noted = true;
-        }
-        view.Show(progress.current_file, progress.percent);
-        std::unique_lock lock(mutex);
-        if (ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return finished; })) break;
-    }
-    worker.join();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-
-    if (g_stop_signal) {
-        view.End();
-        std::fprintf(stderr, "taviro-cli: stopped\n");
-        return 128 + g_stop_signal;
-    }
-    std::vector<int> failed;
-    for (int i = 0; i < progress.file_count; ++i)
-        if (progress.file_status[i] != JOB_FILE_DONE) failed.push_back(i);
-    if (failed.empty()) view.Show(progress.file_count - 1, 100);
-    view.End();
-    for (int i : failed) {
-        std::string reason = progress.file_status[i] == JOB_FILE_FAILED ? FailureText(progress.failure(i))
-                                                                        : std::string("not processed");
-        std::fprintf(stderr, "taviro-cli: failed: %s: %s\n", job.inputs[i].path.c_str(), reason.c_str());
-    }
-    return failed.empty() ? kExitOk : kExitFailed;
+    return RunJobWithProgress("taviro-cli", job, progress, [&] { RunConvertJob(job, progress); });
 }
 
 int Refused(JobRefusal refusal) {

@@ -91,6 +91,7 @@ void ConversionRun::Run() {
 void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     seen_key_frame_ = false;
+    audio_copy_origin_known_ = false;
     cut_audio_samples_ = 0;
     input_start_s_ = 0;
     range_start_s_ = 0;
@@ -150,7 +151,7 @@ bool ConversionRun::OpenInputFile(int i) {
         if (type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
         if (type == AVMEDIA_TYPE_AUDIO) audio_index = static_cast<int>(s);
     }
-    if (video_index >= 0) {
+    if (video_index >= 0 && !request_.audio_only) {
         in_video_ = input_->streams[video_index];
         AVDictionary* opts = nullptr;
         // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
@@ -175,7 +176,9 @@ bool ConversionRun::OpenInputFile(int i) {
 }
 
 bool ConversionRun::PrepareOutput(int i) {
-    const AVOutputFormat* format = av_guess_format(nullptr, request_.output_path.c_str(), nullptr);
+    const AVOutputFormat* format = request_.output_format.empty()
+                                       ? av_guess_format(nullptr, request_.output_path.c_str(), nullptr)
+                                       : av_guess_format(request_.output_format.c_str(), nullptr, nullptr);
     if (!format) return Refuse("no container is known for the output's extension");
     if (i == 0) {
         AVFormatContext* raw = nullptr;

@@ -37,6 +37,9 @@ struct JobRequest {
     bool reencode = true;          // false: copy the compressed packets
     int32_t merge_total_s = 0;     // a merge's percentage counts against this
     OutputParameters output;
+    // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
+    std::string output_format;
+    bool audio_only = false;  // video streams are ignored (the audio tool's jobs)
 
     int FileCount() const {
         return inputs.size() > static_cast<size_t>(MAX_JOB_FILES) ? MAX_JOB_FILES

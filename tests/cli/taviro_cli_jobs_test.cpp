@@ -374,69 +374,16 @@ TEST(TaviroCli, UsageErrorsAndRefusalsExitTwoAndWriteNothing) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
-// A running taviro-cli whose standard error is read line by line.
-class Running {
+// A running taviro-cli.
+class Running : public testsupport::RunningProcess {
   public:
-    explicit Running(const std::vector<std::string>& args) {
-        int out_pipe[2], err_pipe[2];
-        if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
-        posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
-        std::vector<char*> argv;
-        std::string cli = Cli();
-        argv.push_back(cli.data());
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out_pipe[1]);
-        close(err_pipe[1]);
-        out_fd_ = out_pipe[0];
-        err_fd_ = err_pipe[0];
-    }
-
-    // Reads standard error until `pattern` matches what was read; false at its end or after 60 s.
-    bool WaitForError(const std::regex& pattern) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        char buf[4096];
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (std::regex_search(err_, pattern)) return true;
-            pollfd fd = {err_fd_, POLLIN, 0};
-            if (poll(&fd, 1, 1000) <= 0) continue;
-            ssize_t n = read(err_fd_, buf, sizeof buf);
-            if (n <= 0) return false;
-            err_.append(buf, static_cast<size_t>(n));
-        }
-        return false;
-    }
-
-    void Signal(int sig) { kill(pid_, sig); }
-
-    // Waits for the end and returns the exit status (-1 when it did not exit normally).
-    int Wait() {
-        char buf[4096];
-        for (int fd : {out_fd_, err_fd_}) {
-            ssize_t n;
-            while ((n = read(fd, buf, sizeof buf)) > 0) (fd == out_fd_ ? out_ : err_).append(buf, n);
-            close(fd);
-        }
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    const std::string& out() const { return out_; }
-    const std::string& err() const { return err_; }
+    explicit Running(std::vector<std::string> args) : RunningProcess(WithCli(std::move(args))) {}
 
   private:
-    pid_t pid_ = -1;
-    int out_fd_ = -1, err_fd_ = -1;
-    std::string out_, err_;
+    static std::vector<std::string> WithCli(std::vector<std::string> args) {
+        args.insert(args.begin(), Cli());
+        return args;
+    }
 };
 
 TEST(TaviroCliCut, CtrlCStopsTheJobAndStillWritesTheTrailer) {

@@ -21,7 +21,8 @@ make() {
 format_for() {
   case $1 in
     mp4) echo mp4 ;; mkv) echo matroska ;; avi) echo avi ;; flv) echo flv ;; ts) echo mpegts ;;
-    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; *) echo "$1" ;;
+    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; m4a) echo mp4 ;; aac) echo adts ;; wma) echo asf ;;
+    *) echo "$1" ;;
   esac
 }
 
@@ -147,4 +148,56 @@ for jump in "forward ts_piece_10.ts ts_piece_500.ts" "back ts_piece_500.ts ts_pi
     mv -f ".tmp.$$.ts_jump_$1.ts" "ts_jump_$1.ts"
   fi
 done
+# 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
+# checking what a player played (tests/support/pcm.h); the same sound in each audio format.
+make beeps_10s.wav -f lavfi \
+  -i "aevalsrc=exprs=0.03*sin(2*PI*150*t)+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
+  -ac 2 -c:a pcm_s16le
+make beeps_10s.mp3 -i beeps_10s.wav -c:a libmp3lame -b:a 128k
+make beeps_10s.m4a -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.aac -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.ogg -i beeps_10s.wav -c:a libvorbis
+make beeps_10s.opus -i beeps_10s.wav -c:a libopus -b:a 96k
+make beeps_10s.wma -i beeps_10s.wav -c:a wmav2 -b:a 128k
+make beeps_10s.flac -i beeps_10s.wav -c:a flac
+make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
+make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
+
+# Audio tool inputs: 3 s of tone in each container the cut must keep.
+audio() {  # audio NAME FORMAT RATE CHANNELS ENCODER-ARGS...
+  local name=$1 format=$2 rate=$3 channels=$4; shift 4
+  [ -s "$name" ] && return 0
+  ff -f lavfi -i "sine=frequency=440:sample_rate=$rate:duration=3" -ac "$channels" "$@" -f "$format" ".tmp.$$.$name"
+  mv -f ".tmp.$$.$name" "$name"
+}
+audio tone.m4a ipod 44100 2 -c:a aac -b:a 64k
+audio tone.aac adts 44100 2 -c:a aac -b:a 64k
+audio tone.ogg ogg 44100 2 -c:a libvorbis -q:a 2
+audio tone.opus opus 48000 2 -c:a libopus -b:a 48k
+audio tone_pcm.wav wav 44100 2 -c:a pcm_s16le
+audio tone_adpcm.wav wav 22050 1 -c:a adpcm_ima_wav
+audio tone.wma asf 44100 2 -c:a wmav2 -b:a 64k
+audio tone.flac flac 44100 2 -c:a flac
+audio tone.ac3 ac3 48000 2 -c:a ac3 -b:a 96k
+audio tone.aiff aiff 44100 2 -c:a pcm_s16be
+audio tone_audio.ts mpegts 48000 2 -c:a mp2 -b:a 128k
+audio tone_22k_mono.wav wav 22050 1 -c:a pcm_s16le
+# Files named .mp3 whose audio is AAC (ADTS) or MPEG layer II.
+audio aac_named.mp3 adts 44100 2 -c:a aac -b:a 64k
+audio mp2_named.mp3 mp2 44100 2 -c:a mp2 -b:a 128k
+# Raw elementary streams: H.264 video only (no audio), and headerless PCM (no format to detect).
+if [ ! -s raw_video.h264 ]; then
+  ff -f lavfi -i "$video:duration=1" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -f h264 ".tmp.$$.raw_video.h264"
+  mv -f ".tmp.$$.raw_video.h264" raw_video.h264
+fi
+if [ ! -s raw_samples.pcm ]; then
+  ff -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=1" -f s16le ".tmp.$$.raw_samples.pcm"
+  mv -f ".tmp.$$.raw_samples.pcm" raw_samples.pcm
+fi
+# An empty file and a truncated M4A (its index, at the end, is missing).
+[ -e empty.mp3 ] || : > empty.mp3
+if [ ! -s truncated.m4a ]; then
+  head -c 4096 tone.m4a > .tmp.$$.truncated.m4a
+  mv -f .tmp.$$.truncated.m4a truncated.m4a
+fi
 exit 0

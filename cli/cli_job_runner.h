@@ -1,0 +1,16 @@
+#pragma once
+// What both command-line tools do while a job runs: the output path on standard output, the progress
+// on standard error, Ctrl-C as the Stop button.
+
+#include <functional>
+
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
+
+// Prints the request's output path, runs `work` (which runs the job) on a worker thread and polls
+// `progress` as the window's timer does; the first SIGINT or SIGTERM sets progress.cancel_requested,
+// a second ends the program. The caller has reset `progress`. Returns the exit status: 0 every file
+// done, 1 a file failed (each named after "<program>: failed: ", with its reason), 128 + the signal
+// when stopped.
+int RunJobWithProgress(const char* program, const JobRequest& request, JobProgress& progress,
+                       const std::function<void()>& work);
