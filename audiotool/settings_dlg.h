@@ -4,9 +4,9 @@
 // chosen numbers into the run's output settings, Cancel keeps them. UI thread only.
 
 #include <QDialog>
-#include <QPoint>
 
 #include "audiotool/output_settings.h"
+#include "common/window_drag.h"
 
 class QComboBox;
 
@@ -50,8 +50,7 @@ class CSettings : public QDialog {
     void FillLists();
 
     OutputSettings* m_settings;
-    bool m_dragging = false;
-    QPoint m_drag_offset;
+    common::WindowMover m_window_mover;
 };
 
 }  // namespace melisk

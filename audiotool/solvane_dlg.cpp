@@ -12,15 +12,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTimer>
-#include <QUrl>
-#include <QWindow>
 
 #include "audiotool/file_rows.h"
 #include "audiotool/language_keys.h"
@@ -487,37 +484,23 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
 }
 
 void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging_window = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
 }
 
 void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging_window && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
+    m_window_mover.Move(this, event);
     QDialog::mouseMoveEvent(event);
 }
 
 void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging_window = false;
+    m_window_mover.Release();
     QDialog::mouseReleaseEvent(event);
 }
 
-void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) return event->acceptProposedAction();
-}
+void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }
 
 void CSolvaneDlg::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    if (paths.isEmpty()) return;
-    event->acceptProposedAction();
-    // Added after the drop has finished, so the source application is not kept waiting.
-    QMetaObject::invokeMethod(
-        this, [this, paths] { AddFilePaths(paths); }, Qt::QueuedConnection);
+    common::AddDroppedFiles(event, this, [this](const QStringList& paths) { AddFilePaths(paths); });
 }
 
 }  // namespace melisk

@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QPalette>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -15,6 +14,7 @@
 
 #include "audiotool/output_settings.h"
 #include "common/language_files.h"
+#include "common/window_drag.h"
 #include "engine/audio_job.h"
 
 class CAVDonateDlg;
@@ -162,8 +162,7 @@ class CSolvaneDlg : public QDialog {
     QTimer* m_timer200 = nullptr;
     QTimer* m_selection_end_timer = nullptr;
 
-    bool m_dragging_window = false;
-    QPoint m_drag_offset;
+    common::WindowMover m_window_mover;
 
     CBitmapSlider* m_slider = nullptr;
     CCheckListCtrl* m_list = nullptr;

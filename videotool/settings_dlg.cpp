@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QWindow>
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
@@ -166,19 +165,15 @@ void CSettings::OnStart() {
 }
 
 void CSettings::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
 }
 
 void CSettings::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
+    m_window_mover.Move(this, event);
     QDialog::mouseMoveEvent(event);
 }
 
 void CSettings::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging = false;
+    m_window_mover.Release();
     QDialog::mouseReleaseEvent(event);
 }

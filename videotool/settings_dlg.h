@@ -4,8 +4,7 @@
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
 // nothing, not even in the file name field. UI thread only.
 
-#include <QPoint>
-
+#include "common/window_drag.h"
 #include "videotool/settings_dialog_base.h"
 
 class CSettings : public SettingsDialogBase {
@@ -45,6 +44,5 @@ class CSettings : public SettingsDialogBase {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    bool m_dragging = false;
-    QPoint m_drag_offset;
+    common::WindowMover m_window_mover;
 };

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QPalette>
 #include <QPixmap>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -16,6 +15,7 @@
 #include <string>
 
 #include "common/language_files.h"
+#include "common/window_drag.h"
 #include "engine/probe.h"
 #include "videotool/job_builder.h"
 
@@ -157,9 +157,7 @@ class CSolvaneDlg : public QDialog {
     JobSettings m_merge_settings;
     bool m_adding = false;
 
-    // Moving the window by its empty client area, where the window system cannot do it for us.
-    bool m_dragging_window = false;
-    QPoint m_drag_offset;
+    common::WindowMover m_window_mover;
 
     CBitmapSlider* m_slider = nullptr;
     CCheckListCtrl* m_list = nullptr;
