@@ -240,6 +240,7 @@ int main(int argc, char** argv) {
                                              Media("audio60.wav")};
     const std::string list3 = ConcatList("merge3.txt", {in60, in60, in60});
     const std::string list10 = ConcatList("merge10.txt", {in10, in10, in10});
+    const std::string list4 = ConcatList("merge4.txt", {in10, in10, in10, in10});
 
     std::vector<Task> tasks = {
         {"direct cut 20 s", 7,
@@ -277,6 +278,17 @@ int main(int argc, char** argv) {
          },
          [&](const std::string& d) {
              return Ffmpeg({"-f", "concat", "-safe", "0", "-i", list3, "-c", "copy", d + "/out.mp4"});
+         },
+         1.0},
+        {"direct merge 4 x 10 s", 7,
+         [&](const std::string& d) {
+             return Args{self, "--run-job", "merge", "direct", d + "/out.mp4", in10, in10, in10, in10};
+         },
+         [&](const std::string& d) {
+             return Args{kCli, "merge", in10, in10, in10, in10, "--out-dir", d, "--direct"};
+         },
+         [&](const std::string& d) {
+             return Ffmpeg({"-f", "concat", "-safe", "0", "-i", list4, "-c", "copy", d + "/out.mp4"});
          },
          1.0},
         {"re-encoding merge 3 x 10 s (H.264)", 3,

@@ -11,6 +11,27 @@ extern "C" {
 
 namespace engine {
 
+namespace {
+// Drops a decoded frame's first samples by moving its data pointers; the buffers stay the frame's.
+void SkipSamples(AVFrame* frame, int samples) {
+    if (samples <= 0) return;
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int bytes = av_get_bytes_per_sample(format);
+    const int channels = frame->ch_layout.nb_channels;
+    if (av_sample_fmt_is_planar(format)) {
+        for (int c = 0; c < channels; ++c) frame->extended_data[c] += static_cast<ptrdiff_t>(samples) * bytes;
+    } else {
+        frame->extended_data[0] += static_cast<ptrdiff_t>(samples) * bytes * channels;
+    }
+    if (frame->extended_data != frame->data)
+        for (int c = 0; c < AV_NUM_DATA_POINTERS && c < channels; ++c)
+            frame->data[c] = frame->extended_data[c];
+    else if (!av_sample_fmt_is_planar(format))
+        frame->data[0] = frame->extended_data[0];
+    frame->nb_samples -= samples;
+}
+}  // namespace
+
 void ConversionRun::DecodeAudio(const AVPacket* pkt) {
     if (!audio_decoder_) return;
     int sent = avcodec_send_packet(audio_decoder_.get(), pkt);
@@ -21,15 +42,40 @@ void ConversionRun::DecodeAudio(const AVPacket* pkt) {
         if (!Merge()) {
             int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
                                                                         : frame->pkt_dts;
-            if (ts != AV_NOPTS_VALUE) {
-                auto time_ms =
-                    static_cast<int64_t>(av_q2d(in_audio_->time_base) * (static_cast<double>(ts) * 1000));
-                keep = !(range_start_s_ * 1000 > static_cast<double>(time_ms));
+            if (ts != AV_NOPTS_VALUE && frame->sample_rate > 0) {
+                // Sound before the range's start goes, to the sample, so it starts with the picture.
+                const double time_s = av_q2d(in_audio_->time_base) * static_cast<double>(ts);
+                const double end_s = time_s + static_cast<double>(frame->nb_samples) / frame->sample_rate;
+                if (end_s <= range_start_s_) {
+                    keep = false;
+                } else if (!cut_audio_started_ && time_s < range_start_s_) {
+                    auto skip =
+                        static_cast<int>(std::llround((range_start_s_ - time_s) * frame->sample_rate));
+                    SkipSamples(frame, std::min(skip, frame->nb_samples - 1));
+                }
             }
+            if (keep) cut_audio_started_ = true;
         }
-        if (keep) QueueAudio(frame);
+        if (keep && Merge()) TrimToStreamEnd(frame);
+        if (keep && frame->nb_samples > 0) QueueAudio(frame);
         av_frame_unref(frame);
     }
+}
+
+// A merged file's sound ends where its stream says (the encoder's padding of the last frame goes),
+// so the next file's sound and pictures follow it exactly.
+void ConversionRun::TrimToStreamEnd(AVFrame* frame) const {
+    // Only a duration the container states (an MP4's edit list), never an estimate.
+    if (input_->duration_estimation_method != AVFMT_DURATION_FROM_STREAM || in_audio_->duration <= 0 ||
+        frame->sample_rate <= 0)
+        return;
+    int64_t ts =
+        frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pkt_dts;
+    if (ts == AV_NOPTS_VALUE) return;
+    const int64_t start = in_audio_->start_time != AV_NOPTS_VALUE ? in_audio_->start_time : 0;
+    const int64_t left = av_rescale_q(start + in_audio_->duration - ts, in_audio_->time_base,
+                                      AVRational{1, frame->sample_rate});
+    if (left < frame->nb_samples) frame->nb_samples = static_cast<int>(std::max<int64_t>(0, left));
 }
 
 void ConversionRun::QueueAudio(AVFrame* decoded) {
@@ -124,9 +170,12 @@ void ConversionRun::QueueSamples(uint8_t** data, int samples) {
 void ConversionRun::PadAudioToVideo() {
     if (!out_audio_ || !audio_encoder_ || !out_video_) return;
     int64_t queued = av_audio_fifo_size(fifo_.get());
-    auto missing = static_cast<int64_t>(VideoClock() * audio_rate_) - (audio_next_ + queued);
+    // Up to where the next file's pictures start.
+    const double video_start_s =
+        static_cast<double>(video_next_ + merge_gap_frames_) * av_q2d(video_frame_tb_);
+    auto missing = std::llround(video_start_s * audio_rate_) - (audio_next_ + queued);
     int frame_size = encoder_audio_->nb_samples;
-    if (missing < frame_size) return;
+    if (missing <= 0) return;
     while (missing > 0) {
         int n = static_cast<int>(std::min<int64_t>(missing, frame_size));
         if (av_frame_make_writable(encoder_audio_.get()) < 0) return;

@@ -11,6 +11,7 @@
 #include "engine/ffmpeg_ptr.h"
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
+#include "engine/packet_copy.h"
 
 namespace engine {
 
@@ -48,11 +49,6 @@ class ConversionRun {
     void UpdateProgress(int i);
     void ReleaseFile();
 
-    // Stream copy. The packet's data goes to the muxer, which takes its reference and resets it.
-    void CopyVideoPacket(AVPacket* pkt);
-    void CopyAudioPacket(AVPacket* pkt);
-    void CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples);
-    void UpdateFlacStreamInfo(AVPacket* pkt);
     // For a later file of a direct merge: what its first key frame must carry (parameter_sets_).
     void PrepareParameterSets();
 
@@ -64,6 +60,7 @@ class ConversionRun {
     // Audio re-encoding.
     void DecodeAudio(const AVPacket* pkt);
     void QueueAudio(AVFrame* decoded);
+    void TrimToStreamEnd(AVFrame* frame) const;
     void QueueSamples(uint8_t** data, int samples);
     void FlushResampler();
     bool EncodeQueuedAudio(bool final_frame);
@@ -86,8 +83,12 @@ class ConversionRun {
     bool Merge() const { return request_.merge; }
     bool Reencode() const { return request_.reencode; }
 
-    double VideoClock() const { return video_next_ * av_q2d(video_frame_tb_); }
+    // Where the output's streams stand, in seconds.
+    double VideoClock() const {
+        return Reencode() ? video_next_ * av_q2d(video_frame_tb_) : copy_.VideoEnd();
+    }
     double AudioClock() const {
+        if (!Reencode()) return copy_.AudioEnd();
         return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
     }
     double RangeLength(int i) const { return request_.inputs[i].length_s; }
@@ -103,6 +104,8 @@ class ConversionRun {
     ExclusiveOutput file_;
     bool header_written_ = false;
     bool trailer_written_ = false;
+    bool discard_output_ = false;  // a cut whose range held no picture leaves no file
+    PacketCopy copy_;
     AVStream* out_video_ = nullptr;
     AVStream* out_audio_ = nullptr;
     CodecContextPtr video_encoder_;
@@ -113,10 +116,9 @@ class ConversionRun {
     int64_t video_next_ = 0;
     int64_t audio_next_ = 0;
     int audio_rate_ = 0;
-    int64_t copy_pts_shift_ = 0;  // the first copied picture's reordering delay, in frames
-    int64_t audio_shift_ = 0;     // added to encoded audio time stamps, in the encoder's time base
+    int64_t audio_shift_ = 0;  // added to encoded audio time stamps, in the encoder's time base
     bool audio_shift_known_ = false;
-    bool copy_shift_known_ = false;
+    int64_t pictures_sent_ = 0;     // pictures of the current file given to the encoder
     int64_t merge_gap_frames_ = 0;  // frames the next merged file's pictures start later
 
     // Re-encoding scratch, reused across pictures and files.
@@ -144,16 +146,12 @@ class ConversionRun {
     AVStream* in_video_ = nullptr;
     AVStream* in_audio_ = nullptr;
     bool leave_loop_ = false;
-    bool seen_key_frame_ = false;
+    bool cut_audio_started_ = false;         // a cut's first kept sound has been trimmed to the start
     std::vector<uint8_t> parameter_sets_;    // to put in front of the file's first copied key frame
     std::vector<uint8_t> active_extradata_;  // whose parameter sets the copied pictures now use
     bool active_extradata_known_ = false;
-    // An audio-only copy keeps the packets' own time stamps, shifted so that the first one kept is 0.
-    bool audio_copy_origin_known_ = false;
-    int64_t audio_copy_origin_ = 0;                 // in the input stream's time base
-    int64_t audio_copy_last_dts_ = AV_NOPTS_VALUE;  // in the output stream's time base
-    int64_t cut_audio_samples_ = 0;                 // samples of the cut's range queued so far
-    int64_t cut_audio_cap_ = 0;                     // samples the cut's range holds
+    int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
+    int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
     // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes
     // output frame picture_base_.
     bool picture_origin_known_ = false;

@@ -83,15 +83,16 @@ void ConversionRun::Run() {
         progress_.current_file.fetch_add(1);
     }
 
-    // A job stopped before its last file keeps an output without trailer; only the objects go.
+    // A stopped job still gets its trailer, so that what was converted up to the stop plays.
+    if (header_written_) FinishOutput();
     file_.Close();
     av_channel_layout_uninit(&resampler_in_layout_);
 }
 
 void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
-    seen_key_frame_ = false;
-    audio_copy_origin_known_ = false;
+    cut_audio_started_ = false;
+    pictures_sent_ = 0;
     cut_audio_samples_ = 0;
     input_start_s_ = 0;
     range_start_s_ = 0;
@@ -102,24 +103,40 @@ void ConversionRun::ProcessFile(int i) {
                  PrepareOutput(i);
     if (ready) {
         if (i > 0 && Merge() && Reencode()) {
-            // The joint: a previous file whose audio ran longer moves the pictures on; one whose
-            // video ran longer is followed by silence.
-            double gap_s = AudioClock() - VideoClock();
-            merge_gap_frames_ =
-                (out_video_ && gap_s > 0) ? static_cast<int64_t>(gap_s / av_q2d(video_frame_tb_)) : 0;
+            // The joint: a previous file whose audio ran longer moves the pictures on (to the nearest
+            // frame); silence fills the sound up to where the next pictures start.
+            double gap_frames = (AudioClock() - VideoClock()) / av_q2d(video_frame_tb_);
+            merge_gap_frames_ = out_video_ && gap_frames > 0 ? std::llround(gap_frames) : 0;
             PadAudioToVideo();
         }
         input_start_s_ = input_->start_time == AV_NOPTS_VALUE ? 0.0 : input_->start_time / 1000000.0;
         picture_origin_known_ = false;
+        const double start_s = std::max(0.0, request_.inputs[i].start_s);
         if (!Merge()) {
-            // A cut's first output picture is the one at the start of its range.
-            range_start_s_ = request_.inputs[i].start_s;
-            picture_origin_s_ = input_start_s_ + std::max(0.0, range_start_s_);
+            // A cut's first output picture is the one at the start of its range, on the file's own
+            // clock (its start time included).
+            range_start_s_ = input_start_s_ + start_s;
+            picture_origin_s_ = range_start_s_;
             picture_base_ = 0;
             picture_origin_known_ = true;
-            if (range_start_s_ > 0) SeekToRangeStart(i);
+            if (start_s > 0) SeekToRangeStart(i);
+        }
+        if (!Reencode()) {
+            copy_.BeginFile(in_video_, in_audio_, out_video_, out_audio_, range_start_s_,
+                            range_start_s_ + RangeLength(i), Merge());
+            copy_.SetKeyFramePrefix(std::move(parameter_sets_));
+            parameter_sets_.clear();
         }
         PacketLoop(i);
+        if (!Reencode()) {
+            if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
+        }
+        // A cut whose range shows no picture fails and leaves no file.
+        bool no_picture = Reencode() ? in_video_ && out_video_ && pictures_sent_ == 0 : !copy_.WrotePicture();
+        if (!Merge() && no_picture && !Cancelled()) {
+            Fail("the range holds no picture");
+            discard_output_ = true;
+        }
         // Pictures the decoder still holds are part of the file (a failed write ends that too).
         if (Reencode() && in_video_ && out_video_ && !leave_loop_) DecodeVideo(nullptr);
         if (Reencode() && audio_decoder_ && out_audio_) {
@@ -129,12 +146,16 @@ void ConversionRun::ProcessFile(int i) {
     } else if (!Cancelled()) {
         progress_.Fail(i, refusal_);
     }
-    // The output is completed after the last file, whatever became of that file, so that what the
-    // earlier files wrote stays playable.
-    if (i == file_count_ - 1 && header_written_) FinishOutput();
+    // The output is completed after the last file (or at a stop), whatever became of that file, so
+    // that what the earlier files wrote stays playable.
+    if ((i == file_count_ - 1 || Cancelled()) && header_written_) FinishOutput();
     ReleaseFile();
     if (Cancelled()) return;
-    if (progress_.file_status[i].load() != JOB_FILE_FAILED) progress_.file_status[i].store(JOB_FILE_DONE);
+    if (progress_.file_status[i].load() != JOB_FILE_FAILED) {
+        // A finished job shows all of it done, whatever the clocks' last rounding.
+        if (i == file_count_ - 1) progress_.percent.store(100);
+        progress_.file_status[i].store(JOB_FILE_DONE);
+    }
 }
 
 bool ConversionRun::OpenInputFile(int i) {
@@ -212,8 +233,10 @@ bool ConversionRun::SetUpVideoStream() {
             return Refuse("could not copy the video parameters", error);
         out_video_->codecpar->codec_tag = 0;
         if (out_video_->codecpar->bit_rate == 0) out_video_->codecpar->bit_rate = 3000000;
-        out_video_->time_base = frame_tb;
-        out_video_->r_frame_rate = out_video_->avg_frame_rate = Inverse(frame_tb);
+        // Copied packets keep their own time stamps: the input's time base holds them exactly.
+        out_video_->time_base = in_video_->time_base;
+        out_video_->r_frame_rate = in_video_->r_frame_rate;
+        out_video_->avg_frame_rate = in_video_->avg_frame_rate;
         video_frame_tb_ = frame_tb;
         return true;
     }
@@ -360,25 +383,43 @@ bool ConversionRun::OpenOutputFile() {
 }
 
 void ConversionRun::SeekToRangeStart(int /*i*/) {
-    if (!(input_->iformat->flags & AVFMT_TS_DISCONT)) {
-        range_start_s_ += input_start_s_;
-        auto target_us = static_cast<int64_t>(range_start_s_ * 1000000);
+    const auto target_us = static_cast<int64_t>(std::llround(range_start_s_ * 1e6));
+    if (!in_video_) {
         av_seek_frame(input_.get(), -1, target_us, AVSEEK_FLAG_BACKWARD);
         return;
     }
-    int64_t size = avio_size(input_->pb);
-    if (duration_us_ <= 0 || size <= 0) return;
-    double byte_position = range_start_s_ / static_cast<double>(duration_us_) * static_cast<double>(size);
-    av_seek_frame(input_.get(), -1, static_cast<int64_t>(byte_position * 1000000), AVSEEK_FLAG_BYTE);
+    // Some demuxers (MPEG-TS and other index-less formats) land on any packet near the time, early or
+    // late: the seek steps back (one second, two, four, ... and at last to the start) until the first
+    // picture read is a key frame at or before the start, then seeks there again to read from it.
+    const AVRational tb = in_video_->time_base;
+    const int64_t target = av_rescale_q(target_us, AV_TIME_BASE_Q, tb);
+    const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, tb));
+    const int64_t first = in_video_->start_time != AV_NOPTS_VALUE ? in_video_->start_time : 0;
+    AVPacket* pkt = in_packet_.get();
+    for (int64_t back = 0;; back = back == 0 ? second : back * 2) {
+        const int64_t ts = target - back;
+        if (ts <= first) break;
+        if (av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
+        bool found = false;
+        while (av_read_frame(input_.get(), pkt) >= 0) {
+            bool video = pkt->stream_index == in_video_->index;
+            int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            bool key = pkt->flags & AV_PKT_FLAG_KEY;
+            av_packet_unref(pkt);
+            if (!video) continue;
+            found = key && pts != AV_NOPTS_VALUE && pts <= target;
+            break;
+        }
+        if (found && av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) >= 0) return;
+    }
+    // From the start of the file.
+    if (av_seek_frame(input_.get(), in_video_->index, first, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(input_.get(), -1, 0, AVSEEK_FLAG_BYTE);
 }
 
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
-    if (!Reencode()) {
-        // A copy ends on the video clock; without video, on the audio clock.
-        if (out_video_ && in_video_) return length <= VideoClock();
-        return !out_video_ && length <= AudioClock();
-    }
+    if (!Reencode()) return copy_.Finished();
     bool video_done = !in_video_ || !out_video_ || length <= VideoClock();
     bool audio_done = !in_audio_ || !out_audio_ || cut_audio_samples_ >= cut_audio_cap_;
     return video_done && audio_done;
@@ -405,16 +446,15 @@ void ConversionRun::PacketLoop(int i) {
             break;
         }
         UpdateProgress(i);
-        if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
-            if (Reencode())
-                DecodeVideo(pkt);
-            else
-                CopyVideoPacket(pkt);
+        if (!Reencode()) {
+            if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
+                Fail("could not write a packet", error);
+                leave_loop_ = true;
+            }
+        } else if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
+            DecodeVideo(pkt);
         } else if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) {
-            if (Reencode())
-                DecodeAudio(pkt);
-            else
-                CopyAudioPacket(pkt);
+            DecodeAudio(pkt);
         }
         av_packet_unref(pkt);
     }
@@ -454,6 +494,13 @@ bool ConversionRun::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
 
 void ConversionRun::FinishOutput() {
     if (trailer_written_) return;
+    trailer_written_ = true;
+    if (discard_output_) {
+        // Only ever the file this run created.
+        muxer_->pb = nullptr;
+        file_.Discard();
+        return;
+    }
     bool ok = true;
     if (video_encoder_) {
         // Pictures the encoder still holds belong in the output.
@@ -466,7 +513,6 @@ void ConversionRun::FinishOutput() {
         ok = WriteEncoded(audio_encoder_.get(), out_audio_) && ok;
     }
     if (int error = av_write_trailer(muxer_.get()); error < 0) Fail("could not write the trailer", error);
-    trailer_written_ = true;
     muxer_->pb = nullptr;
     file_.Close();
     if (!ok) Fail("could not finish the output");

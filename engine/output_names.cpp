@@ -1,9 +1,8 @@
 #include "engine/output_names.h"
 
-#include <filesystem>
-#include <system_error>
+#include <sys/stat.h>
 
-namespace fs = std::filesystem;
+#include <cerrno>
 
 namespace {
 
@@ -50,21 +49,27 @@ std::string ComposeOutputPath(std::string_view folder, std::string_view name, st
 }
 
 namespace {
-bool NameTaken(const std::string& path) {
-    std::error_code ec;
-    // symlink_status: a dangling link still occupies the name, and writing through it would land
-    // somewhere else.
-    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+enum class Name { kFree, kTaken, kRefused };
+
+Name NameState(const std::string& path) {
+    // lstat: a dangling link still occupies the name, and writing through it would land somewhere
+    // else. Any answer but "no such file" (a name too long, a path through a file) refuses the name.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) return Name::kTaken;
+    return errno == ENOENT ? Name::kFree : Name::kRefused;
 }
+
 }  // namespace
 
 std::string UniqueOutputPath(const std::string& path) {
-    if (!NameTaken(path)) return path;
+    Name state = NameState(path);
+    if (state != Name::kTaken) return state == Name::kFree ? path : std::string();
     size_t dot = ExtensionDot(path);
     std::string stem = dot == std::string::npos ? path : path.substr(0, dot);
     std::string extension = dot == std::string::npos ? std::string() : path.substr(dot);
     for (unsigned long n = 0;; ++n) {
         std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
-        if (!NameTaken(candidate)) return candidate;
+        state = NameState(candidate);
+        if (state != Name::kTaken) return state == Name::kFree ? candidate : std::string();
     }
 }

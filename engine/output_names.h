@@ -15,5 +15,6 @@ std::string SanitizeOutputName(std::string_view name);
 // folder + "/" + name + extension.
 std::string ComposeOutputPath(std::string_view folder, std::string_view name, std::string_view extension);
 // The first of path, path(0), path(1), ... (the counter before the extension) that names nothing
-// that exists: no file, folder or link, not even a dangling one.
+// that exists: no file, folder or link, not even a dangling one. Empty when the system refuses the
+// name it came to (too long, or a path it cannot hold).
 std::string UniqueOutputPath(const std::string& path);

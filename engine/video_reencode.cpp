@@ -96,6 +96,7 @@ void ConversionRun::EncodePicture(AVFrame* decoded) {
 
 bool ConversionRun::SendVideoFrame(AVFrame* frame) {
     if (avcodec_send_frame(video_encoder_.get(), frame) < 0) return false;
+    ++pictures_sent_;
     return WriteEncoded(video_encoder_.get(), out_video_);
 }
 

@@ -40,6 +40,8 @@ std::string_view RefusalEnglishText(JobRefusal refusal) {
             return "The output folder does not exist. Please choose another folder.";
         case JobRefusal::kOutputFolderNotWritable:
             return "The output file cannot be created in this folder. Please choose another folder.";
+        case JobRefusal::kOutputNameRefused:
+            return "The output name cannot be used (too long or not allowed). Please choose a shorter name.";
     }
     return {};
 }
@@ -118,6 +120,7 @@ JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, c
 
     std::string extension = settings.direct ? FileExtension(request.input_path) : output.extension;
     std::string output_path = UniqueOutputPath(ComposeOutputPath(output.folder, output.name, extension));
+    if (output_path.empty()) return JobRefusal::kOutputNameRefused;
 
     JobInput input;
     input.path = request.input_path;
@@ -178,7 +181,9 @@ JobRefusal BuildMergeJob(const std::vector<MergeItem>& items, const JobSettings&
 
     // A direct merge keeps the files' own container (they all share its extension).
     std::string extension = settings.direct ? FileExtension(items[0].path) : output.extension;
-    job.output_path = UniqueOutputPath(ComposeOutputPath(output.folder, output.name, extension));
+    std::string output_path = UniqueOutputPath(ComposeOutputPath(output.folder, output.name, extension));
+    if (output_path.empty()) return JobRefusal::kOutputNameRefused;
+    job.output_path = output_path;
     job.inputs.assign(items.size(), {});
     job.merge_total_s = 0;
     for (size_t v = 0; v < items.size(); ++v) {

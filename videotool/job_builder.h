@@ -22,6 +22,7 @@ enum class JobRefusal {
     kTooManyFiles,             // more files than MAX_JOB_FILES
     kOutputFolderMissing,      // "mlbcz"
     kOutputFolderNotWritable,  // the folder exists but no file can be made in it
+    kOutputNameRefused,        // the system refuses the output's name (too long, not allowed)
 };
 
 // The language file's key (section "TISHI") for a refusal; empty when the message is a fixed text.

@@ -181,7 +181,7 @@ TEST(TaviroCliCut, EveryPresetGivesItsContainerCodecsSizeAndRate) {
     }
 }
 
-TEST(TaviroCliCut, DirectCutStartsAtTheKeyFrameBeforeAndHoldsTheLength) {
+TEST(TaviroCliCut, DirectCutStartsAtTheKeyFrameBeforeAndHoldsTheWholeRange) {
     std::string dir = ScratchDir("cli_cut_direct");
     const std::string input = Fixture("gop2_8s.mp4");  // key frames every 2 s, 25 fps
     auto r = Taviro(
@@ -194,7 +194,10 @@ TEST(TaviroCliCut, DirectCutStartsAtTheKeyFrameBeforeAndHoldsTheLength) {
     EXPECT_EQ(probe.First("video")->codec_name, "h264");
     EXPECT_EQ(probe.First("video")->width, 160);
     ASSERT_NE(probe.First("audio"), nullptr);
-    EXPECT_NEAR(testsupport::CountDecodedFrames(out), 50, 1);
+    // 2 s to 5 s, and at most the few pictures after 5 s that the last ones refer to.
+    const long long frames = testsupport::CountDecodedFrames(out);
+    EXPECT_GE(frames, 75);
+    EXPECT_LE(frames, 79);
     // The first picture is the input's key frame at 2 s, not the picture at 3 s.
     std::string first = GreyFrame(out, 0);
     EXPECT_LT(MeanAbsDiff(first, GreyFrame(input, 2.0)), 1.0);
@@ -345,6 +348,7 @@ TEST(TaviroCli, UsageErrorsAndRefusalsExitTwoAndWriteNothing) {
         {{"cut", in, "--out-dir", dir, "--sample-rate", "44100"}, "--sample-rate"},
         {{"cut", in, "--out-dir", dir, "--channels", "1 Channel Mono"}, "unknown option"},
         {{"cut", in, "--out-dir", dir, "--name", "/:*"}, "name"},
+        {{"cut", in, "--out-dir", dir, "--name", std::string(252, 'n')}, "too long"},
         {{"cut", in, "--out-dir", dir + "/missing"}, "does not exist"},
         {{"cut", Fixture("not_media.mp4"), "--out-dir", dir}, "cannot be opened"},
         {{"cut", dir + "/none.mp4", "--out-dir", dir}, "cannot be opened"},

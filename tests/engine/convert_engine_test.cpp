@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -226,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPreset, PresetTest, ::testing::ValuesIn(kPresetCas
 
 // ---- Direct cut and merge ------------------------------------------------------------------------
 
-TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheLength) {
+TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheWholeRange) {
     std::string out = ScratchDir("direct_cut") + "/cut.mp4";
     auto job = NewJob({Fixture("gop2_8s.mp4")}, out, false, false);
     job->request.inputs[0].start_s = 3.0;  // key frames every 2 s: copying begins at 2 s
@@ -237,11 +238,13 @@ TEST(StreamCopy, DirectCutStartsAtTheKeyFrameBeforeTheStartAndHoldsTheLength) {
     auto input = FrameHashes(Fixture("gop2_8s.mp4"));
     auto output = FrameHashes(out);
     ASSERT_EQ(input.size(), 200u);
-    ASSERT_EQ(output.size(), 50u);
-    // The copy is the input's pictures 2.00 s to 3.96 s, unchanged, in order.
+    // The copy is the input's pictures 2.00 s to 4.96 s (the end of the range), unchanged, in order,
+    // plus at most the few later pictures the last ones refer to.
+    ASSERT_GE(output.size(), 75u);
+    ASSERT_LE(output.size(), 79u);
     for (size_t k = 0; k < output.size(); ++k) EXPECT_EQ(output[k].md5, input[50 + k].md5) << k;
     EXPECT_NEAR(output.front().time_s, 0.0, 0.001);
-    EXPECT_NEAR(DecodedAudioSeconds(out), 2.0, 0.1);
+    EXPECT_NEAR(DecodedAudioSeconds(out), output.size() / 25.0, 0.05);
 }
 
 TEST(StreamCopy, DirectMergeOfBFrameStreamsPlaysThroughTheJointInOrder) {
@@ -274,44 +277,53 @@ struct DirectCase {
 
 class DirectContainerTest : public ::testing::TestWithParam<DirectCase> {};
 
-TEST_P(DirectContainerTest, DirectCutKeepsTheCodecsAndDecodesCleanly) {
+TEST_P(DirectContainerTest, DirectCutAndMergeKeepTheCodecsAndDecodeWithoutWarnings) {
     const DirectCase& c = GetParam();
     std::string in = Fixture(c.input);
     std::string ext = in.substr(in.rfind('.'));
-    std::string out =
-        ScratchDir("direct_" + std::string(c.input).substr(0, std::string(c.input).rfind('.'))) + "/cut" +
-        ext;
-    auto job = NewJob({in}, out, false, false);
-    job->request.inputs[0].length_s = 1.5;
-    job->Run();
-    ASSERT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
+    std::string dir = ScratchDir("direct_" + std::string(c.input).substr(0, std::string(c.input).rfind('.')));
+    for (bool merge : {false, true}) {
+        SCOPED_TRACE(merge ? "merge" : "cut");
+        std::string out = dir + (merge ? "/merge" : "/cut") + ext;
+        auto job = merge ? NewJob({in, in}, out, true, false) : NewJob({in}, out, false, false);
+        if (!merge) job->request.inputs[0].length_s = 1.5;
+        job->Run();
+        ASSERT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
 
-    ProbedFile source = FFprobe(in), copy = FFprobe(out);
-    ASSERT_TRUE(copy.ok);
-    EXPECT_EQ(copy.format_name, source.format_name);
-    for (const char* type : {"video", "audio"}) {
-        ASSERT_NE(copy.First(type), nullptr) << type;
-        EXPECT_EQ(copy.First(type)->codec_name, source.First(type)->codec_name) << type;
+        ProbedFile source = FFprobe(in), copy = FFprobe(out);
+        ASSERT_TRUE(copy.ok);
+        EXPECT_EQ(copy.format_name, source.format_name);
+        for (const char* type : {"video", "audio"}) {
+            ASSERT_NE(copy.First(type), nullptr) << type;
+            EXPECT_EQ(copy.First(type)->codec_name, source.First(type)->codec_name) << type;
+        }
+        // A cut: its range and at most the few later pictures the last ones refer to.
+        const double frames = static_cast<double>(CountDecodedFrames(out));
+        const double wanted = merge ? 2 * static_cast<double>(CountDecodedFrames(in)) : 1.5 * c.fps;
+        EXPECT_GE(frames, wanted - 1);
+        EXPECT_LE(frames, wanted + (merge ? 0 : 4));
+        auto decode = RunCommand({"ffmpeg", "-nostdin", "-v", "warning", "-i", out, "-f", "null", "-"});
+        EXPECT_EQ(decode.exit_code, 0);
+        // AVI and ASF store no channel layout: the source itself gets that note.
+        std::string warnings =
+            std::regex_replace(decode.err, std::regex("Guessed Channel Layout[^\n]*\n"), "");
+        EXPECT_EQ(warnings, "") << out;
     }
-    EXPECT_NEAR(static_cast<double>(CountDecodedFrames(out)), 1.5 * c.fps, 1.0);
-    auto decode = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-i", out, "-f", "null", "-"});
-    EXPECT_EQ(decode.exit_code, 0);
-    EXPECT_EQ(decode.err, "") << out;
 }
 
-INSTANTIATE_TEST_SUITE_P(EachContainer, DirectContainerTest,
-                         ::testing::Values(DirectCase{"video_h264_aac.mp4", 25},
-                                           DirectCase{"video_mpeg4_mp3.avi", 25},
-                                           DirectCase{"video_flv1_mp3.flv", 15},
-                                           DirectCase{"video_h264_vorbis.mkv", 30000.0 / 1001},
-                                           DirectCase{"ts_start10_gop.ts", 25},
-                                           DirectCase{"mjpeg_pcm.avi", 20}),
-                         [](const auto& info) {
-                             std::string name = info.param.input;
-                             for (char& ch : name)
-                                 if (ch == '.') ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EachContainer, DirectContainerTest,
+    ::testing::Values(DirectCase{"video_h264_aac.mp4", 25}, DirectCase{"video_mpeg4_mp3.avi", 25},
+                      DirectCase{"video_flv1_mp3.flv", 15},
+                      DirectCase{"video_h264_vorbis.mkv", 30000.0 / 1001},
+                      DirectCase{"ts_start10_gop.ts", 25}, DirectCase{"mjpeg_pcm.avi", 20},
+                      DirectCase{"video_mpeg4_aac.mov", 25}, DirectCase{"video_wmv2_wma.wmv", 25}),
+    [](const auto& info) {
+        std::string name = info.param.input;
+        for (char& ch : name)
+            if (ch == '.') ch = '_';
+        return name;
+    });
 
 TEST(StreamCopy, DirectMergeOfFilesWithOtherParameterSetsDecodesEveryPicture) {
     std::string out = ScratchDir("direct_merge_parameter_sets") + "/merge.mp4";
@@ -464,17 +476,24 @@ TEST(ConvertJobRules, ProgressStaysWithinBoundsWhenTheMergeTotalIsZero) {
     EXPECT_EQ(job->progress.file_status[1], JOB_FILE_DONE);
 }
 
-TEST(ConvertJobRules, AnEmptyRangeGivesAnEmptyButCompleteFile) {
-    std::string out = ScratchDir("empty_range") + "/cut.mp4";
-    auto job = NewJob({Fixture("merge_a.mp4")}, out, false, true);
-    job->request.inputs[0].start_s = 1.0;
-    job->request.inputs[0].length_s = -0.5;  // the end lies before the start
-    ApplySettings(*job, {1});
-    job->Run();
-    EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE);
-    ProbedFile probed = FFprobe(out);
-    ASSERT_TRUE(probed.ok);
-    for (const auto& stream : probed.streams) EXPECT_LE(stream.nb_frames, 0) << stream.codec_type;
+TEST(ConvertJobRules, ARangeWithoutAPictureFailsAndWritesNothing) {
+    struct Case {
+        double start_s, length_s;
+    } cases[] = {{1.0, -0.5} /* the end lies before the start */, {5.0, 1.0} /* past the last picture */};
+    for (const Case& c : cases) {
+        for (bool reencode : {true, false}) {
+            SCOPED_TRACE(std::to_string(c.start_s) + (reencode ? " re-encoded" : " direct"));
+            std::string out = ScratchDir("empty_range") + "/cut.mp4";
+            auto job = NewJob({Fixture("merge_a.mp4")}, out, false, reencode);  // 2 s
+            job->request.inputs[0].start_s = c.start_s;
+            job->request.inputs[0].length_s = c.length_s;
+            ApplySettings(*job, {1});
+            job->Run();
+            EXPECT_EQ(job->progress.file_status[0], JOB_FILE_FAILED);
+            EXPECT_EQ(job->progress.failure(0).step, "the range holds no picture");
+            EXPECT_FALSE(fs::exists(out));
+        }
+    }
 }
 
 TEST(ConvertJobRules, PlanarOutputCarriesAtMostTwoChannels) {
@@ -635,7 +654,7 @@ void RunAndCancel(Job& job, int cancel_in, int percent) {
     worker.join();
 }
 
-TEST(Cancellation, StoppingDuringAnEarlierFileLeavesTheOutputWithoutTrailer) {
+TEST(Cancellation, StoppingDuringAnEarlierFileStillCompletesTheOutput) {
     std::string out = ScratchDir("cancel_first") + "/merge.mp4";
     auto job = NewJob({Fixture("long_20s.mp4"), Fixture("merge_a.mp4")}, out, true, true);
     job->request.merge_total_s = 22;
@@ -644,8 +663,11 @@ TEST(Cancellation, StoppingDuringAnEarlierFileLeavesTheOutputWithoutTrailer) {
     ASSERT_EQ(job->progress.current_file, 1) << "the job ended before it could be stopped";
     EXPECT_EQ(job->progress.file_status[0], JOB_FILE_PENDING);
     EXPECT_EQ(job->progress.file_status[1], JOB_FILE_PENDING);
-    EXPECT_TRUE(fs::exists(out));
-    EXPECT_FALSE(FFprobe(out).ok);  // an MP4 without its index
+    // What was converted up to the stop plays.
+    ASSERT_TRUE(FFprobe(out).ok);
+    long long frames = CountDecodedFrames(out);
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 500);
 }
 
 TEST(Cancellation, StoppingDuringTheLastFileStillCompletesTheOutput) {

@@ -142,6 +142,17 @@ TEST(OutputNames, UniqueNameCountsBeforeTheExtensionAndNeverPilesUp) {
     std::string bare = dir + "/noext";
     Touch(bare);
     EXPECT_EQ(UniqueOutputPath(bare), dir + "/noext(0)");
+
+    // A name the system refuses ends the search with a refusal instead of counting forever: too long
+    // at once, or too long once the counter is added.
+    JobRequest job;
+    EXPECT_EQ(BuildCutJob({"/v/a.mp4", 0, 1000}, DirectSettings(), {dir, std::string(252, 'n'), ".mp4"}, job),
+              JobRefusal::kOutputNameRefused);
+    const std::string longest(251, 'm');
+    Touch(dir + "/" + longest + ".mp4");
+    EXPECT_EQ(BuildCutJob({"/v/" + longest + ".mp4", 0, 1000}, DirectSettings(), {dir, longest, ".mp4"}, job),
+              JobRefusal::kOutputNameRefused);
+    EXPECT_TRUE(job.output_path.empty());
 }
 
 class CutJobTest : public ::testing::Test {
