@@ -131,10 +131,12 @@ void ConversionRun::ProcessFile(int i) {
         if (!Reencode()) {
             if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
         }
-        // A cut whose range shows no picture fails and leaves no file.
+        // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
+        // file.
         bool no_picture = Reencode() ? in_video_ && out_video_ && pictures_sent_ == 0 : !copy_.WrotePicture();
-        if (!Merge() && no_picture && !Cancelled()) {
-            Fail("the range holds no picture");
+        bool no_sound = !Reencode() && request_.audio_only && !copy_.WroteSound();
+        if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
+            Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
             discard_output_ = true;
         }
         // Pictures the decoder still holds are part of the file (a failed write ends that too).

@@ -53,6 +53,7 @@ void PacketCopy::BeginFile(const AVStream* in_video, const AVStream* in_audio, A
     held_video_.clear();
     held_audio_.clear();
     first_kept_audio_us_ = kNone;
+    sound_packets_ = 0;
 }
 
 PacketCopy::Times PacketCopy::TimesOf(const AVPacket* pkt, const AVStream* stream,
@@ -237,7 +238,7 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
         if (!in_video_) {
             // Sound alone: from the packet that holds the range's start until the range's length is
             // written, so the output lasts the range to within one packet.
-            if (a.pts + a.duration <= origin_us_) {
+            if (a.pts + a.duration <= origin_us_ || end_us_ <= origin_us_) {
                 keep = false;
             } else if (first_kept_audio_us_ == kNone || a.pts - first_kept_audio_us_ < end_us_ - origin_us_) {
                 keep = true;
@@ -319,10 +320,12 @@ int PacketCopy::Write(AVFormatContext* muxer, AVPacket* pkt, AVStream* out, cons
     pkt->stream_index = out->index;
     pkt->pos = -1;
     const int64_t end_us = t.pts + t.duration - shift_us;
-    if (out == out_video_)
+    if (out == out_video_) {
         video_end_us_ = std::max(video_end_us_, end_us);
-    else
+    } else {
         audio_end_us_ = std::max(audio_end_us_, end_us);
+        ++sound_packets_;
+    }
     if (out == out_audio_ && out->codecpar->codec_id == AV_CODEC_ID_FLAC) AttachFlacStreamInfo(pkt, out);
     // The muxer takes the packet's reference and resets it.
     return av_interleaved_write_frame(muxer, pkt);

@@ -44,6 +44,8 @@ class PacketCopy {
     bool Finished() const;
     // Whether the file gave the output at least one picture (always true for a file without video).
     bool WrotePicture() const { return !in_video_ || pictures_ > 0; }
+    // Whether the file gave the output any sound.
+    bool WroteSound() const { return sound_packets_ > 0; }
 
     // The output's clocks in seconds: where each stream's last packet ends.
     double VideoEnd() const { return video_end_us_ / 1e6; }
@@ -86,6 +88,7 @@ class PacketCopy {
     bool origin_final_ = false;    // a cut's origin may move to a later key frame before its start
     bool audio_past_end_ = false;  // a sound packet past the pictures' end has been seen
     int64_t pictures_ = 0;
+    int64_t sound_packets_ = 0;
     int64_t kept_video_end_us_ = std::numeric_limits<int64_t>::min();  // file clock
     int64_t max_kept_pts_us_ = std::numeric_limits<int64_t>::min();
     std::deque<PacketPtr> held_video_;  // read before the origin was placed
