@@ -34,14 +34,55 @@ platform::DialogSpec DonateTemplate() {
     return d;
 }
 
+// The audio tool's copy of the prompt: its own size, title, picture ids and later button id.
+platform::DialogSpec AudioDonateTemplate() {
+    using platform::ControlKind;
+    platform::DialogSpec d;
+    d.id = 329;
+    d.title = QStringLiteral("谢谢您的赞助");
+    d.w = 412;
+    d.h = 234;
+    d.system_menu = false;
+    d.controls = {
+        {CAVDonateDlg::kMessage, ControlKind::Label,
+         QStringLiteral("本软件完全免费，如果您觉得它对您有帮助，请扫描下方的二维码赞助我们一元钱。"), 12, 8,
+         388, 36},
+        {CAVDonateDlg::kAudioFirstPicture,
+         ControlKind::Frame,
+         {},
+         42,
+         50,
+         150,
+         146,
+         platform::kStyleBlackFrame},
+        {CAVDonateDlg::kAudioSecondPicture,
+         ControlKind::Frame,
+         {},
+         220,
+         50,
+         150,
+         146,
+         platform::kStyleBlackFrame},
+        {CAVDonateDlg::kDoneButton, ControlKind::DefPushButton, QStringLiteral("我已赞助一元钱，开始剪切"),
+         86, 206, 140, 20, platform::kStyleDisabled},
+        {CAVDonateDlg::kAudioLaterButton, ControlKind::PushButton, QStringLiteral("下次再说"), 240, 206, 90,
+         20, platform::kStyleDisabled},
+    };
+    return d;
+}
+
 }  // namespace
 
 CAVDonateDlg::CAVDonateDlg(const QString& program_folder, QWidget* parent)
-    : QDialog(parent), m_program_folder(program_folder) {
-    platform::BuildDialog(this, DonateTemplate());
+    : CAVDonateDlg(program_folder, Variant::kVideoTool, parent) {}
+
+CAVDonateDlg::CAVDonateDlg(const QString& program_folder, Variant variant, QWidget* parent)
+    : QDialog(parent), m_program_folder(program_folder), m_variant(variant) {
+    const bool audio = variant == Variant::kAudioTool;
+    platform::BuildDialog(this, audio ? AudioDonateTemplate() : DonateTemplate());
     m_message = platform::ControlAs<QLabel>(this, kMessage);
     m_done = platform::ControlAs<QPushButton>(this, kDoneButton);
-    m_later = platform::ControlAs<QPushButton>(this, kLaterButton);
+    m_later = platform::ControlAs<QPushButton>(this, audio ? kAudioLaterButton : kLaterButton);
     m_later->setAutoDefault(false);
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("timer1"));
@@ -57,7 +98,8 @@ void CAVDonateDlg::PrepareToOpen() {
     setWindowTitle(QStringLiteral("我们需要您的赞助，谢谢您的支持！"));
     const QString first = platform::ReadProfileString("JIEMIAN", "zzly", QString(), chinese);
     const QString second = platform::ReadProfileString("JIEMIAN", "zzly1", QString(), chinese);
-    m_done->setText(QStringLiteral("确定"));
+    m_done->setText(m_variant == Variant::kAudioTool ? QStringLiteral("我已赞助一元钱，开始剪切")
+                                                     : QStringLiteral("确定"));
     m_later->setText(QStringLiteral("下次再说"));
     m_done->setEnabled(false);
     m_later->setEnabled(false);
@@ -107,8 +149,10 @@ void CAVDonateDlg::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Loaded on every paint: the pictures may have been fetched while the tool runs.
-    const std::pair<int, const char*> pictures[] = {{kFirstPicture, "weixin.jpg"},
-                                                    {kSecondPicture, "zfb.jpg"}};
+    const bool audio = m_variant == Variant::kAudioTool;
+    const std::pair<int, const char*> pictures[] = {
+        {audio ? kAudioFirstPicture : kFirstPicture, "weixin.jpg"},
+        {audio ? kAudioSecondPicture : kSecondPicture, "zfb.jpg"}};
     for (const auto& [id, file] : pictures) {
         const QImage image(m_program_folder + "/" + QString::fromLatin1(file));
         const QWidget* area = platform::ControlById(this, id);

@@ -2,7 +2,8 @@
 // CAVDonateDlg: the sponsorship prompt. It shows a message from the Chinese language file and two
 // QR-code pictures from the program folder, and keeps its two buttons disabled while it counts
 // down once a second. The first button records in setting.ini that the prompt is no longer due.
-// UI thread only.
+// The video tool shows template 332, the audio tool its own copy, template 329, with other ids and
+// template texts; both behave alike. UI thread only.
 
 #include <QDialog>
 #include <QString>
@@ -21,10 +22,16 @@ class CAVDonateDlg : public QDialog {
         kSecondPicture = 1280,
         kDoneButton = 1,
         kLaterButton = 2,
+        // Template 329 (the audio tool's).
+        kAudioFirstPicture = 1206,
+        kAudioSecondPicture = 1207,
+        kAudioLaterButton = 3,
     };
+    enum class Variant { kVideoTool, kAudioTool };
 
     // program_folder holds setting.ini, languages/chinese.ini, weixin.jpg and zfb.jpg.
     explicit CAVDonateDlg(const QString& program_folder, QWidget* parent = nullptr);
+    CAVDonateDlg(const QString& program_folder, Variant variant, QWidget* parent = nullptr);
 
     // Opens the prompt modally (initialised afresh each time) and returns when a button ended it.
     // Both buttons end it with Rejected; owners do not look at the result.
@@ -51,6 +58,7 @@ class CAVDonateDlg : public QDialog {
     void EnableButtons();
 
     QString m_program_folder;
+    Variant m_variant = Variant::kVideoTool;
     int m_remaining = 0;
     QLabel* m_message = nullptr;
     QPushButton* m_done = nullptr;

@@ -45,6 +45,17 @@ bool CBitmapSlider::LoadChannelBitmaps(int channel, int selected_channel) {
     return true;
 }
 
+void CBitmapSlider::FitChannelToWidth(int width) {
+    if (m_channel.isNull() || width <= 0 || width == m_channel.width()) return;
+    m_channel = m_channel.scaled(width, m_channel.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_selected_channel = m_selected_channel.scaled(width, m_selected_channel.height(), Qt::IgnoreAspectRatio,
+                                                   Qt::SmoothTransformation);
+    m_geometry.channel_width = width;
+    resize(m_channel.size());
+    updateGeometry();
+    update();
+}
+
 bool CBitmapSlider::LoadThumbBitmaps(int thumb, int dragging_thumb) {
     QPixmap normal = KeyedBitmap(thumb);
     QPixmap dragging = KeyedBitmap(dragging_thumb);

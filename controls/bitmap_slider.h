@@ -22,6 +22,9 @@ class CBitmapSlider : public QWidget {
     // Loads the unselected and selected channel bitmaps and resizes the control to the channel,
     // keeping its position. Returns false, keeping neither, when either cannot be loaded.
     bool LoadChannelBitmaps(int channel = kChannelBitmap, int selected_channel = kSelectedChannelBitmap);
+    // Stretches the loaded channel bitmaps to a width in pixels (a window whose slider is narrower or
+    // wider than the shared bitmaps) and resizes the control to match.
+    void FitChannelToWidth(int width);
     // Loads the thumb; the same bitmap serves as the dragging thumb. Returns false when it cannot
     // be loaded.
     bool LoadThumbBitmaps(int thumb = kThumbBitmap, int dragging_thumb = kThumbBitmap);

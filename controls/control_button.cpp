@@ -48,10 +48,16 @@ CControlButton::CControlButton(QWidget* parent, int control_id)
     setAttribute(Qt::WA_Hover);
 }
 
+QImage CControlButton::Fitted(const QImage& image) const {
+    if (!m_fit || image.isNull() || (image.width() <= width() && image.height() <= height())) return image;
+    return image.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 void CControlButton::SetImages(int hover_id, int normal_id, int pressed_id) {
-    m_hover_image = LoadBitmapResource(hover_id);
-    m_normal = LoadBitmapResource(normal_id);
-    m_pressed = LoadBitmapResource(pressed_id);
+    auto load = [this](int id) { return QPixmap::fromImage(Fitted(LoadBitmapResourceImage(id))); };
+    m_hover_image = load(hover_id);
+    m_normal = load(normal_id);
+    m_pressed = load(pressed_id);
     updateGeometry();
     update();
 }
@@ -59,7 +65,7 @@ void CControlButton::SetImages(int hover_id, int normal_id, int pressed_id) {
 void CControlButton::SetShapeFromBitmap(int resource_id) {
     const QImage image = LoadBitmapResourceImage(resource_id);
     if (image.isNull()) return;
-    SetShapeFromImage(image);
+    SetShapeFromImage(Fitted(image));
 }
 
 void CControlButton::SetShapeFromImage(const QImage& image) {

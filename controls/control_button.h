@@ -19,6 +19,9 @@ class CControlButton : public QAbstractButton {
 
     // Loads the three images by resource number; a missing one stays empty and is not drawn.
     void SetImages(int hover_id, int normal_id, int pressed_id);
+    // From now on images and shapes larger than the button are scaled down, keeping their aspect,
+    // to fit it (a tool whose buttons are smaller than the shared bitmaps); set before the images.
+    void SetFitToButton(bool fit) { m_fit = fit; }
     // Shapes the button by the bitmap's not-pure-white pixels; a missing bitmap leaves the button
     // rectangular. An all-white bitmap leaves nothing: the button can be neither seen nor clicked.
     void SetShapeFromBitmap(int resource_id);
@@ -39,7 +42,10 @@ class CControlButton : public QAbstractButton {
     bool hitButton(const QPoint& pos) const override;
 
   private:
+    QImage Fitted(const QImage& image) const;
+
     int m_control_id = 0;
+    bool m_fit = false;
     bool m_hover = false;
     bool m_has_region = false;
     QRegion m_shape;

@@ -7,15 +7,16 @@
 #include <QRadioButton>
 
 #include "common/language_files.h"
+#include "common/output_folder.h"
 #include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
-#include "videotool/output_folder.h"
 #include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;
+using namespace common;
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "common/time_text.h"
+#include "common/time_range.h"
 #include "engine/probe.h"
-#include "videotool/time_range.h"
 
 namespace {
 constexpr char kSeparator = '/';

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "common/av_convert_dlg.h"
+#include "common/output_folder.h"
 #include "common/time_text.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/convert_engine.h"
@@ -14,11 +15,12 @@
 #include "platform/shell_open.h"
 #include "videotool/file_infomation.h"
 #include "videotool/job_builder.h"
-#include "videotool/output_folder.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
 
 namespace taviro {
+
+using namespace common;
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include "common/dialog_keys.h"
 #include "common/language_files.h"
+#include "common/output_folder.h"
 #include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
 #include "platform/profile.h"
-#include "videotool/output_folder.h"
 
 SettingsDialogBase::SettingsDialogBase(const QString& program_folder, JobSettings* settings,
                                        const platform::DialogSpec& dialog, QWidget* parent)
@@ -38,7 +38,7 @@ void SettingsDialogBase::showEvent(QShowEvent* event) {
 
 void SettingsDialogBase::StoreParameterLists(const ParameterLists& lists, int direct_button,
                                              const QString& section, SettingTexts* texts) const {
-    taviro::StoreIndexes(this,
+    common::StoreIndexes(this,
                          {{lists.preset, "format"},
                           {lists.video_quality, "quality"},
                           {lists.size, "size"},

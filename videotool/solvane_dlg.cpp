@@ -22,6 +22,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "common/output_folder.h"
+#include "common/time_range.h"
 #include "common/time_text.h"
 #include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
@@ -39,7 +41,6 @@
 #include "videotool/file_rows.h"
 #include "videotool/language_keys.h"
 #include "videotool/main_template.h"
-#include "videotool/time_range.h"
 
 using namespace taviro;
 
@@ -62,8 +63,6 @@ QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 std::string Utf8(const QString& s) { return s.toStdString(); }
 
 // Where setting.ini keeps the folder files were last added from.
-constexpr const char* kAddFolderSection = "PATH";
-constexpr const char* kAddFolderKey = "tjml";
 
 // A time field whose text is no time: dark red text on a pale red ground, visible even when empty.
 const QColor kInvalidTimeText(176, 0, 0);
@@ -366,18 +365,11 @@ void CSolvaneDlg::AddVideos() {
 }
 
 QString CSolvaneDlg::AddFolder() const {
-    const QString stored =
-        platform::ReadProfileString(kAddFolderSection, kAddFolderKey, QString(), settingsPath());
-    if (!stored.isEmpty() && QFileInfo(stored).isDir()) return stored;
-    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    return !videos.isEmpty() && QFileInfo(videos).isDir() ? videos : QDir::homePath();
+    return common::AddFolder(settingsPath(),
+                             QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
 }
 
-void CSolvaneDlg::RememberAddFolder(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo(folder).isDir() || folder == AddFolder()) return;
-    platform::WriteProfileString(kAddFolderSection, kAddFolderKey, folder, settingsPath());
-}
+void CSolvaneDlg::RememberAddFolder(const QString& path) { common::RememberAddFolder(settingsPath(), path); }
 
 void CSolvaneDlg::AddStartupFiles(const QStringList& arguments) {
     QStringList paths;
@@ -553,16 +545,13 @@ void CSolvaneDlg::MoveMarkToTypedTime(QLineEdit* field) {
 
 bool CSolvaneDlg::ConfirmCutRange() {
     if (m_current_file.isEmpty()) return true;  // the cut command says what is missing
-    const std::optional<int32_t> start = ParseTimeText(Utf8(m_start_field->text()));
-    const std::optional<int32_t> end = ParseTimeText(Utf8(m_end_field->text()));
-    const char* refusal = !start || !end            ? "sjgscw"
-                          : *end <= *start          ? "jsxyks"
-                          : *start >= m_duration_ms ? "kscgsc"
-                                                    : nullptr;
-    if (refusal) {
+    if (const char* refusal =
+            CutRangeRefusalKey(Utf8(m_start_field->text()), Utf8(m_end_field->text()), m_duration_ms)) {
         platform::MessageBoxOk(this, text("TISHI", refusal));
         return false;
     }
+    const std::optional<int32_t> start = ParseTimeText(Utf8(m_start_field->text()));
+    const std::optional<int32_t> end = ParseTimeText(Utf8(m_end_field->text()));
     // The cut reads the fields with the lenient reader, which takes a text without milliseconds for
     // something else: hand it the full form.
     m_start_field->setText(Utf8(TimeToText(*start)));

@@ -21,7 +21,8 @@ make() {
 format_for() {
   case $1 in
     mp4) echo mp4 ;; mkv) echo matroska ;; avi) echo avi ;; flv) echo flv ;; ts) echo mpegts ;;
-    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; wmv) echo asf ;; *) echo "$1" ;;
+    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; wmv) echo asf ;; m4a) echo mp4 ;; aac) echo adts ;;
+    wma) echo asf ;; *) echo "$1" ;;
   esac
 }
 
@@ -147,6 +148,20 @@ for jump in "forward ts_piece_10.ts ts_piece_500.ts" "back ts_piece_500.ts ts_pi
     mv -f ".tmp.$$.ts_jump_$1.ts" "ts_jump_$1.ts"
   fi
 done
+# 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
+# checking what a player played (tests/support/pcm.h); the same sound in each audio format.
+make beeps_10s.wav -f lavfi \
+  -i "aevalsrc=exprs=0.03*sin(2*PI*150*t)+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
+  -ac 2 -c:a pcm_s16le
+make beeps_10s.mp3 -i beeps_10s.wav -c:a libmp3lame -b:a 128k
+make beeps_10s.m4a -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.aac -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.ogg -i beeps_10s.wav -c:a libvorbis
+make beeps_10s.opus -i beeps_10s.wav -c:a libopus -b:a 96k
+make beeps_10s.wma -i beeps_10s.wav -c:a wmav2 -b:a 128k
+make beeps_10s.flac -i beeps_10s.wav -c:a flac
+make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
+make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
 
 # Audio tool inputs: 3 s of tone in each container the cut must keep.
 audio() {  # audio NAME FORMAT RATE CHANNELS ENCODER-ARGS...

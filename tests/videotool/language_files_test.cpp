@@ -1,13 +1,16 @@
-// Every shipped language file carries every key the video tool reads, with a text in it.
+// Every shipped language file carries every key its tool reads, with a text in it: Taviro's files
+// and Melisk's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <span>
 #include <sstream>
 #include <string>
 
+#include "audiotool/language_keys.h"
 #include "videotool/language_keys.h"
 
 namespace {
@@ -62,16 +65,28 @@ const char* const kLanguageFiles[] = {"english.ini", "spanish.ini",  "german.ini
 
 class LanguageFileTest : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(LanguageFileTest, HasEveryKeyWithAText) {
-    const IniFile ini = ReadIni(LanguageFile(GetParam()));
-    ASSERT_TRUE(ini.ok) << GetParam();
-    EXPECT_EQ(ini.duplicates, 0) << GetParam() << " repeats a key; only the first would be read";
-    for (const LanguageKey& k : VideoToolLanguageKeys()) {
+void ExpectEveryKey(const std::string& path, std::span<const LanguageKey> keys) {
+    const IniFile ini = ReadIni(path);
+    ASSERT_TRUE(ini.ok) << path;
+    EXPECT_EQ(ini.duplicates, 0) << path << " repeats a key; only the first would be read";
+    for (const LanguageKey& k : keys) {
         const auto it = ini.values.find(Lower(k.section) + "/" + Lower(k.key));
-        ASSERT_NE(it, ini.values.end()) << GetParam() << " lacks " << k.section << "/" << k.key;
-        EXPECT_FALSE(it->second.empty()) << GetParam() << " has no text for " << k.section << "/" << k.key;
+        ASSERT_NE(it, ini.values.end()) << path << " lacks " << k.section << "/" << k.key;
+        EXPECT_FALSE(it->second.empty()) << path << " has no text for " << k.section << "/" << k.key;
         EXPECT_LT(it->second.size(), 1000u) << k.key << " is longer than the reader takes";
     }
+}
+
+TEST_P(LanguageFileTest, HasEveryKeyWithAText) {
+    ExpectEveryKey(LanguageFile(GetParam()), VideoToolLanguageKeys());
+}
+
+TEST_P(LanguageFileTest, MeliskFileHasEveryKeyWithAText) {
+    const std::string path = std::string(MELISK_LANGUAGE_DIR) + "/" + GetParam();
+    ExpectEveryKey(path, melisk::AudioToolLanguageKeys());
+    const IniFile ini = ReadIni(path);
+    EXPECT_EQ(ini.values.at("application/version"), "1.0");
+    EXPECT_EQ(ini.values.at("application/name").rfind("Melisk", 0), 0u) << GetParam();
 }
 
 TEST_P(LanguageFileTest, TitleHasNameAndVersion) {
@@ -87,14 +102,18 @@ INSTANTIATE_TEST_SUITE_P(AllLanguages, LanguageFileTest, ::testing::ValuesIn(kLa
                          });
 
 TEST(ChineseLanguageFile, CarriesTheSponsorshipKeys) {
-    const IniFile ini = ReadIni(LanguageFile("chinese.ini"));
-    for (const LanguageKey& k : SponsorshipLanguageKeys()) {
-        const auto it = ini.values.find(Lower(k.section) + "/" + Lower(k.key));
-        ASSERT_NE(it, ini.values.end()) << k.section << "/" << k.key;
-        EXPECT_FALSE(it->second.empty()) << k.key;
+    for (const std::string& path :
+         {LanguageFile("chinese.ini"), std::string(MELISK_LANGUAGE_DIR) + "/chinese.ini"}) {
+        SCOPED_TRACE(path);
+        const IniFile ini = ReadIni(path);
+        for (const LanguageKey& k : SponsorshipLanguageKeys()) {
+            const auto it = ini.values.find(Lower(k.section) + "/" + Lower(k.key));
+            ASSERT_NE(it, ini.values.end()) << k.section << "/" << k.key;
+            EXPECT_FALSE(it->second.empty()) << k.key;
+        }
+        EXPECT_EQ(ini.values.at("show/bshow"), "1");
+        EXPECT_GT(std::stoi(ini.values.at("times/time")), 0);
     }
-    EXPECT_EQ(ini.values.at("show/bshow"), "1");
-    EXPECT_GT(std::stoi(ini.values.at("times/time")), 0);
 }
 
 TEST(DefaultSettingFile, ChoosesEnglishAndNamesTheSixLanguages) {

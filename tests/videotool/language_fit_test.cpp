@@ -1,10 +1,12 @@
 // Every shipped language's texts fit the controls that show them, measured in the dialog font the
-// windows are built with: a text wider than its control would be cut off on screen.
+// windows are built with: a text wider than its control would be cut off on screen. Both media tools'
+// language files are measured, each against its own windows.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QStyle>
+#include <span>
 
 #include "common/language_files.h"
 #include "platform/dialog_template.h"
@@ -52,6 +54,19 @@ const Place kPlaces[] = {
     {"JIEMIAN", "zzwm", 56, 10, Shown::Label},
 };
 
+// Melisk: main window and output settings dialog (8 points), progress dialog as above. The output
+// folder's label is measured to where the folder box begins (x 26), the time hint on one line.
+const Place kMeliskPlaces[] = {
+    {"JIEMIAN", "ksjq", 41, 8, Shown::Label},      {"JIEMIAN", "jsjq", 33, 8, Shown::Label},
+    {"JIEMIAN", "jqsj", 38, 8, Shown::Label},      {"JIEMIAN", "output", 19, 8, Shown::Label},
+    {"JIEMIAN", "nykyzjsr", 292, 8, Shown::Label}, {"JIEMIAN", "wxsm", 65, 8, Shown::Label},
+    {"JIEMIAN", "yzfa", 56, 8, Shown::Label},      {"JIEMIAN", "bmq", 45, 8, Shown::Label},
+    {"JIEMIAN", "ypzl", 50, 8, Shown::Label},      {"JIEMIAN", "cyl", 41, 8, Shown::Label},
+    {"JIEMIAN", "td", 36, 8, Shown::Label},        {"JIEMIAN", "qd", 45, 8, Shown::Button},
+    {"JIEMIAN", "qx", 46, 8, Shown::Button},       {"JIEMIAN", "dqwj", 44, 8, Shown::Label},
+    {"JIEMIAN", "zgwj", 47, 8, Shown::Label},      {"JIEMIAN", "tz", 50, 8, Shown::Button},
+};
+
 const char* const kLanguages[] = {"english", "spanish", "german", "french", "italian", "japanese", "chinese"};
 
 int ExtraWidth(Shown shown) {
@@ -70,18 +85,25 @@ int ExtraWidth(Shown shown) {
 
 class LanguageFitTest : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(LanguageFitTest, TextsFitTheirControls) {
-    const QString file = QString(SHIPPED_LANGUAGE_DIR) + "/" + GetParam() + ".ini";
-    for (const Place& p : kPlaces) {
+void ExpectTextsFit(const QString& file, std::span<const Place> places, const char* language) {
+    for (const Place& p : places) {
         const QFont font = platform::DialogFont("MS Shell Dlg", p.font_points);
         const int width_px =
             platform::DialogRectToPixels(QRect(0, 0, p.width_du, 8), platform::BaseUnitsForFont(font))
                 .width();
         const QString text = common::ReadLanguageText(file, p.section, p.key);
         const int needed = QFontMetrics(font).horizontalAdvance(text) + ExtraWidth(p.shown);
-        EXPECT_LE(needed, width_px) << GetParam() << " " << p.key << " needs " << needed << " \""
+        EXPECT_LE(needed, width_px) << language << " " << p.key << " needs " << needed << " \""
                                     << text.toStdString() << "\"";
     }
+}
+
+TEST_P(LanguageFitTest, TextsFitTheirControls) {
+    ExpectTextsFit(QString(SHIPPED_LANGUAGE_DIR) + "/" + GetParam() + ".ini", kPlaces, GetParam());
+}
+
+TEST_P(LanguageFitTest, MeliskTextsFitTheirControls) {
+    ExpectTextsFit(QString(MELISK_LANGUAGE_DIR) + "/" + GetParam() + ".ini", kMeliskPlaces, GetParam());
 }
 
 // The merge list's column headers and status texts (widths in pixels, the main window's 9-point
@@ -91,6 +113,7 @@ struct Column {
     const char* key;
     int width_px;
 };
+const Column kMeliskColumns[] = {{"JIEMIAN", "ywj", 250}, {"JIEMIAN", "kssj", 100}, {"JIEMIAN", "jssj", 100}};
 const Column kColumns[] = {{"JIEMIAN", "ywj", 175},
                            {"JIEMIAN", "spgs", 60},
                            {"JIEMIAN", "spcd", 90},
@@ -102,6 +125,17 @@ TEST_P(LanguageFitTest, ColumnHeadersFitTheirColumns) {
     const QFontMetrics metrics(platform::DialogFont("MS Shell Dlg", 9));
     constexpr int kHeaderPadding = 8;  // the header's own margins around a section's text
     for (const Column& c : kColumns) {
+        const QString text = common::ReadLanguageText(file, c.section, c.key);
+        EXPECT_LE(metrics.horizontalAdvance(text) + kHeaderPadding, c.width_px)
+            << GetParam() << " " << c.key << " \"" << text.toStdString() << "\"";
+    }
+}
+
+TEST_P(LanguageFitTest, MeliskColumnHeadersFitTheirColumns) {
+    const QString file = QString(MELISK_LANGUAGE_DIR) + "/" + GetParam() + ".ini";
+    const QFontMetrics metrics(platform::DialogFont("MS Shell Dlg", 8));
+    constexpr int kHeaderPadding = 8;
+    for (const Column& c : kMeliskColumns) {
         const QString text = common::ReadLanguageText(file, c.section, c.key);
         EXPECT_LE(metrics.horizontalAdvance(text) + kHeaderPadding, c.width_px)
             << GetParam() << " " << c.key << " \"" << text.toStdString() << "\"";

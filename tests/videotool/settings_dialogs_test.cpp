@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "common/output_folder.h"
 #include "controls/av_donate_dlg.h"
 #include "platform/choosers.h"
 #include "platform/dialog_template.h"
@@ -19,7 +20,6 @@
 #include "platform/profile.h"
 #include "support/fixtures.h"
 #include "videotool/file_infomation.h"
-#include "videotool/output_folder.h"
 #include "videotool/settings_dlg.h"
 
 namespace {
@@ -334,14 +334,14 @@ TEST_F(SettingsDialogsTest, FolderTestRefusesUnwritableFoldersAndNeverTouchesAnE
     EXPECT_TRUE(cut.isVisible());
     EXPECT_EQ(messages_.lastText(), "Cannot write there");
 
-    const QString probe = out_ + "/" + taviro::kFolderProbeFile;
+    const QString probe = out_ + "/" + common::kFolderProbeFile;
     QFile f(probe);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("user data");
     f.close();
-    EXPECT_EQ(taviro::TestOutputFolder(out_), taviro::FolderTest::kOk);
-    EXPECT_EQ(taviro::TestOutputFolder(folder_ + "/missing"), taviro::FolderTest::kMissing);
-    EXPECT_EQ(taviro::TestOutputFolder(""), taviro::FolderTest::kMissing);
+    EXPECT_EQ(common::TestOutputFolder(out_), common::FolderTest::kOk);
+    EXPECT_EQ(common::TestOutputFolder(folder_ + "/missing"), common::FolderTest::kMissing);
+    EXPECT_EQ(common::TestOutputFolder(""), common::FolderTest::kMissing);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "user data");
 }

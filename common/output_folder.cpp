@@ -1,4 +1,4 @@
-#include "videotool/output_folder.h"
+#include "common/output_folder.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/profile.h"
 
-namespace taviro {
+namespace common {
 
 FolderTest TestOutputFolder(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return FolderTest::kMissing;
@@ -50,6 +50,19 @@ void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString&
         platform::WriteProfileString("PATH", "name", chosen, settings_path);
         return;
     }
+}
+
+QString AddFolder(const QString& settings_path, const QString& fallback) {
+    const QString stored = platform::ReadProfileString("PATH", "tjml", QString(), settings_path);
+    if (!stored.isEmpty() && QFileInfo(stored).isDir()) return stored;
+    return !fallback.isEmpty() && QFileInfo(fallback).isDir() ? fallback : QDir::homePath();
+}
+
+void RememberAddFolder(const QString& settings_path, const QString& added_path) {
+    const QString folder = QFileInfo(added_path).absolutePath();
+    const QString stored = platform::ReadProfileString("PATH", "tjml", QString(), settings_path);
+    if (!QFileInfo(folder).isDir() || folder == stored) return;
+    platform::WriteProfileString("PATH", "tjml", folder, settings_path);
 }
 
 void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
@@ -103,4 +116,4 @@ bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& 
     return true;
 }
 
-}  // namespace taviro
+}  // namespace common

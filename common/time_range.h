@@ -52,3 +52,9 @@ int SliderValueAt(int32_t ms, int32_t duration_ms);
 
 // Probed microseconds to the windows' milliseconds (truncating, held within 32 bits).
 int32_t UsToMs(int64_t us);
+
+// Why typed times cannot make a cut, as the "TISHI" key of its message; nullptr when they can: a text
+// that is no time ("sjgscw"), an end at or before the start ("jsxyks"), a start at or beyond the end
+// of the file ("kscgsc").
+const char* CutRangeRefusalKey(const std::string& start_text, const std::string& end_text,
+                               int32_t duration_ms);

@@ -1,5 +1,5 @@
 // The cut tab's time fields, position text and selection marks.
-#include "videotool/time_range.h"
+#include "common/time_range.h"
 
 #include <gtest/gtest.h>
 

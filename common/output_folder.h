@@ -12,7 +12,7 @@ class QComboBox;
 class QLineEdit;
 class QWidget;
 
-namespace taviro {
+namespace common {
 
 // The file the folder test creates and deletes in the output folder.
 inline constexpr const char* kFolderProbeFile = "jlewhqlhqwenqfwk.mp4";
@@ -28,6 +28,13 @@ FolderTest TestOutputFolder(const QString& folder);
 // section "PATH" of the settings file.
 void BrowseOutputFolder(QWidget* parent, QLineEdit* folder_field, const QString& settings_path,
                         const QString& language_path);
+
+// The folder the add dialog opens in: the one files were last added from ("tjml" of "PATH" in the
+// settings file) while it exists, else `fallback` (a standard folder such as the user's music or
+// videos) when that exists, else the home folder.
+QString AddFolder(const QString& settings_path, const QString& fallback);
+// Remembers the folder of an added file for the next add dialog.
+void RememberAddFolder(const QString& settings_path, const QString& added_path);
 
 // Selects the item at a stored index; an index outside the list leaves no selection.
 void SelectStoredIndex(QComboBox* box, const QString& section, const QString& key,
@@ -58,4 +65,4 @@ void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enable
 // missing folder, "strmlbcz" for one that cannot be written) and returns false.
 bool ConfirmOutputFolder(QWidget* parent, const QString& folder, const QString& language_path);
 
-}  // namespace taviro
+}  // namespace common

@@ -1,4 +1,4 @@
-#include "videotool/time_range.h"
+#include "common/time_range.h"
 
 #include <algorithm>
 #include <limits>
@@ -69,4 +69,14 @@ std::string LengthText(const std::string& start_text, const std::string& end_tex
     const int32_t s = TextToTime(start_text);
     const int32_t e = TextToTime(end_text);
     return s < e ? TimeToText(e - s) : TimeToText(0);
+}
+
+const char* CutRangeRefusalKey(const std::string& start_text, const std::string& end_text,
+                               int32_t duration_ms) {
+    const std::optional<int32_t> start = ParseTimeText(start_text);
+    const std::optional<int32_t> end = ParseTimeText(end_text);
+    if (!start || !end) return "sjgscw";
+    if (*end <= *start) return "jsxyks";
+    if (*start >= duration_ms) return "kscgsc";
+    return nullptr;
 }

@@ -1,0 +1,37 @@
+#include "audiotool/file_rows.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "common/time_text.h"
+
+namespace melisk {
+
+int32_t UsToMs(int64_t us) {
+    return static_cast<int32_t>(std::clamp<int64_t>(us / 1000, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const AudioProbeResult& probe,
+                                                   const QString& status) {
+    const int32_t duration_ms = UsToMs(probe.duration_us);
+    return {path,
+            QString::fromStdString(TimeToText(UsToMs(probe.range_start_us))),
+            QString::fromStdString(TimeToText(duration_ms)),
+            QString::fromLatin1(kMp3FormatEntry),
+            status,
+            QString::number(duration_ms)};
+}
+
+QString AudioFileFilter(const QString& audio_files, const QString& mp3_files, const QString& all_files) {
+    return audio_files +
+           "|*.aac;*.ac3;*.aiff;*.ape;*.cue;*.mpa;*.au;*.mp3;*.ogg;*.ra;*.ram;*.wav;*.cda;*.m4a;*.wma;*."
+           "mp2|" +
+           mp3_files + "(*.mp3)|*.mp3|" + all_files + "(*.*)|*.*|";
+}
+
+QString UnreadableFileMessage(const QString& wj, const QString& path, const QString& wx) {
+    return wj + path.mid(path.lastIndexOf('/') + 1) + " " + wx;
+}
+
+}  // namespace melisk

@@ -1,0 +1,145 @@
+#include "audiotool/settings_dlg.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QWindow>
+
+#include "common/dialog_keys.h"
+#include "common/language_files.h"
+#include "platform/dialog_template.h"
+#include "platform/profile.h"
+
+namespace melisk {
+
+namespace {
+
+platform::DialogSpec SettingsTemplate() {
+    using platform::ControlKind;
+    using platform::kStyleDisabled;
+    using platform::kStyleHidden;
+    using C = CSettings;
+    platform::DialogSpec d;
+    d.id = 167;
+    d.title = QStringLiteral("参数设置");
+    d.w = 177;
+    d.h = 177;
+    d.controls = {
+        {C::kFormatLabel, ControlKind::Label, QStringLiteral("格式预览:"), 7, 2, 56, 12},
+        {C::kFormatPreview, ControlKind::PushButton, {}, 7, 15, 161, 16, kStyleDisabled},
+        {C::kEncoderLabel, ControlKind::Label, QStringLiteral("编码器:"), 17, 52, 45, 8},
+        {C::kEncoder, ControlKind::ComboBox, {}, 73, 49, 80, 25},
+        {C::kQualityLabel, ControlKind::Label, QStringLiteral("音频质量:"), 17, 76, 50, 8},
+        {C::kBitRate, ControlKind::ComboBox, {}, 73, 73, 80, 62},
+        {C::kSampleRateLabel, ControlKind::Label, QStringLiteral("采样率:"), 17, 99, 41, 8},
+        {C::kSampleRate, ControlKind::ComboBox, {}, 73, 97, 80, 69},
+        {C::kChannelsLabel, ControlKind::Label, QStringLiteral("通道:"), 17, 124, 36, 8},
+        {C::kChannels, ControlKind::ComboBox, {}, 73, 121, 80, 69},
+        {1063, ControlKind::ComboBox, {}, 73, 49, 80, 25, kStyleHidden | kStyleDisabled},
+        {1064, ControlKind::ComboBox, {}, 73, 49, 80, 25, kStyleHidden | kStyleDisabled},
+        {1065, ControlKind::ComboBox, {}, 73, 49, 80, 25, kStyleHidden | kStyleDisabled},
+        {1066, ControlKind::ComboBox, {}, 73, 49, 80, 25, kStyleHidden | kStyleDisabled},
+        // Listed after the controls it surrounds, so it stays below them.
+        {C::kAudioGroup, ControlKind::GroupBox, QStringLiteral("音频参数"), 7, 36, 161, 107},
+        {C::kDefaultButton, ControlKind::PushButton, QStringLiteral("Default"), 7, 155, 44, 19, kStyleHidden},
+        {C::kOk, ControlKind::DefPushButton, QStringLiteral("确定"), 72, 155, 45, 19},
+        {C::kCancel, ControlKind::PushButton, QStringLiteral("取消"), 122, 155, 46, 19},
+    };
+    return d;
+}
+
+// Fills a list and selects one of its entries.
+void Fill(QComboBox* box, const QStringList& items, int selected) {
+    box->clear();
+    box->addItems(items);
+    box->setCurrentIndex(selected);
+}
+
+}  // namespace
+
+CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
+    platform::BuildDialog(this, SettingsTemplate());
+    new common::DialogKeyBlocker(this, /*block_escape=*/false);
+
+    const common::ProgramFiles files(program_folder);
+    const QString language =
+        files.languagePath(platform::ReadProfileString("LANGUAGE", "file", QString(), files.settingsPath()));
+    const std::pair<int, const char*> texts[] = {{kFormatLabel, "yzfa"},
+                                                 {kAudioGroup, "ypcs"},
+                                                 {kEncoderLabel, "bmq"},
+                                                 {kQualityLabel, "ypzl"},
+                                                 {kSampleRateLabel, "cyl"},
+                                                 {kChannelsLabel, "td"},
+                                                 {kOk, "qd"},
+                                                 {kCancel, "qx"}};
+    for (const auto& [id, key] : texts) {
+        QWidget* w = platform::ControlById(this, id);
+        const QString text = common::ReadLanguageText(language, "JIEMIAN", key);
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(text);
+        if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(text);
+    }
+    setWindowTitle(common::ReadLanguageText(language, "JIEMIAN", "cssz"));
+
+    auto* preview = platform::ControlAs<QPushButton>(this, kFormatPreview);
+    preview->setText(QString::fromLatin1(kFormatPreviewText));
+    QPalette red = preview->palette();
+    red.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 0, 0));
+    preview->setPalette(red);
+    combo(kEncoder)->addItem(QStringLiteral("MP3"));
+    combo(kEncoder)->setCurrentIndex(0);
+
+    connect(combo(kEncoder), &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
+    connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
+    connect(platform::ControlAs<QPushButton>(this, kCancel), &QPushButton::clicked, this,
+            [this] { done(QDialog::Rejected); });
+}
+
+QComboBox* CSettings::combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
+
+void CSettings::FillLists() {
+    // There is one encoder; whatever was chosen before, the lists show its defaults again.
+    Fill(combo(kSampleRate), SampleRateTexts(), kDefaultSampleRateItem);
+    Fill(combo(kBitRate), BitRateTexts(), kDefaultBitRateItem);
+    Fill(combo(kChannels), ChannelTexts(), kDefaultChannelItem);
+}
+
+void CSettings::showEvent(QShowEvent* event) {
+    FillLists();
+    QDialog::showEvent(event);
+}
+
+void CSettings::OnOk() {
+    OutputSettings& s = *m_settings;
+    s.sample_rate = SettingNumber(combo(kSampleRate)->currentText());
+    s.channels = ChannelCount(combo(kChannels)->currentText(), s.channels);
+    s.bit_rate = SettingNumber(combo(kBitRate)->currentText());
+    s.encoder = combo(kEncoder)->currentText();
+    s.list_texts = {combo(kEncoder)->currentText(), combo(kBitRate)->currentText(),
+                    combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
+    s.confirmed_format_id = s.format_id;
+    done(QDialog::Accepted);
+}
+
+void CSettings::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    m_dragging = true;
+    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CSettings::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_drag_offset);
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSettings::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace melisk

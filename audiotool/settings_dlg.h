@@ -1,0 +1,57 @@
+#pragma once
+// CSettings: Melisk's output settings dialog (template 167), the audio-only variant of the video
+// tool's merge settings dialog. It always opens showing the default list entries; OK writes the
+// chosen numbers into the run's output settings, Cancel keeps them. UI thread only.
+
+#include <QDialog>
+#include <QPoint>
+
+#include "audiotool/output_settings.h"
+
+class QComboBox;
+
+namespace melisk {
+
+class CSettings : public QDialog {
+    Q_OBJECT
+
+  public:
+    enum ControlId {
+        kOk = 1,
+        kCancel = 2,
+        kFormatLabel = 1196,
+        kFormatPreview = 1134,
+        kAudioGroup = 1197,
+        kEncoderLabel = 1198,
+        kEncoder = 1069,
+        kQualityLabel = 1199,
+        kBitRate = 1070,
+        kSampleRateLabel = 1200,
+        kSampleRate = 1067,
+        kChannelsLabel = 1201,
+        kChannels = 1068,
+        kDefaultButton = 1072,
+    };
+    static constexpr const char* kFormatPreviewText = "MP3 - MPEG Layer-3 Audio(*.MP3)";
+
+    // program_folder holds setting.ini and languages/; settings are the run's output settings.
+    CSettings(const QString& program_folder, OutputSettings* settings, QWidget* parent = nullptr);
+
+    QComboBox* combo(int id) const;
+    void OnOk();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void FillLists();
+
+    OutputSettings* m_settings;
+    bool m_dragging = false;
+    QPoint m_drag_offset;
+};
+
+}  // namespace melisk
