@@ -16,18 +16,15 @@ namespace {
 void SkipSamples(AVFrame* frame, int samples) {
     if (samples <= 0) return;
     const auto format = static_cast<AVSampleFormat>(frame->format);
-    const int bytes = av_get_bytes_per_sample(format);
-    const int channels = frame->ch_layout.nb_channels;
-    if (av_sample_fmt_is_planar(format)) {
-        for (int c = 0; c < channels; ++c) frame->extended_data[c] += static_cast<ptrdiff_t>(samples) * bytes;
-    } else {
-        frame->extended_data[0] += static_cast<ptrdiff_t>(samples) * bytes * channels;
+    const bool planar = av_sample_fmt_is_planar(format);
+    const ptrdiff_t step = static_cast<ptrdiff_t>(samples) * av_get_bytes_per_sample(format) *
+                           (planar ? 1 : frame->ch_layout.nb_channels);
+    const int planes = planar ? frame->ch_layout.nb_channels : 1;
+    for (int c = 0; c < planes; ++c) {
+        frame->extended_data[c] += step;
+        // extended_data is data itself for up to eight planes; else data holds the first eight.
+        if (frame->extended_data != frame->data && c < AV_NUM_DATA_POINTERS) frame->data[c] += step;
     }
-    if (frame->extended_data != frame->data)
-        for (int c = 0; c < AV_NUM_DATA_POINTERS && c < channels; ++c)
-            frame->data[c] = frame->extended_data[c];
-    else if (!av_sample_fmt_is_planar(format))
-        frame->data[0] = frame->extended_data[0];
     frame->nb_samples -= samples;
 }
 }  // namespace

@@ -84,11 +84,12 @@ class ConversionRun {
     bool Reencode() const { return request_.reencode; }
 
     // Where the output's streams stand, in seconds.
+    bool PacketCopying() const { return !Reencode(); }
     double VideoClock() const {
-        return Reencode() ? video_next_ * av_q2d(video_frame_tb_) : copy_.VideoEnd();
+        return PacketCopying() ? copy_.VideoEnd() : video_next_ * av_q2d(video_frame_tb_);
     }
     double AudioClock() const {
-        if (!Reencode()) return copy_.AudioEnd();
+        if (PacketCopying()) return copy_.AudioEnd();
         return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
     }
     double RangeLength(int i) const { return request_.inputs[i].length_s; }

@@ -121,20 +121,21 @@ void ConversionRun::ProcessFile(int i) {
             picture_origin_known_ = true;
             if (start_s > 0) SeekToRangeStart(i);
         }
-        if (!Reencode()) {
+        if (PacketCopying()) {
             copy_.BeginFile(in_video_, in_audio_, out_video_, out_audio_, range_start_s_,
                             range_start_s_ + RangeLength(i), Merge());
             copy_.SetKeyFramePrefix(std::move(parameter_sets_));
             parameter_sets_.clear();
         }
         PacketLoop(i);
-        if (!Reencode()) {
+        if (PacketCopying()) {
             if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
         }
         // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
         // file.
-        bool no_picture = Reencode() ? in_video_ && out_video_ && pictures_sent_ == 0 : !copy_.WrotePicture();
-        bool no_sound = !Reencode() && request_.audio_only && !copy_.WroteSound();
+        bool no_picture =
+            PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
+        bool no_sound = PacketCopying() && request_.audio_only && !copy_.WroteSound();
         if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
             Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
             discard_output_ = true;
@@ -421,7 +422,7 @@ void ConversionRun::SeekToRangeStart(int /*i*/) {
 
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
-    if (!Reencode()) return copy_.Finished();
+    if (PacketCopying()) return copy_.Finished();
     bool video_done = !in_video_ || !out_video_ || length <= VideoClock();
     bool audio_done = !in_audio_ || !out_audio_ || cut_audio_samples_ >= cut_audio_cap_;
     return video_done && audio_done;
@@ -448,7 +449,7 @@ void ConversionRun::PacketLoop(int i) {
             break;
         }
         UpdateProgress(i);
-        if (!Reencode()) {
+        if (PacketCopying()) {
             if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
                 Fail("could not write a packet", error);
                 leave_loop_ = true;

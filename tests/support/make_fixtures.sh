@@ -21,8 +21,8 @@ make() {
 format_for() {
   case $1 in
     mp4) echo mp4 ;; mkv) echo matroska ;; avi) echo avi ;; flv) echo flv ;; ts) echo mpegts ;;
-    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; wmv) echo asf ;; m4a) echo mp4 ;; aac) echo adts ;;
-    wma) echo asf ;; *) echo "$1" ;;
+    mp3) echo mp3 ;; mov) echo mov ;; wav) echo wav ;; m4a) echo mp4 ;; aac) echo adts ;; wma) echo asf ;;
+    wmv) echo asf ;; *) echo "$1" ;;
   esac
 }
 
@@ -148,6 +148,33 @@ for jump in "forward ts_piece_10.ts ts_piece_500.ts" "back ts_piece_500.ts ts_pi
     mv -f ".tmp.$$.ts_jump_$1.ts" "ts_jump_$1.ts"
   fi
 done
+# MOV and WMV inputs for direct jobs.
+make video_mpeg4_aac.mov -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v mpeg4 -q:v 5 -g 25 -c:a aac -b:a 96k -shortest
+make video_wmv2_wma.wmv -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
+  -c:v wmv2 -q:v 5 -g 25 -c:a wmav2 -b:a 96k -shortest
+
+# Timing sources: every picture shows its own number (12 bits, least significant on the left, one
+# 32-pixel column each) and the sound beeps for 0.1 s at every whole second, the pitch telling the
+# second (400 Hz + 100 Hz * (second mod 8)). timed NAME SECONDS FIRST_SECOND AUDIO_SECONDS ARGS...:
+# numbers and pitches count from FIRST_SECOND, so joined files stay apart.
+timed() {
+  local name=$1 seconds=$2 first=$3 audio=$4
+  shift 4
+  make "$name" -f lavfi \
+    -i "color=c=black:s=384x96:r=25:d=$seconds,geq=lum='255*gt(bitand(N+25*$first,pow(2,floor(X/32))),0)':cb=128:cr=128" \
+    -f lavfi -i "aevalsrc='0.5*lt(mod(t,1),0.1)*sin(2*PI*(400+100*mod(floor(t)+$first,8))*t)':s=44100:d=$audio" \
+    -ac 2 -pix_fmt yuv420p "$@"
+}
+bframes="-c:v libx264 -preset veryfast -bf 3 -g 50 -keyint_min 50 -sc_threshold 0 -b:v 400k"
+timed timed_12s.mp4 12 0 12 $bframes -c:a aac -b:a 128k
+timed timed_3s.mp4 3 0 3 $bframes -c:a aac -b:a 128k
+timed timed_3s_from4.mp4 3 4 3 $bframes -c:a aac -b:a 128k
+timed timed_sound_longer.mp4 2 0 4 $bframes -c:a aac -b:a 128k
+timed timed_8s.mkv 8 0 8 $bframes -c:a libvorbis
+timed timed_8s_start_1_4.ts 8 0 8 $bframes -c:a aac -b:a 128k -output_ts_offset 1.4
+# Variable frame rate: pictures 5 to 14 of every second are left out, the rest keep their times.
+timed timed_vfr.mp4 8 0 8 -vf "select='not(between(mod(n,25),5,14))'" -vsync vfr $bframes -c:a aac -b:a 128k
 # 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
 # checking what a player played (tests/support/pcm.h); the same sound in each audio format.
 make beeps_10s.wav -f lavfi \
@@ -200,31 +227,4 @@ if [ ! -s truncated.m4a ]; then
   head -c 4096 tone.m4a > .tmp.$$.truncated.m4a
   mv -f .tmp.$$.truncated.m4a truncated.m4a
 fi
-# MOV and WMV inputs for direct jobs.
-make video_mpeg4_aac.mov -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
-  -c:v mpeg4 -q:v 5 -g 25 -c:a aac -b:a 96k -shortest
-make video_wmv2_wma.wmv -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
-  -c:v wmv2 -q:v 5 -g 25 -c:a wmav2 -b:a 96k -shortest
-
-# Timing sources: every picture shows its own number (12 bits, least significant on the left, one
-# 32-pixel column each) and the sound beeps for 0.1 s at every whole second, the pitch telling the
-# second (400 Hz + 100 Hz * (second mod 8)). timed NAME SECONDS FIRST_SECOND AUDIO_SECONDS ARGS...:
-# numbers and pitches count from FIRST_SECOND, so joined files stay apart.
-timed() {
-  local name=$1 seconds=$2 first=$3 audio=$4
-  shift 4
-  make "$name" -f lavfi \
-    -i "color=c=black:s=384x96:r=25:d=$seconds,geq=lum='255*gt(bitand(N+25*$first,pow(2,floor(X/32))),0)':cb=128:cr=128" \
-    -f lavfi -i "aevalsrc='0.5*lt(mod(t,1),0.1)*sin(2*PI*(400+100*mod(floor(t)+$first,8))*t)':s=44100:d=$audio" \
-    -ac 2 -pix_fmt yuv420p "$@"
-}
-bframes="-c:v libx264 -preset veryfast -bf 3 -g 50 -keyint_min 50 -sc_threshold 0 -b:v 400k"
-timed timed_12s.mp4 12 0 12 $bframes -c:a aac -b:a 128k
-timed timed_3s.mp4 3 0 3 $bframes -c:a aac -b:a 128k
-timed timed_3s_from4.mp4 3 4 3 $bframes -c:a aac -b:a 128k
-timed timed_sound_longer.mp4 2 0 4 $bframes -c:a aac -b:a 128k
-timed timed_8s.mkv 8 0 8 $bframes -c:a libvorbis
-timed timed_8s_start_1_4.ts 8 0 8 $bframes -c:a aac -b:a 128k -output_ts_offset 1.4
-# Variable frame rate: pictures 5 to 14 of every second are left out, the rest keep their times.
-timed timed_vfr.mp4 8 0 8 -vf "select='not(between(mod(n,25),5,14))'" -vsync vfr $bframes -c:a aac -b:a 128k
 exit 0
