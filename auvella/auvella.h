@@ -4,7 +4,7 @@
  * FFmpeg and played on the default SDL2 audio device (SDL picks PipeWire, PulseAudio or ALSA;
  * SDL_AUDIODRIVER and SDL's other variables choose otherwise).
  *
- * Paths are UTF-8 (the Windows library this replaces took wide text). Times are seconds as doubles;
+ * Paths are UTF-8 text (in place of wide text). Times are seconds as doubles;
  * fractions are of the file's duration. Every function may be called in any state, in any order,
  * any number of times: one that cannot act returns -1 or leaves its outputs at 0, never crashes.
  *

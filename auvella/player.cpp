@@ -94,6 +94,7 @@ int Player::Open() {
 
     // The device is opened with the lock released: SDL's own lock is taken before ours.
     uint32_t device = 0;
+    int device_frames = m_device_frames;
     bool sdl_audio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (sdl_audio) {
         SDL_AudioSpec want{}, have{};
@@ -104,7 +105,7 @@ int Player::Open() {
         want.callback = &Player::AudioCallback;
         want.userdata = this;
         device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);  // opened paused
-        if (device) m_device_frames = have.samples;
+        if (device) device_frames = have.samples;
     }
     lock.lock();
     if (!device) {
@@ -114,6 +115,7 @@ int Player::Open() {
         return -1;
     }
     m_device = device;
+    m_device_frames = device_frames;
     m_sdl_audio = true;
     m_state = State::kStopped;
     m_rewind = false;
@@ -203,7 +205,7 @@ double Player::Duration() {
 double Player::Position() {
     std::lock_guard lock(m_mutex);
     if (m_state == State::kClosed || m_rate <= 0) return 0;
-    return static_cast<double>(PositionFramesLocked()) / m_rate;
+    return static_cast<double>(std::max<int64_t>(PositionFramesLocked(), 0)) / m_rate;
 }
 
 int Player::Seek(double seconds) {
@@ -261,6 +263,11 @@ int Player::Dispatch(int timeout_ms) {
 HandInfo Player::LastHand() {
     std::lock_guard lock(m_mutex);
     return m_last_hand;
+}
+
+int Player::DeviceBufferFrames() {
+    std::lock_guard lock(m_mutex);
+    return m_state == State::kClosed ? 0 : m_device_frames;
 }
 
 // ---- the audio thread ----

@@ -75,6 +75,7 @@ class Player {
     int Dispatch(int timeout_ms);
 
     HandInfo LastHand();
+    int DeviceBufferFrames();  // frames in one buffer of the open device
 
   private:
     enum class State { kClosed, kStopped, kPlaying, kPaused, kEnded };

@@ -77,6 +77,27 @@ patch video_mpeg4_mp3.avi unknown_video_codec.avi '$d =~ s/FMP4/ZZZZ/g'
 patch video_mpeg4_mp3.avi unknown_audio_codec.avi \
   '$p = index($d, "auds"); $q = index($d, "strf", $p); substr($d, $q + 8, 2) = "\x77\x77"'
 
+# 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
+# checking what a player played (tests/support/pcm.h); the same sound in each audio format. The hum
+# never reaches zero, so no played sample can be taken for the device's silence.
+make beeps_10s.wav -f lavfi \
+  -i "aevalsrc=exprs=0.02*(2+sin(2*PI*150*t))+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
+  -ac 2 -c:a pcm_s16le
+make beeps_10s.mp3 -i beeps_10s.wav -c:a libmp3lame -b:a 128k
+make beeps_10s.m4a -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.aac -i beeps_10s.wav -c:a aac -b:a 128k
+make beeps_10s.ogg -i beeps_10s.wav -c:a libvorbis
+make beeps_10s.opus -i beeps_10s.wav -c:a libopus -b:a 96k
+make beeps_10s.wma -i beeps_10s.wav -c:a wmav2 -b:a 128k
+make beeps_10s.flac -i beeps_10s.wav -c:a flac
+make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
+make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
+make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
+make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
+# The MP3 damaged: 0.8 s from 2.5 s on overwritten with 0xFF bytes (false frame headers), and cut
+# off after about 7.5 s.
+patch beeps_10s.mp3 beeps_damaged.mp3 '$d = substr($d, 0, 120000); substr($d, 40000, 12800) = "\xff" x 12800'
+
 # Not media at all.
 if [ ! -s not_media.mp4 ]; then
   printf 'This is a plain text file, not a video.\n%.0s' {1..50} > .tmp.$$.not_media
@@ -175,21 +196,6 @@ timed timed_8s.mkv 8 0 8 $bframes -c:a libvorbis
 timed timed_8s_start_1_4.ts 8 0 8 $bframes -c:a aac -b:a 128k -output_ts_offset 1.4
 # Variable frame rate: pictures 5 to 14 of every second are left out, the rest keep their times.
 timed timed_vfr.mp4 8 0 8 -vf "select='not(between(mod(n,25),5,14))'" -vsync vfr $bframes -c:a aac -b:a 128k
-# 10 s of a quiet 150 Hz hum with a 0.2 s beep at every whole second k, at 500 + 100 k Hz, for
-# checking what a player played (tests/support/pcm.h); the same sound in each audio format.
-make beeps_10s.wav -f lavfi \
-  -i "aevalsrc=exprs=0.03*sin(2*PI*150*t)+0.5*lt(mod(t\\,1)\\,0.2)*sin(2*PI*(500+100*floor(t))*t):s=44100:d=10" \
-  -ac 2 -c:a pcm_s16le
-make beeps_10s.mp3 -i beeps_10s.wav -c:a libmp3lame -b:a 128k
-make beeps_10s.m4a -i beeps_10s.wav -c:a aac -b:a 128k
-make beeps_10s.aac -i beeps_10s.wav -c:a aac -b:a 128k
-make beeps_10s.ogg -i beeps_10s.wav -c:a libvorbis
-make beeps_10s.opus -i beeps_10s.wav -c:a libopus -b:a 96k
-make beeps_10s.wma -i beeps_10s.wav -c:a wmav2 -b:a 128k
-make beeps_10s.flac -i beeps_10s.wav -c:a flac
-make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
-make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
-
 # Audio tool inputs: 3 s of tone in each container the cut must keep.
 audio() {  # audio NAME FORMAT RATE CHANNELS ENCODER-ARGS...
   local name=$1 format=$2 rate=$3 channels=$4; shift 4

@@ -32,8 +32,8 @@ struct Played {
 Played CutSilence(const Pcm& written);
 
 // The beeps of the beep fixtures (see make_fixtures.sh): beep k starts at second k and sounds at
-// 500 + 100 k Hz over a quiet hum. Each found beep gives its first frame and its k (-1 when no pitch
-// fits).
+// 500 + 100 k Hz over a quiet hum that never reaches zero. Each found beep gives its first frame and its k
+// (-1 when no pitch fits).
 struct Beep {
     int64_t onset_frame = 0;
     int second = -1;

@@ -1,0 +1,109 @@
+// How fast the player library answers: from Auvella_Start to the first sample handed to the audio
+// device, and from a seek while playing (Auvella_SetCurrentPosition) to the first sample of the new
+// position handed. The sample sounds one device buffer later, which the table adds as "+ buffer".
+// Plays on the default audio device, or, when none opens, on SDL's disk driver writing to /dev/null
+// (which paces like a device). Makes its inputs with the ffmpeg tool in the build tree's bench-media.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "auvella/auvella.h"
+#include "auvella/player.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kTrials = 15;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Waits until the device has been handed samples after `since` that start at or after `frame`;
+// returns when that happened.
+Clock::time_point WaitForHand(Clock::time_point since, int64_t frame) {
+    auto deadline = since + std::chrono::seconds(2);
+    for (;;) {
+        auvella::HandInfo hand = auvella::ThePlayer().LastHand();
+        if (hand.at > since && hand.frames > 0 && hand.first_frame >= frame) return hand.at;
+        if (Clock::now() > deadline) return deadline;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+struct Stats {
+    double median = 0, max = 0;
+};
+Stats Summary(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return {v[v.size() / 2], v.back()};
+}
+
+}  // namespace
+
+int main() {
+    const std::string dir = std::string(BENCH_MEDIA) + "/auvella";
+    std::filesystem::create_directories(dir);
+    const char* formats[] = {"wav", "mp3", "m4a", "ogg", "opus", "flac"};
+    for (const char* ext : formats) {
+        std::string path = dir + "/tone_60s." + ext;
+        if (std::filesystem::exists(path)) continue;
+        std::string command =
+            "ffmpeg -nostdin -v error -y -f lavfi -i "
+            "'aevalsrc=0.3*sin(2*PI*(300+10*floor(t))*t):s=44100:d=60' -ac 2 '" +
+            path + "'";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "cannot make %s\n", path.c_str());
+            return 1;
+        }
+    }
+
+    Auvella_Initialize(nullptr, nullptr, AUVELLA_INIT_TEXT);
+    Auvella_SetFileName((dir + "/tone_60s.wav").c_str());
+    if (Auvella_Open() != 0) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+        if (Auvella_Open() != 0) {
+            std::fprintf(stderr, "no audio device opens\n");
+            return 1;
+        }
+    }
+    Auvella_Close();
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    std::printf("audio driver: %s; %d trials each, milliseconds\n", driver ? driver : "default", kTrials);
+    std::printf("%-6s %13s %13s %13s %13s %9s\n", "file", "start median", "start max", "seek median",
+                "seek max", "+ buffer");
+
+    for (const char* ext : formats) {
+        Auvella_SetFileName((dir + "/tone_60s." + ext).c_str());
+        if (Auvella_Open() != 0) {
+            std::printf("%-6s cannot be opened\n", ext);
+            continue;
+        }
+        int32_t rate = 0;
+        Auvella_GetMideaType(&rate, nullptr);
+        double buffer_ms = 1000.0 * auvella::ThePlayer().DeviceBufferFrames() / rate;
+        std::vector<double> starts, seeks;
+        for (int i = 0; i < kTrials; ++i) {
+            Auvella_Pause();
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            auto t0 = Clock::now();
+            Auvella_Start();
+            starts.push_back(Ms(WaitForHand(t0, 0) - t0));
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            double target_s = 2.0 + 3.7 * i;
+            t0 = Clock::now();
+            Auvella_SetCurrentPosition(target_s);
+            seeks.push_back(Ms(WaitForHand(t0, static_cast<int64_t>(target_s * rate) - 1) - t0));
+        }
+        Auvella_Close();
+        Stats start = Summary(starts), seek = Summary(seeks);
+        std::printf("%-6s %13.1f %13.1f %13.1f %13.1f %9.1f\n", ext, start.median, start.max, seek.median,
+                    seek.max, buffer_ms);
+    }
+    return 0;
+}
