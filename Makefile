@@ -2,8 +2,9 @@
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench screenshots clean
+.PHONY: all deps configure build run test bench screenshots install package clean
 
 all: build
 
@@ -32,6 +33,14 @@ screenshots: build
 	@if [ -x $(BUILD)/screenshots/make_screenshots ]; then \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/screenshots/make_screenshots $(BUILD)/screenshots; \
 	else echo "no screenshot programs built yet"; fi
+
+# The suite in PREFIX/lib/, launchers in PREFIX/bin, menu entries and icons in PREFIX/share.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the suite in $(BUILD)/.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD)

@@ -15,5 +15,6 @@ int main(int argc, char** argv) {
         const QString path = arg.startsWith(QLatin1String("file:")) ? QUrl(arg).toLocalFile() : arg;
         if (!path.isEmpty()) files << QFileInfo(path).absoluteFilePath();
     }
-    return melisk::CSolvaneApp().Run(platform::ProgramFolder(), files);
+    // Melisk makes no scratch files: its folder holds all it writes.
+    return melisk::CSolvaneApp().Run(platform::ToolFoldersFor(QStringLiteral("melisk")).settings, files);
 }

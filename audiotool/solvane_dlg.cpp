@@ -174,7 +174,7 @@ void CSolvaneDlg::FetchSponsorshipFiles() {
         platform::DownloadUrlToFile(platform::WebAddress(QStringLiteral("/languages/melisk/") + name),
                                     m_files.filePath(name), kDownloadTimeoutMs);
     platform::DownloadUrlToFile(platform::WebAddress("/languages/melisk/chinese.ini"),
-                                m_files.languagePath("chinese.ini"), kDownloadTimeoutMs);
+                                m_files.languagesFolder() + "/chinese.ini", kDownloadTimeoutMs);
 }
 
 void CSolvaneDlg::SetUpControls() {

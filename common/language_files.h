@@ -9,26 +9,36 @@
 #include <span>
 
 #include "common/language_key.h"
+#include "platform/program_folder.h"
 
 class QTranslator;
 
 namespace common {
 
-// Paths of a media tool's own files below its program folder.
+// Paths of a media tool's own files. What the tool writes lies in its folder (setting.ini, the
+// downloads, language updates) and its scratch folder (the preview picture): the same folder for a
+// writable program folder, see platform::ToolFoldersFor. Language files not updated there are read
+// from those shipped beside the program.
 class ProgramFiles {
   public:
-    explicit ProgramFiles(QString folder) : m_folder(std::move(folder)) {}
+    explicit ProgramFiles(QString folder) : m_folder(folder), m_scratch(std::move(folder)) {}
+    ProgramFiles(QString folder, QString scratch_folder)
+        : m_folder(std::move(folder)), m_scratch(std::move(scratch_folder)) {}
 
     const QString& folder() const { return m_folder; }
     QString filePath(const QString& name) const { return m_folder + "/" + name; }
+    QString scratchPath(const QString& name) const { return m_scratch + "/" + name; }
     QString settingsPath() const { return filePath("setting.ini"); }
+    // Where downloaded language files go.
     QString languagesFolder() const { return filePath("languages"); }
+    // The language file to read.
     QString languagePath(const QString& language_file) const {
-        return languagesFolder() + "/" + language_file;
+        return platform::LanguageFilePath(m_folder, language_file);
     }
 
   private:
     QString m_folder;
+    QString m_scratch;
 };
 
 // A text of a language file; empty when the file, section or key is missing.

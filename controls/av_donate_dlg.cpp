@@ -8,6 +8,7 @@
 
 #include "platform/dialog_template.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ CAVDonateDlg::CAVDonateDlg(const QString& program_folder, Variant variant, QWidg
 
 void CAVDonateDlg::PrepareToOpen() {
     // Always the Chinese file, whatever language the tool shows.
-    const QString chinese = m_program_folder + "/languages/chinese.ini";
+    const QString chinese = platform::LanguageFilePath(m_program_folder, QStringLiteral("chinese.ini"));
     setWindowTitle(QStringLiteral("我们需要您的赞助，谢谢您的支持！"));
     const QString first = platform::ReadProfileString("JIEMIAN", "zzly", QString(), chinese);
     const QString second = platform::ReadProfileString("JIEMIAN", "zzly1", QString(), chinese);

@@ -29,7 +29,8 @@ class CAVDonateDlg : public QDialog {
     };
     enum class Variant { kVideoTool, kAudioTool };
 
-    // program_folder holds setting.ini, languages/chinese.ini, weixin.jpg and zfb.jpg.
+    // program_folder holds setting.ini, weixin.jpg and zfb.jpg; languages/chinese.ini is read there
+    // or, when not updated there, beside the program.
     explicit CAVDonateDlg(const QString& program_folder, QWidget* parent = nullptr);
     CAVDonateDlg(const QString& program_folder, Variant variant, QWidget* parent = nullptr);
 

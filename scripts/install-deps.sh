@@ -13,6 +13,7 @@ packages=(
   fonts-wqy-zenhei
   xvfb xauth
   xdotool imagemagick
+  desktop-file-utils file
   qt6-translations-l10n
 )
 

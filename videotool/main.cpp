@@ -8,5 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Taviro");
-    return CSolvaneApp().Run(platform::ProgramFolder(), QCoreApplication::arguments().mid(1));
+    const platform::ToolFolders folders = platform::ToolFoldersFor(QStringLiteral("taviro"));
+    return CSolvaneApp().Run(common::ProgramFiles(folders.settings, folders.scratch),
+                             QCoreApplication::arguments().mid(1));
 }

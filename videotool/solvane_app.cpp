@@ -2,8 +2,8 @@
 
 #include "videotool/solvane_dlg.h"
 
-int CSolvaneApp::Run(const QString& program_folder, const QStringList& files) {
-    CSolvaneDlg dialog(program_folder);
+int CSolvaneApp::Run(const common::ProgramFiles& program_files, const QStringList& files) {
+    CSolvaneDlg dialog(program_files);
     dialog.AddStartupFiles(files);
     dialog.exec();
     return 0;

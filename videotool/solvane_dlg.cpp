@@ -158,7 +158,10 @@ QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int wid
 }
 
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
-    : QDialog(parent), m_files(program_folder), m_merge_settings(DefaultMergeSettings()) {
+    : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
+
+CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
+    : QDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -221,7 +224,7 @@ void CSolvaneDlg::FetchSponsorshipFiles() {
     platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/zfb.jpg"),
                                 m_files.filePath("zfb.jpg"), kDownloadTimeoutMs);
     platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/chinese.ini"),
-                                m_files.languagePath("chinese.ini"), kDownloadTimeoutMs);
+                                m_files.languagesFolder() + "/chinese.ini", kDownloadTimeoutMs);
 }
 
 void CSolvaneDlg::SetUpControls() {
@@ -440,7 +443,7 @@ void CSolvaneDlg::RemoveSelectedVideo() {
 
 void CSolvaneDlg::LoadCurrentFileIntoPreview() {
     control(kAddButton)->hide();
-    m_preview_path = m_files.filePath("image.bmp");
+    m_preview_path = m_files.scratchPath("image.bmp");
     DecodePreviewFrame({m_probe_path.value_or(std::string()), 0.0, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 
@@ -478,7 +481,7 @@ void CSolvaneDlg::StepPreview(int32_t delta_ms) { ShowFrameAtTime(m_preview_ms +
 
 void CSolvaneDlg::DecodePreviewAt(double seek_s) {
     if (!m_probe_path) return;  // nothing was ever probed
-    m_preview_path = m_files.filePath("image.bmp");
+    m_preview_path = m_files.scratchPath("image.bmp");
     DecodePreviewFrame({*m_probe_path, seek_s, Utf8(m_preview_path)});
     ReloadPreviewPicture();
 }

@@ -42,6 +42,8 @@ class CSolvaneDlg : public QDialog {
   public:
     // program_folder holds setting.ini, languages/ and the preview image; it must be writable.
     explicit CSolvaneDlg(const QString& program_folder, QWidget* parent = nullptr);
+    // files says where setting.ini, the downloads and the preview image go (an installed suite).
+    explicit CSolvaneDlg(common::ProgramFiles files, QWidget* parent = nullptr);
     ~CSolvaneDlg() override;
 
     // Add command: asks for files with the open-file dialog, then adds them.

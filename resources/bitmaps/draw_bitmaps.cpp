@@ -1,5 +1,6 @@
 // Draws the bitmap resources of the media tools into BMP files named by resource number.
 // Usage: draw_bitmaps OUTDIR   (run with QT_QPA_PLATFORM=offscreen)
+//        draw_bitmaps --desktop-icons OUTDIR   (the application icons in the desktop menu's sizes)
 //
 // Pictures carry no words: a button's tooltip names it, in the chosen language.
 //
@@ -433,21 +434,91 @@ bool Save(const QImage& image, const QString& dir, int number, QImage::Format fo
     return true;
 }
 
-// The application icon: the scissors on a blue rounded square, on a transparent outside.
-QImage AppIcon(int side) {
+// An application icon: a picture on a rounded square of the given tint, on a transparent outside.
+QImage RoundedIcon(int side, const QColor& top, const QColor& bottom, const QColor& border,
+                   const std::function<void(QPainter&, QPointF, qreal)>& picture) {
     QImage image(side, side, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(side * 0.04, side * 0.04, side * 0.92, side * 0.92);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0.0, QColor(214, 234, 252));
-    g.setColorAt(1.0, kFace.darker(112));
-    p.setPen(QPen(kBlue, side * 0.03));
+    g.setColorAt(0.0, top);
+    g.setColorAt(1.0, bottom);
+    p.setPen(QPen(border, side * 0.03));
     p.setBrush(g);
     p.drawRoundedRect(r, side * 0.2, side * 0.2);
-    DrawScissors(p, QPointF(side * 0.14, side * 0.14), side * 0.72);
+    picture(p, QPointF(side * 0.14, side * 0.14), side * 0.72);
     return image;
+}
+
+// A quaver with its flag, in the square of side s at o.
+void DrawNote(QPainter& p, QPointF o, qreal s) {
+    auto at = [&](qreal x, qreal y) { return QPointF(o.x() + x * s, o.y() + y * s); };
+    const QColor ink(34, 52, 70);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.save();
+    p.translate(at(0.36, 0.78));
+    p.rotate(-22);
+    p.drawEllipse(QPointF(0, 0), s * 0.17, s * 0.12);
+    p.restore();
+    p.drawRect(QRectF(at(0.47, 0.14), at(0.54, 0.76)));
+    QPainterPath flag;
+    flag.moveTo(at(0.50, 0.14));
+    flag.cubicTo(at(0.58, 0.30), at(0.86, 0.34), at(0.74, 0.62));
+    flag.cubicTo(at(0.78, 0.42), at(0.62, 0.38), at(0.52, 0.36));
+    flag.closeSubpath();
+    p.drawPath(flag);
+}
+
+// Taviro's application icon: the scissors on a blue rounded square.
+QImage AppIcon(int side) {
+    return RoundedIcon(side, QColor(214, 234, 252), kFace.darker(112), kBlue, DrawScissors);
+}
+
+// Melisk's: a note on a green one.
+QImage AudioAppIcon(int side) {
+    return RoundedIcon(side, QColor(222, 244, 226), QColor(150, 206, 162), kGreen, DrawNote);
+}
+
+// Ostrand's, the launcher's window icon at any size: a white play triangle on a blue tile, drawn
+// on a 48-unit grid.
+QImage LauncherAppIcon(int side) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 48.0, side / 48.0);
+    QLinearGradient fill(0, 0, 0, 48);
+    fill.setColorAt(0, QColor(0x3d, 0x8b, 0xd8));
+    fill.setColorAt(1, QColor(0x1d, 0x2b, 0x4a));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({QPointF(17, 12), QPointF(35, 24), QPointF(17, 36)}));
+    return image;
+}
+
+// The desktop menu's copies of the application icons, in the icon theme's layout:
+// DIR/<n>x<n>/apps/<program>.png for the sizes menus and file managers ask for.
+bool SaveDesktopIcons(const QString& dir) {
+    const std::pair<const char*, QImage (*)(int)> icons[] = {
+        {"taviro", AppIcon}, {"melisk", AudioAppIcon}, {"ostrand", LauncherAppIcon}};
+    bool ok = true;
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QDir(dir).filePath(QStringLiteral("%1x%1/apps").arg(side));
+        QDir().mkpath(folder);
+        for (const auto& [name, draw] : icons) {
+            const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+            if (!draw(side).save(path, "PNG")) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+                ok = false;
+            }
+        }
+    }
+    return ok;
 }
 
 bool SaveIcon(const QImage& image, const QString& dir, int number) {
@@ -463,8 +534,10 @@ bool SaveIcon(const QImage& image, const QString& dir, int number) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--desktop-icons")
+        return SaveDesktopIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_bitmaps OUTDIR\n");
+        std::fprintf(stderr, "usage: draw_bitmaps OUTDIR | draw_bitmaps --desktop-icons OUTDIR\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);

@@ -27,6 +27,7 @@
 #include "platform/choosers.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "platform/shell_open.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
@@ -416,6 +417,25 @@ TEST_F(MainWindowTest, CutTabLoadsTheLastChosenFile) {
     ClickTab(1);
     ClickTab(0);
     EXPECT_FALSE(Control(kAddButton)->isVisible());
+}
+
+TEST_F(MainWindowTest, AReadOnlyProgramFolderGetsNoFilesFromTheWindow) {
+    UseShippedFiles();
+    const auto write = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    const auto permissions = QFile::permissions(folder_);
+    ASSERT_TRUE(QFile::setPermissions(folder_, permissions & ~write));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path("../config_" + QFileInfo(folder_).fileName())));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(Path("../cache_" + QFileInfo(folder_).fileName())));
+    const platform::ToolFolders folders = platform::ToolFoldersFor("taviro", folder_);
+    window_ = std::make_unique<CSolvaneDlg>(common::ProgramFiles(folders.settings, folders.scratch));
+    window_->show();
+    AddThroughDialog(kAddButton, {Q(testsupport::Fixture("gop2_8s.mp4"))});
+
+    EXPECT_EQ(window_->previewImagePath(), folders.scratch + "/image.bmp");
+    EXPECT_EQ(QFileInfo(folders.scratch + "/image.bmp").size(), 691254);
+    EXPECT_EQ(window_->settingsPath(), folders.settings + "/setting.ini");
+    EXPECT_FALSE(QFileInfo::exists(Path("image.bmp")));
+    QFile::setPermissions(folder_, permissions);
 }
 
 TEST_F(MainWindowTest, MovingTheSliderWritesANewFrameAndPosition) {
