@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 
 #include "common/dialog_keys.h"
@@ -59,7 +58,7 @@ void Fill(QComboBox* box, const QStringList& items, int selected) {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings) {
+    : MovableDialog(parent), m_settings(settings) {
     platform::BuildDialog(this, SettingsTemplate());
     new common::DialogKeyBlocker(this, /*block_escape=*/false);
 
@@ -121,20 +120,6 @@ void CSettings::OnOk() {
                     combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
-}
-
-void CSettings::mousePressEvent(QMouseEvent* event) {
-    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
-}
-
-void CSettings::mouseMoveEvent(QMouseEvent* event) {
-    m_window_mover.Move(this, event);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSettings::mouseReleaseEvent(QMouseEvent* event) {
-    m_window_mover.Release();
-    QDialog::mouseReleaseEvent(event);
 }
 
 }  // namespace melisk

@@ -12,7 +12,7 @@ class QComboBox;
 
 namespace melisk {
 
-class CSettings : public QDialog {
+class CSettings : public common::MovableDialog<QDialog> {
     Q_OBJECT
 
   public:
@@ -42,15 +42,11 @@ class CSettings : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void FillLists();
 
     OutputSettings* m_settings;
-    common::WindowMover m_window_mover;
 };
 
 }  // namespace melisk

@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -86,7 +85,7 @@ platform::ControlFactory MainWindowFactory() {
 }  // namespace
 
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
-    : QDialog(parent), m_files(program_folder) {
+    : MovableDialog(parent), m_files(program_folder) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -481,20 +480,6 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(frame->geometry(), picture);
-}
-
-void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
-}
-
-void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    m_window_mover.Move(this, event);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_window_mover.Release();
-    QDialog::mouseReleaseEvent(event);
 }
 
 void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }

@@ -34,4 +34,26 @@ QStringList TakeLocalFiles(QDropEvent* event);
 // kept waiting.
 void AddDroppedFiles(QDropEvent* event, QObject* context, std::function<void(const QStringList&)> add);
 
+// A dialog that moves by a left-button drag on its empty area.
+template <class Dialog>
+class MovableDialog : public Dialog {
+  protected:
+    using Dialog::Dialog;
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (!m_mover.Press(this, event)) Dialog::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        m_mover.Move(this, event);
+        Dialog::mouseMoveEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        m_mover.Release();
+        Dialog::mouseReleaseEvent(event);
+    }
+
+  private:
+    WindowMover m_mover;
+};
+
 }  // namespace common

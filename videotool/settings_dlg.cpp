@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -81,7 +80,7 @@ constexpr std::initializer_list<int> kParameterLists = {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : SettingsDialogBase(program_folder, settings, MergeSettingsTemplate(), parent) {
+    : MovableDialog(program_folder, settings, MergeSettingsTemplate(), parent) {
     platform::ControlAs<QPushButton>(this, kBrowse)->setAutoDefault(false);
     ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
@@ -162,18 +161,4 @@ void CSettings::OnStart() {
     m_file_name = name;
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
     done(QDialog::Accepted);
-}
-
-void CSettings::mousePressEvent(QMouseEvent* event) {
-    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
-}
-
-void CSettings::mouseMoveEvent(QMouseEvent* event) {
-    m_window_mover.Move(this, event);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSettings::mouseReleaseEvent(QMouseEvent* event) {
-    m_window_mover.Release();
-    QDialog::mouseReleaseEvent(event);
 }

@@ -7,7 +7,7 @@
 #include "common/window_drag.h"
 #include "videotool/settings_dialog_base.h"
 
-class CSettings : public SettingsDialogBase {
+class CSettings : public common::MovableDialog<SettingsDialogBase> {
     Q_OBJECT
 
   public:
@@ -39,10 +39,6 @@ class CSettings : public SettingsDialogBase {
 
   protected:
     void InitDialog() override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    common::WindowMover m_window_mover;
 };

@@ -12,7 +12,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -159,7 +158,7 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
 
 CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
-    : QDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
+    : MovableDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -638,20 +637,6 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(PreviewRect(), m_preview);
-}
-
-void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (!m_window_mover.Press(this, event)) QDialog::mousePressEvent(event);
-}
-
-void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    m_window_mover.Move(this, event);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_window_mover.Release();
-    QDialog::mouseReleaseEvent(event);
 }
 
 void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }
