@@ -498,18 +498,14 @@ QRect CSolvaneDlg::PreviewRect() const {
 
 void CSolvaneDlg::SetStartPoint() {
     if (m_current_file.isEmpty() || !m_probe_path) return;
-    m_slider->SetSelectionStart(m_slider->GetPosition());
-    m_slider->SetSelectionMode(1);
-    m_slider->update();
+    m_slider->MarkStartAtThumb();
     const TimeFields f = FieldsForStartPoint(m_preview_ms, m_probe.duration_us);
     SetFields(f.start, f.end, f.length);
 }
 
 void CSolvaneDlg::SetEndPoint() {
     if (m_current_file.isEmpty()) return;
-    m_slider->SetSelectionEnd(m_slider->GetPosition());
-    m_slider->SetSelectionMode(2);
-    m_slider->update();
+    m_slider->MarkEndAtThumb();
     const TimeFields f = FieldsForEndPoint(Utf8(m_start_field->text()), m_preview_ms);
     SetFields(f.start, f.end, f.length);
 }
