@@ -392,15 +392,7 @@ void CSolvaneDlg::DeleteSelected() {
 
     const int row = m_list->GetSelectedRow();
     if (row < 0) return;
-    m_list->DeleteItem(row);
-    m_list->viewport()->update();
-    const int rows = m_list->rowCount();
-    if (rows == 0) return;
-    const int next = std::min(row, rows - 1);
-    m_list->clearSelection();
-    m_list->selectRow(next);
-    m_list->setCurrentCell(next, 0);
-    m_list->setFocus();
+    m_list->DeleteItemSelectingNext(row);
 }
 
 void CSolvaneDlg::Browse() {
