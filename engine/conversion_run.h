@@ -49,11 +49,6 @@ class ConversionRun {
     void UpdateProgress(int i);
     void ReleaseFile();
 
-    // Audio alone (the audio tool's direct cut): the packet keeps its own time, the first one kept at
-    // 0. The muxer takes the packet's reference and resets it.
-    void CopyAudioOnlyPacket(AVPacket* pkt);
-    void CopyAudioPacketWithOwnTime(AVPacket* pkt, int64_t samples);
-    void UpdateFlacStreamInfo(AVPacket* pkt);
     // For a later file of a direct merge: what its first key frame must carry (parameter_sets_).
     void PrepareParameterSets();
 
@@ -89,8 +84,7 @@ class ConversionRun {
     bool Reencode() const { return request_.reencode; }
 
     // Where the output's streams stand, in seconds.
-    // A copy of audio alone keeps its own clock (audio_next_), as re-encoding does.
-    bool PacketCopying() const { return !Reencode() && !request_.audio_only; }
+    bool PacketCopying() const { return !Reencode(); }
     double VideoClock() const {
         return PacketCopying() ? copy_.VideoEnd() : video_next_ * av_q2d(video_frame_tb_);
     }
@@ -157,12 +151,8 @@ class ConversionRun {
     std::vector<uint8_t> parameter_sets_;    // to put in front of the file's first copied key frame
     std::vector<uint8_t> active_extradata_;  // whose parameter sets the copied pictures now use
     bool active_extradata_known_ = false;
-    // An audio-only copy keeps the packets' own time stamps, shifted so that the first one kept is 0.
-    bool audio_copy_origin_known_ = false;
-    int64_t audio_copy_origin_ = 0;                 // in the input stream's time base
-    int64_t audio_copy_last_dts_ = AV_NOPTS_VALUE;  // in the output stream's time base
-    int64_t cut_audio_samples_ = 0;                 // samples of the cut's range queued so far
-    int64_t cut_audio_cap_ = 0;                     // samples the cut's range holds
+    int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
+    int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
     // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes
     // output frame picture_base_.
     bool picture_origin_known_ = false;

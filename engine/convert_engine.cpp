@@ -93,7 +93,6 @@ void ConversionRun::ProcessFile(int i) {
     leave_loop_ = false;
     cut_audio_started_ = false;
     pictures_sent_ = 0;
-    audio_copy_origin_known_ = false;
     cut_audio_samples_ = 0;
     input_start_s_ = 0;
     range_start_s_ = 0;
@@ -132,11 +131,13 @@ void ConversionRun::ProcessFile(int i) {
         if (PacketCopying()) {
             if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
         }
-        // A cut whose range shows no picture fails and leaves no file.
+        // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
+        // file.
         bool no_picture =
             PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
-        if (!Merge() && no_picture && !Cancelled()) {
-            Fail("the range holds no picture");
+        bool no_sound = PacketCopying() && request_.audio_only && !copy_.WroteSound();
+        if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
+            Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
             discard_output_ = true;
         }
         // Pictures the decoder still holds are part of the file (a failed write ends that too).
@@ -422,7 +423,6 @@ void ConversionRun::SeekToRangeStart(int /*i*/) {
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
     if (PacketCopying()) return copy_.Finished();
-    if (!Reencode()) return length <= AudioClock();  // audio alone
     bool video_done = !in_video_ || !out_video_ || length <= VideoClock();
     bool audio_done = !in_audio_ || !out_audio_ || cut_audio_samples_ >= cut_audio_cap_;
     return video_done && audio_done;
@@ -454,8 +454,6 @@ void ConversionRun::PacketLoop(int i) {
                 Fail("could not write a packet", error);
                 leave_loop_ = true;
             }
-        } else if (!Reencode()) {
-            if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) CopyAudioOnlyPacket(pkt);
         } else if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
             DecodeVideo(pkt);
         } else if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) {

@@ -52,6 +52,8 @@ void PacketCopy::BeginFile(const AVStream* in_video, const AVStream* in_audio, A
     max_kept_pts_us_ = kNone;
     held_video_.clear();
     held_audio_.clear();
+    first_kept_audio_us_ = kNone;
+    sound_packets_ = 0;
 }
 
 PacketCopy::Times PacketCopy::TimesOf(const AVPacket* pkt, const AVStream* stream,
@@ -234,10 +236,13 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
         const int64_t middle = a.pts + a.duration / 2;
         bool keep;
         if (!in_video_) {
-            if (middle < origin_us_) {
+            // Sound alone: from the packet that holds the range's start until the range's length is
+            // written, so the output lasts the range to within one packet.
+            if (a.pts + a.duration <= origin_us_ || end_us_ <= origin_us_) {
                 keep = false;
-            } else if (middle < end_us_) {
+            } else if (first_kept_audio_us_ == kNone || a.pts - first_kept_audio_us_ < end_us_ - origin_us_) {
                 keep = true;
+                if (first_kept_audio_us_ == kNone) first_kept_audio_us_ = a.pts;
             } else {
                 audio_past_end_ = true;
                 held_audio_.clear();
@@ -315,12 +320,34 @@ int PacketCopy::Write(AVFormatContext* muxer, AVPacket* pkt, AVStream* out, cons
     pkt->stream_index = out->index;
     pkt->pos = -1;
     const int64_t end_us = t.pts + t.duration - shift_us;
-    if (out == out_video_)
+    if (out == out_video_) {
         video_end_us_ = std::max(video_end_us_, end_us);
-    else
+    } else {
         audio_end_us_ = std::max(audio_end_us_, end_us);
+        ++sound_packets_;
+    }
+    if (out == out_audio_ && out->codecpar->codec_id == AV_CODEC_ID_FLAC) AttachFlacStreamInfo(pkt, out);
     // The muxer takes the packet's reference and resets it.
     return av_interleaved_write_frame(muxer, pkt);
+}
+
+// A copied FLAC stream's header still counts the input's samples and carries the checksum of the
+// input's whole audio. Each packet brings the header as it stands after it (the muxer writes the last
+// one over the first at the end): the samples up to the packet's end, no checksum.
+void PacketCopy::AttachFlacStreamInfo(AVPacket* pkt, const AVStream* out) {
+    constexpr int kStreamInfoSize = 34;
+    const AVCodecParameters* par = out->codecpar;
+    if (par->extradata_size < kStreamInfoSize || par->sample_rate <= 0 || pkt->pts == AV_NOPTS_VALUE) return;
+    int64_t end = av_rescale_q(pkt->pts + pkt->duration, out->time_base, AVRational{1, par->sample_rate});
+    if (end < 0) return;
+    uint8_t* info = av_packet_new_side_data(pkt, AV_PKT_DATA_NEW_EXTRADATA, kStreamInfoSize);
+    if (!info) return;
+    std::memcpy(info, par->extradata + par->extradata_size - kStreamInfoSize, kStreamInfoSize);
+    // Bytes 13 to 17: 4 bits of the sample size, then the 36-bit sample count; 18 to 33: MD5.
+    const auto total = static_cast<uint64_t>(end) & 0xFFFFFFFFFull;
+    info[13] = static_cast<uint8_t>((info[13] & 0xF0) | (total >> 32));
+    for (int b = 0; b < 4; ++b) info[14 + b] = static_cast<uint8_t>(total >> (24 - 8 * b));
+    std::memset(info + 18, 0, 16);
 }
 
 }  // namespace engine

@@ -12,7 +12,8 @@
 // - Audio is kept from the origin to the end of the file's pictures, so sound starts and ends with
 //   the picture. In a merge, audio that outlasts the pictures by more than one audio frame is kept
 //   whole and the next file waits for it.
-// - A file without a copied video stream is timed by its audio alone (origin: the range start).
+// - A file without a copied video stream is timed by its audio alone (origin: the range start); a cut
+//   runs from the packet that holds the start until the range's length is written.
 
 #include <cstdint>
 #include <deque>
@@ -43,6 +44,8 @@ class PacketCopy {
     bool Finished() const;
     // Whether the file gave the output at least one picture (always true for a file without video).
     bool WrotePicture() const { return !in_video_ || pictures_ > 0; }
+    // Whether the file gave the output any sound.
+    bool WroteSound() const { return sound_packets_ > 0; }
 
     // The output's clocks in seconds: where each stream's last packet ends.
     double VideoEnd() const { return video_end_us_ / 1e6; }
@@ -61,6 +64,7 @@ class PacketCopy {
     void Anchor();
     int FlushAudio(AVFormatContext* muxer, bool file_ended);
     int Write(AVFormatContext* muxer, AVPacket* pkt, AVStream* out, const Times& t, int64_t* last_dts);
+    void AttachFlacStreamInfo(AVPacket* pkt, const AVStream* out);
 
     const AVStream* in_video_ = nullptr;
     const AVStream* in_audio_ = nullptr;
@@ -84,10 +88,12 @@ class PacketCopy {
     bool origin_final_ = false;    // a cut's origin may move to a later key frame before its start
     bool audio_past_end_ = false;  // a sound packet past the pictures' end has been seen
     int64_t pictures_ = 0;
+    int64_t sound_packets_ = 0;
     int64_t kept_video_end_us_ = std::numeric_limits<int64_t>::min();  // file clock
     int64_t max_kept_pts_us_ = std::numeric_limits<int64_t>::min();
     std::deque<PacketPtr> held_video_;  // read before the origin was placed
     std::deque<PacketPtr> held_audio_;  // waiting for the pictures that decide them
+    int64_t first_kept_audio_us_ = std::numeric_limits<int64_t>::min();  // file clock; sound alone
 
     // The output timeline, across files.
     int64_t video_end_us_ = 0;

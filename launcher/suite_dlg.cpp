@@ -28,39 +28,39 @@ constexpr SkinButton kSkinButtons[] = {
 
 platform::DialogSpec SuiteTemplate() {
     using platform::ControlKind;
-    platform::DialogSpec spec;
-    spec.id = 102;
-    spec.w = 320;
-    spec.h = 200;
-    spec.font_name = kDialogFont;
-    spec.font_points = 9;
-    spec.caption = false;
-    spec.controls = {
+    platform::DialogSpec d;
+    d.id = 102;
+    d.w = 320;
+    d.h = 200;
+    d.font_name = kDialogFont;
+    d.font_points = 9;
+    d.caption = false;
+    d.controls = {
         {kIdHomePage, ControlKind::Custom, QStringLiteral("Button1"), 0, 0, 0, 0, platform::kStyleHidden},
         {kIdBuyNow, ControlKind::Custom, QStringLiteral("Button2"), 0, 0, 0, 0, platform::kStyleHidden},
         {kIdClose, ControlKind::Custom, QStringLiteral("Button3"), 0, 0, 0, 0, 0},
         {kIdProduct0, ControlKind::Custom, QStringLiteral("Button4"), 0, 0, 0, 0, 0},
         {kIdProduct1, ControlKind::Custom, QStringLiteral("Button5"), 0, 0, 0, 0, 0},
     };
-    return spec;
+    return d;
 }
 
 platform::DialogSpec AboutTemplate() {
     using platform::ControlKind;
-    platform::DialogSpec spec;
-    spec.id = 100;
-    spec.title = QStringLiteral("关于 Suite");
-    spec.w = 235;
-    spec.h = 55;
-    spec.font_name = kDialogFont;
-    spec.font_points = 9;
-    spec.controls = {
+    platform::DialogSpec d;
+    d.id = 100;
+    d.title = QStringLiteral("关于 Suite");
+    d.w = 235;
+    d.h = 55;
+    d.font_name = kDialogFont;
+    d.font_points = 9;
+    d.controls = {
         {platform::kStaticId, ControlKind::Label, QStringLiteral("OstrandV2.0"), 40, 10, 119, 8, 0},
         {platform::kStaticId, ControlKind::Label, QStringLiteral("Starts Taviro (video) and Melisk (audio)."),
          40, 25, 150, 8, 0},
         {1, ControlKind::DefPushButton, QStringLiteral("确定"), 178, 7, 50, 14, platform::kStyleGroup},
     };
-    return spec;
+    return d;
 }
 
 // A window region with corners cut by a 20 x 20 ellipse, as CreateRoundRectRgn makes it.

@@ -19,6 +19,8 @@ std::string_view RefusalMessageKey(JobRefusal refusal) {
             return "bnzjhb";
         case JobRefusal::kOutputFolderMissing:
             return "mlbcz";
+        case JobRefusal::kOutputNameRefused:
+            return "mcbky";
         default:
             return {};
     }

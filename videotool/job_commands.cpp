@@ -106,9 +106,6 @@ void JobCommands::Cut() {
     const JobRefusal refusal = BuildCutJob(request, m_window->cutSettings(), output, job);
     if (refusal == JobRefusal::kOutputFolderNotWritable)
         return ShowMessage(m_window->text("TISHI", "strmlbcz"));
-    // No language file has a text for a refused name.
-    if (refusal == JobRefusal::kOutputNameRefused)
-        return ShowMessage(Q(std::string(RefusalEnglishText(refusal))));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());
@@ -165,8 +162,6 @@ void JobCommands::Merge() {
     if (refusal == JobRefusal::kOutputFolderNotWritable)
         return ShowMessage(m_window->text("TISHI", "strmlbcz"));
     if (refusal == JobRefusal::kTooManyFiles) return ShowMessage(m_window->text("TISHI", "wjtd"));
-    if (refusal == JobRefusal::kOutputNameRefused)
-        return ShowMessage(Q(std::string(RefusalEnglishText(refusal))));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_window->setResultFolder(dialog.outputFolder());

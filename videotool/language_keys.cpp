@@ -67,6 +67,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"TISHI", "strmlbcz"},
     {"TISHI", "mlmwx"},
     {"TISHI", "wjtd"},
+    {"TISHI", "mcbky"},
     // Refused ranges, links and the player.
     {"TISHI", "sjgscw"},
     {"TISHI", "jsxyks"},

@@ -249,6 +249,17 @@ TEST(AudioJob, HostileInputsFailWithoutLeavingFiles) {
     }
 }
 
+// A range that holds no sound (empty, backwards, past the end) fails and leaves no file.
+TEST(AudioCut, RangeWithoutSoundFailsAndLeavesNoFile) {
+    const std::string input = Fixture("tone.ogg");
+    for (auto [from_ms, to_ms] : {std::pair{1000, 1000}, std::pair{2000, 1000}, std::pair{5000, 6000}}) {
+        SCOPED_TRACE(std::to_string(from_ms) + "-" + std::to_string(to_ms));
+        const std::string dir = ScratchDir("audio_cut_empty");
+        EXPECT_EQ(RunJob(Cut(input, from_ms, to_ms, dir)).status, std::vector<uint8_t>{JOB_FILE_FAILED});
+        EXPECT_TRUE(Listing(dir).empty());
+    }
+}
+
 // Paths with CJK characters and spaces, in and out.
 TEST(AudioJob, CjkAndSpacePaths) {
     const std::string dir = ScratchDir("audio_paths") + "/音乐 文件夹";
