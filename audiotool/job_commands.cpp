@@ -1,6 +1,5 @@
 #include "audiotool/job_commands.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
@@ -8,6 +7,7 @@
 #include "audiotool/file_rows.h"
 #include "audiotool/solvane_dlg.h"
 #include "common/av_convert_dlg.h"
+#include "common/job_display.h"
 #include "common/time_text.h"
 #include "controls/av_donate_dlg.h"
 #include "controls/check_list_ctrl.h"
@@ -25,34 +25,17 @@ constexpr const char* kSponsorshipPage = "/donate.html";
 std::string U(const QString& s) { return s.toStdString(); }
 
 // The progress dialog, the merge list and the outcome report of the main window.
-class WindowProgressView : public common::ProgressView {
+class WindowProgressView : public common::ListProgressView {
   public:
-    WindowProgressView(JobCommands* commands, CSolvaneDlg* window) : m_commands(commands), m_window(window) {}
+    WindowProgressView(JobCommands* commands, CSolvaneDlg* window)
+        : ListProgressView(commands->progressDialog(), window->fileList(), kStatusColumn),
+          m_commands(commands) {}
 
-    void setCurrentFileLine(const QString& text) override {
-        m_commands->progressDialog()->SetCurrentFileLine(text);
-    }
-    void setFileCountLine(const QString& text) override {
-        m_commands->progressDialog()->SetFileCountLine(text);
-    }
-    void setFileBar(int percent) override { m_commands->progressDialog()->SetFileBar(percent); }
-    void setFilesBar(int percent) override { m_commands->progressDialog()->SetFilesBar(percent); }
-    QString listItemName(int row) const override {
-        return row < list()->rowCount() ? list()->GetItemText(row, kPathColumn) : QString();
-    }
-    void setListItemStatus(int row, const QString& text) override {
-        if (row < list()->rowCount()) list()->SetItemText(row, kStatusColumn, text);
-    }
-    void uncheckListItem(int row) override {
-        if (row < list()->rowCount()) list()->SetCheck(row, false);
-    }
     void closeDialog() override { m_commands->CloseDialog(); }
     void report(common::JobOutcome outcome) override { m_commands->Report(outcome); }
 
   private:
-    CCheckListCtrl* list() const { return m_window->fileList(); }
     JobCommands* m_commands;
-    CSolvaneDlg* m_window;
 };
 
 }  // namespace
@@ -63,9 +46,7 @@ QString FolderNotWritableMessage() {
 
 JobCommands::JobCommands(CSolvaneDlg* window) : QObject(window), m_window(window) {
     m_dialog = new CAVConvertDlg(window->programFiles().folder(), window);
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("timer1"));
-    m_timer->setInterval(kTimerMs);
+    m_timer = common::NewJobTimer(this, kTimerMs);
     connect(m_timer, &QTimer::timeout, this, &JobCommands::Tick);
     connect(m_dialog, &CAVConvertDlg::stopRequested, this, [this] {
         if (m_progress) m_progress->cancel_requested = true;
@@ -80,12 +61,7 @@ JobCommands::~JobCommands() {
 
 void JobCommands::ShowMessage(const QString& text) { platform::MessageBoxOk(m_window, text); }
 
-void JobCommands::WaitForWorker() {
-    if (!m_worker.joinable()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_worker.join();
-    QApplication::restoreOverrideCursor();
-}
+void JobCommands::WaitForWorker() { common::WaitWithBusyCursor(m_worker); }
 
 void JobCommands::CommonStart() {
     WaitForWorker();
@@ -186,10 +162,8 @@ void JobCommands::Tick() {
     if (!m_progress) return;
     common::ChannelProgressJob progress(*m_progress);
     WindowProgressView view(this, m_window);
-    const common::ProgressTexts texts{m_window->text("TISHI", "wjwc"), m_window->text("TISHI", "wjwczg"),
-                                      m_window->text("TISHI", "wj1"), m_window->text("TISHI", "sb"),
-                                      m_window->text("TISHI", "wc")};
-    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view, texts);
+    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view,
+                    common::TickTexts(*m_window));
 }
 
 void JobCommands::CloseDialog() {
@@ -200,11 +174,7 @@ void JobCommands::CloseDialog() {
 
 void JobCommands::Report(common::JobOutcome outcome) {
     using common::JobOutcome;
-    const char* key = outcome == JobOutcome::kCutDone     ? "jqcg"
-                      : outcome == JobOutcome::kCutFailed ? "jqsb"
-                      : outcome == JobOutcome::kMergeDone ? "hbcg"
-                                                          : "hbsb";
-    ShowMessage(m_window->text("TISHI", key));
+    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
     if (outcome == JobOutcome::kCutFailed || outcome == JobOutcome::kMergeFailed) {
         platform::OpenAddress(m_window->text("APPLICATION", "url"));
         return;

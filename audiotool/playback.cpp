@@ -168,18 +168,14 @@ void CSolvaneDlg::PlaySelection() {
 
 void CSolvaneDlg::SetStartPoint() {
     if (m_current_file.isEmpty()) return;
-    m_slider->SetSelectionStart(m_slider->GetPosition());
-    m_slider->SetSelectionMode(1);
-    m_slider->update();
+    m_slider->MarkStartAtThumb();
     const TimeFields f = FieldsForStartPoint(m_position_ms, m_current_probe.duration_us);
     SetFields(f.start, f.end, f.length);
 }
 
 void CSolvaneDlg::SetEndPoint() {
     if (m_current_file.isEmpty()) return;
-    m_slider->SetSelectionEnd(m_slider->GetPosition());
-    m_slider->SetSelectionMode(2);
-    m_slider->update();
+    m_slider->MarkEndAtThumb();
     const TimeFields f = FieldsForEndPoint(m_start_field->text().toStdString(), m_position_ms);
     SetFields(f.start, f.end, f.length);
 }

@@ -3,9 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QWindow>
 
 #include "common/dialog_keys.h"
 #include "common/language_files.h"
@@ -60,7 +58,7 @@ void Fill(QComboBox* box, const QStringList& items, int selected) {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings) {
+    : MovableDialog(parent), m_settings(settings) {
     platform::BuildDialog(this, SettingsTemplate());
     new common::DialogKeyBlocker(this, /*block_escape=*/false);
 
@@ -122,24 +120,6 @@ void CSettings::OnOk() {
                     combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
-}
-
-void CSettings::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CSettings::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSettings::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging = false;
-    QDialog::mouseReleaseEvent(event);
 }
 
 }  // namespace melisk

@@ -4,15 +4,15 @@
 // chosen numbers into the run's output settings, Cancel keeps them. UI thread only.
 
 #include <QDialog>
-#include <QPoint>
 
 #include "audiotool/output_settings.h"
+#include "common/window_drag.h"
 
 class QComboBox;
 
 namespace melisk {
 
-class CSettings : public QDialog {
+class CSettings : public common::MovableDialog<QDialog> {
     Q_OBJECT
 
   public:
@@ -42,16 +42,11 @@ class CSettings : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void FillLists();
 
     OutputSettings* m_settings;
-    bool m_dragging = false;
-    QPoint m_drag_offset;
 };
 
 }  // namespace melisk

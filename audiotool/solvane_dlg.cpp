@@ -12,15 +12,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTimer>
-#include <QUrl>
-#include <QWindow>
 
 #include "audiotool/file_rows.h"
 #include "audiotool/language_keys.h"
@@ -89,7 +85,7 @@ platform::ControlFactory MainWindowFactory() {
 }  // namespace
 
 CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
-    : QDialog(parent), m_files(program_folder) {
+    : MovableDialog(parent), m_files(program_folder) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -396,15 +392,7 @@ void CSolvaneDlg::DeleteSelected() {
 
     const int row = m_list->GetSelectedRow();
     if (row < 0) return;
-    m_list->DeleteItem(row);
-    m_list->viewport()->update();
-    const int rows = m_list->rowCount();
-    if (rows == 0) return;
-    const int next = std::min(row, rows - 1);
-    m_list->clearSelection();
-    m_list->selectRow(next);
-    m_list->setCurrentCell(next, 0);
-    m_list->setFocus();
+    m_list->DeleteItemSelectingNext(row);
 }
 
 void CSolvaneDlg::Browse() {
@@ -486,38 +474,10 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
     painter.drawImage(frame->geometry(), picture);
 }
 
-void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging_window = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging_window && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging_window = false;
-    QDialog::mouseReleaseEvent(event);
-}
-
-void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) return event->acceptProposedAction();
-}
+void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }
 
 void CSolvaneDlg::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    if (paths.isEmpty()) return;
-    event->acceptProposedAction();
-    // Added after the drop has finished, so the source application is not kept waiting.
-    QMetaObject::invokeMethod(
-        this, [this, paths] { AddFilePaths(paths); }, Qt::QueuedConnection);
+    common::AddDroppedFiles(event, this, [this](const QStringList& paths) { AddFilePaths(paths); });
 }
 
 }  // namespace melisk

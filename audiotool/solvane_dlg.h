@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QPalette>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -15,6 +14,7 @@
 
 #include "audiotool/output_settings.h"
 #include "common/language_files.h"
+#include "common/window_drag.h"
 #include "engine/audio_job.h"
 
 class CAVDonateDlg;
@@ -30,7 +30,7 @@ namespace melisk {
 
 class JobCommands;
 
-class CSolvaneDlg : public QDialog {
+class CSolvaneDlg : public common::MovableDialog<QDialog> {
     Q_OBJECT
 
   public:
@@ -118,9 +118,6 @@ class CSolvaneDlg : public QDialog {
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -161,9 +158,6 @@ class CSolvaneDlg : public QDialog {
     QTimer* m_timer100 = nullptr;
     QTimer* m_timer200 = nullptr;
     QTimer* m_selection_end_timer = nullptr;
-
-    bool m_dragging_window = false;
-    QPoint m_drag_offset;
 
     CBitmapSlider* m_slider = nullptr;
     CCheckListCtrl* m_list = nullptr;

@@ -103,6 +103,16 @@ void CBitmapSlider::SetSelectionMode(int mode) {
     update();
 }
 
+void CBitmapSlider::MarkStartAtThumb() {
+    SetSelectionStart(m_position);
+    SetSelectionMode(1);
+}
+
+void CBitmapSlider::MarkEndAtThumb() {
+    SetSelectionEnd(m_position);
+    SetSelectionMode(2);
+}
+
 void CBitmapSlider::SetPageStep(int step) { m_page_step = step; }
 
 void CBitmapSlider::SetMargins(int left, int top, int right, int bottom) {

@@ -34,6 +34,9 @@ class CBitmapSlider : public QWidget {
     void SetSelectionStart(int value);
     void SetSelectionEnd(int value);
     void SetSelectionMode(int mode);  // 0 no marks, 1 start set, 2 start and end set
+    // The start and end point buttons: mark the selection's start (or end) at the thumb.
+    void MarkStartAtThumb();
+    void MarkEndAtThumb();
     void SetPageStep(int step);
     void SetMargins(int left, int top, int right, int bottom);
     void DrawFocusRect(bool draw);

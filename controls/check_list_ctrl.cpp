@@ -168,6 +168,18 @@ void CCheckListCtrl::SetStateImage(int row, int index) {
     cell->setCheckState(index == 2 ? Qt::Checked : Qt::Unchecked);
 }
 
+void CCheckListCtrl::DeleteItemSelectingNext(int row) {
+    DeleteItem(row);
+    viewport()->update();
+    const int rows = rowCount();
+    if (rows == 0) return;
+    const int next = std::min(row, rows - 1);
+    clearSelection();
+    selectRow(next);
+    setCurrentCell(next, 0);
+    setFocus();
+}
+
 QList<int> CCheckListCtrl::GetSelectedRows() const {
     QList<int> rows;
     for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());

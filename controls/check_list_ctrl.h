@@ -56,6 +56,8 @@ class CCheckListCtrl : public QTableWidget {
     QString GetItemText(int row, int column) const;
     int GetItemCount() const { return rowCount(); }
     void DeleteItem(int row);
+    // Deletes a row, then selects and focuses the row that took its place, or the new last row.
+    void DeleteItemSelectingNext(int row);
     void DeleteAllItems();
 
     int GetStateImage(int row) const;

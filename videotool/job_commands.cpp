@@ -1,11 +1,11 @@
 #include "videotool/job_commands.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
 
 #include "common/av_convert_dlg.h"
+#include "common/job_display.h"
 #include "common/output_folder.h"
 #include "common/time_text.h"
 #include "controls/check_list_ctrl.h"
@@ -30,43 +30,23 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string U(const QString& s) { return s.toStdString(); }
 
 // The progress dialog, the file list and the outcome report of the main window.
-class MainWindowProgressView : public common::ProgressView {
+class MainWindowProgressView : public common::ListProgressView {
   public:
     MainWindowProgressView(JobCommands* commands, CSolvaneDlg* window, CAVConvertDlg* dialog)
-        : m_commands(commands), m_window(window), m_dialog(dialog) {}
+        : ListProgressView(dialog, window->fileList(), kStatusColumn), m_commands(commands) {}
 
-    void setCurrentFileLine(const QString& text) override { m_dialog->SetCurrentFileLine(text); }
-    void setFileCountLine(const QString& text) override { m_dialog->SetFileCountLine(text); }
-    void setFileBar(int percent) override { m_dialog->SetFileBar(percent); }
-    void setFilesBar(int percent) override { m_dialog->SetFilesBar(percent); }
-    QString listItemName(int list_index) const override {
-        return list_index < m_window->fileList()->rowCount()
-                   ? m_window->fileList()->GetItemText(list_index, 0)
-                   : QString();
-    }
-    void setListItemStatus(int list_index, const QString& text) override {
-        if (list_index < m_window->fileList()->rowCount())
-            m_window->fileList()->SetItemText(list_index, kStatusColumn, text);
-    }
-    void uncheckListItem(int list_index) override {
-        if (list_index < m_window->fileList()->rowCount()) m_window->fileList()->SetCheck(list_index, false);
-    }
     void closeDialog() override { m_commands->CloseDialog(); }
     void report(common::JobOutcome outcome) override { m_commands->Report(outcome); }
 
   private:
     JobCommands* m_commands;
-    CSolvaneDlg* m_window;
-    CAVConvertDlg* m_dialog;
 };
 
 }  // namespace
 
 JobCommands::JobCommands(CSolvaneDlg* window) : QObject(window), m_window(window) {
     m_progress = new CAVConvertDlg(window->programFiles().folder(), window);
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("timer1"));
-    m_timer->setInterval(kTimerMs);
+    m_timer = common::NewJobTimer(this, kTimerMs);
     connect(m_timer, &QTimer::timeout, this, &JobCommands::Tick);
     connect(m_progress, &CAVConvertDlg::stopRequested, this, [this] {
         m_job_progress.cancel_requested = true;
@@ -78,12 +58,7 @@ JobCommands::~JobCommands() { m_worker.join(); }
 
 void JobCommands::ShowMessage(const QString& text) { platform::MessageBoxOk(m_window, text); }
 
-void JobCommands::WaitForWorker() {
-    if (!m_worker.joinable()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_worker.join();
-    QApplication::restoreOverrideCursor();
-}
+void JobCommands::WaitForWorker() { common::WaitWithBusyCursor(m_worker); }
 
 void JobCommands::Cut() {
     WaitForWorker();
@@ -183,10 +158,8 @@ void JobCommands::RunJob() {
 void JobCommands::Tick() {
     common::ChannelProgressJob progress(m_job_progress);
     MainWindowProgressView view(this, m_window, m_progress);
-    common::ProgressTexts texts{m_window->text("TISHI", "wjwc"), m_window->text("TISHI", "wjwczg"),
-                                m_window->text("TISHI", "wj1"), m_window->text("TISHI", "sb"),
-                                m_window->text("TISHI", "wc")};
-    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view, texts);
+    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view,
+                    common::TickTexts(*m_window));
 }
 
 void JobCommands::CloseDialog() {
@@ -197,11 +170,7 @@ void JobCommands::CloseDialog() {
 
 void JobCommands::Report(common::JobOutcome outcome) {
     using common::JobOutcome;
-    const char* key = outcome == JobOutcome::kCutDone     ? "jqcg"
-                      : outcome == JobOutcome::kCutFailed ? "jqsb"
-                      : outcome == JobOutcome::kMergeDone ? "hbcg"
-                                                          : "hbsb";
-    ShowMessage(m_window->text("TISHI", key));
+    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
     if (outcome == JobOutcome::kCutDone || outcome == JobOutcome::kMergeDone)
         platform::ShellOpen(m_window->resultFolder());
     else

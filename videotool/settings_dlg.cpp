@@ -3,10 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QWindow>
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
@@ -82,7 +80,7 @@ constexpr std::initializer_list<int> kParameterLists = {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : SettingsDialogBase(program_folder, settings, MergeSettingsTemplate(), parent) {
+    : MovableDialog(program_folder, settings, MergeSettingsTemplate(), parent) {
     platform::ControlAs<QPushButton>(this, kBrowse)->setAutoDefault(false);
     ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
@@ -163,22 +161,4 @@ void CSettings::OnStart() {
     m_file_name = name;
     m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
     done(QDialog::Accepted);
-}
-
-void CSettings::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CSettings::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSettings::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging = false;
-    QDialog::mouseReleaseEvent(event);
 }

@@ -4,11 +4,10 @@
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
 // nothing, not even in the file name field. UI thread only.
 
-#include <QPoint>
-
+#include "common/window_drag.h"
 #include "videotool/settings_dialog_base.h"
 
-class CSettings : public SettingsDialogBase {
+class CSettings : public common::MovableDialog<SettingsDialogBase> {
     Q_OBJECT
 
   public:
@@ -40,11 +39,6 @@ class CSettings : public SettingsDialogBase {
 
   protected:
     void InitDialog() override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    bool m_dragging = false;
-    QPoint m_drag_offset;
 };

@@ -12,15 +12,12 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QUrl>
-#include <QWindow>
 
 #include "common/output_folder.h"
 #include "common/time_range.h"
@@ -161,7 +158,7 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
 
 CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
-    : QDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
+    : MovableDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
     platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
     m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
     m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
@@ -430,15 +427,7 @@ void CSolvaneDlg::RemoveSelectedVideo() {
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
         if (row < 0 || index.row() < row) row = index.row();
     if (row < 0) return;
-    m_list->DeleteItem(row);
-    m_list->viewport()->update();
-    const int rows = m_list->rowCount();
-    if (rows == 0) return;
-    const int next = std::min(row, rows - 1);
-    m_list->clearSelection();
-    m_list->selectRow(next);
-    m_list->setCurrentCell(next, 0);
-    m_list->setFocus();
+    m_list->DeleteItemSelectingNext(row);
 }
 
 void CSolvaneDlg::LoadCurrentFileIntoPreview() {
@@ -501,18 +490,14 @@ QRect CSolvaneDlg::PreviewRect() const {
 
 void CSolvaneDlg::SetStartPoint() {
     if (m_current_file.isEmpty() || !m_probe_path) return;
-    m_slider->SetSelectionStart(m_slider->GetPosition());
-    m_slider->SetSelectionMode(1);
-    m_slider->update();
+    m_slider->MarkStartAtThumb();
     const TimeFields f = FieldsForStartPoint(m_preview_ms, m_probe.duration_us);
     SetFields(f.start, f.end, f.length);
 }
 
 void CSolvaneDlg::SetEndPoint() {
     if (m_current_file.isEmpty()) return;
-    m_slider->SetSelectionEnd(m_slider->GetPosition());
-    m_slider->SetSelectionMode(2);
-    m_slider->update();
+    m_slider->MarkEndAtThumb();
     const TimeFields f = FieldsForEndPoint(Utf8(m_start_field->text()), m_preview_ms);
     SetFields(f.start, f.end, f.length);
 }
@@ -642,36 +627,8 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
     painter.drawPixmap(PreviewRect(), m_preview);
 }
 
-void CSolvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragging_window = true;
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CSolvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging_window && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_drag_offset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void CSolvaneDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging_window = false;
-    QDialog::mouseReleaseEvent(event);
-}
-
-void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) return event->acceptProposedAction();
-}
+void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }
 
 void CSolvaneDlg::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    if (paths.isEmpty()) return;
-    event->acceptProposedAction();
-    // Added after the drop has finished, so the source application is not kept waiting.
-    QMetaObject::invokeMethod(
-        this, [this, paths] { AddVideoPaths(paths); }, Qt::QueuedConnection);
+    common::AddDroppedFiles(event, this, [this](const QStringList& paths) { AddVideoPaths(paths); });
 }

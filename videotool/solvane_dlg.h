@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QPalette>
 #include <QPixmap>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -16,6 +15,7 @@
 #include <string>
 
 #include "common/language_files.h"
+#include "common/window_drag.h"
 #include "engine/probe.h"
 #include "videotool/job_builder.h"
 
@@ -36,7 +36,7 @@ class QFontMetrics;
 // name too long by itself loses its own middle.
 QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width);
 
-class CSolvaneDlg : public QDialog {
+class CSolvaneDlg : public common::MovableDialog<QDialog> {
     Q_OBJECT
 
   public:
@@ -117,9 +117,6 @@ class CSolvaneDlg : public QDialog {
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -156,10 +153,6 @@ class CSolvaneDlg : public QDialog {
     JobSettings m_cut_settings;
     JobSettings m_merge_settings;
     bool m_adding = false;
-
-    // Moving the window by its empty client area, where the window system cannot do it for us.
-    bool m_dragging_window = false;
-    QPoint m_drag_offset;
 
     CBitmapSlider* m_slider = nullptr;
     CCheckListCtrl* m_list = nullptr;
