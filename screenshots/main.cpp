@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_screenshots OUTDIR [PAGE...]\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    // Absolute, because some pages change the current folder while they render.
+    const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     QStringList wanted;
     for (int i = 2; i < argc; ++i) wanted << QString::fromLocal8Bit(argv[i]);
 
