@@ -92,6 +92,9 @@ bool JobCommands::Refused(AudioJobRefusal refusal) {
         case AudioJobRefusal::kOutputFolderNotWritable:
             ShowMessage(FolderNotWritableMessage());
             return true;
+        case AudioJobRefusal::kOutputNameRefused:
+            ShowMessage(m_window->text("TISHI", "mcbky"));
+            return true;
         case AudioJobRefusal::kTooManyFiles:
             ShowMessage(
                 QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
@@ -174,7 +177,10 @@ void JobCommands::CloseDialog() {
 
 void JobCommands::Report(common::JobOutcome outcome) {
     using common::JobOutcome;
-    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
+    const std::string& written = m_progress ? m_progress->published_path() : std::string();
+    if (!m_request.merge && !written.empty()) m_window->setLastCutOutput(QString::fromStdString(written));
+    ShowMessage(common::OutcomeMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)),
+                                       m_window->text("TISHI", "bcwjm"), m_request.output_path, written));
     if (outcome == JobOutcome::kCutFailed || outcome == JobOutcome::kMergeFailed) {
         platform::OpenAddress(m_window->text("APPLICATION", "url"));
         return;

@@ -64,6 +64,8 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "kscgsc"},
     {"TISHI", "mlmwx"},
     {"TISHI", "wjtd"},
+    {"TISHI", "mcbky"},
+    {"TISHI", "bcwjm"},
     {"TISHI", "wfdkwy"},
     // Tooltips.
     {"HINT", "tjspwj"},

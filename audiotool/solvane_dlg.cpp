@@ -227,7 +227,7 @@ void CSolvaneDlg::SetButtonImage(int id, int image) {
 }
 
 void CSolvaneDlg::ApplyLanguageTexts() {
-    m_texts.load(languagePath(), AudioToolLanguageKeys());
+    m_texts.load(languagePath(), AudioToolLanguageKeys(), m_files.englishPath());
     // Qt's own dialogs and buttons follow the chosen language too.
     QCoreApplication::removeTranslator(&m_qt_translations);
     if (common::LoadQtTranslations(m_qt_translations, m_texts.languageFile()))

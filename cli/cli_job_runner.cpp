@@ -60,9 +60,6 @@ class ProgressLine {
 
 int RunJobWithProgress(const char* program, const JobRequest& request, JobProgress& progress,
                        const std::function<void()>& work) {
-    std::printf("%s\n", request.output_path.c_str());
-    std::fflush(stdout);
-
     g_stop_signal = 0;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -96,9 +93,18 @@ int RunJobWithProgress(const char* program, const JobRequest& request, JobProgre
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 
+    // The name the output really got: a later free name when the planned one was taken meanwhile.
+    const std::string& written = progress.published_path();
+    if (!written.empty()) {
+        std::printf("%s\n", written.c_str());
+        std::fflush(stdout);
+    }
     if (g_stop_signal) {
         line.End();
-        std::fprintf(stderr, "%s: stopped\n", program);
+        if (written.empty())
+            std::fprintf(stderr, "%s: stopped; no output was written\n", program);
+        else
+            std::fprintf(stderr, "%s: stopped\n", program);
         return 128 + g_stop_signal;
     }
     std::vector<int> failed;

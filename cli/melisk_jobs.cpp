@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "cli/cli_job_runner.h"
+#include "cli/input_problem.h"
 #include "common/setting_texts.h"
 #include "common/time_text.h"
 #include "engine/audio_job.h"
@@ -49,6 +50,8 @@ std::string RefusalText(AudioJobRefusal refusal) {
             return "The output folder does not exist. Please choose another folder.";
         case AudioJobRefusal::kOutputFolderNotWritable:
             return "The MP3 file could not be created. Please choose another folder.";
+        case AudioJobRefusal::kOutputNameRefused:
+            return "The output name cannot be used (too long or not allowed). Please choose a shorter name.";
         case AudioJobRefusal::kSilent:
             return "Nothing to do for this output folder or these file names.";
         default:
@@ -116,7 +119,12 @@ std::string ReadName(const Options& options, std::string* error) {
 AudioProbeResult ProbeForJob(const std::string& path, bool* ok) {
     AudioProbeResult probe = ProbeAudioFile(path);
     *ok = probe.result == 0 && probe.duration_us >= 0;
-    if (!*ok)
+    if (*ok) return probe;
+    const std::string problem = InputFileProblem(path);
+    if (!problem.empty())
+        std::fprintf(stderr, "%s: The file %s cannot be opened: %s.\n", kProgram, path.c_str(),
+                     problem.c_str());
+    else
         std::fprintf(stderr,
                      "%s: The file %s cannot be opened. It is not an audio file this program can read.\n",
                      kProgram, path.c_str());
@@ -130,10 +138,20 @@ int Run(const JobRequest& request) {
 }
 
 int Probe(int argc, char** argv) {
-    if (argc != 3) return UsageError("probe takes exactly one FILE");
-    AudioProbeResult p = ProbeAudioFile(argv[2]);
+    Options options;
+    std::string error = ParseOptions(argc, argv, {}, &options);
+    if (!error.empty()) return UsageError(error);
+    if (options.files.size() != 1) return UsageError("probe takes exactly one FILE");
+    const std::string& path = options.files[0];
+    AudioProbeResult p = ProbeAudioFile(path);
     std::printf("result=%d\n", p.result);
-    if (p.result != 0) return kExitFailed;
+    if (p.result != 0) {
+        std::fprintf(stderr, "%s: probe failed: %s: %s\n", kProgram, path.c_str(),
+                     ProbeProblem(path, p.result == -2 ? "its streams cannot be read"
+                                                       : "it is not a media file this program can read")
+                         .c_str());
+        return kExitFailed;
+    }
     std::printf("audio_stream_index=%d\n", p.audio_stream_index);
     std::printf("video_stream_index=%d\n", p.video_stream_index);
     std::printf("audio_codec=%s\n",
@@ -144,6 +162,15 @@ int Probe(int argc, char** argv) {
     std::printf("duration_us=%lld\n", static_cast<long long>(p.duration_us));
     std::printf("aac_in_mp3=%d\n", p.aac_in_mp3 ? 1 : 0);
     std::printf("mp2_in_mp3=%d\n", p.mp2_in_mp3 ? 1 : 0);
+    // Read as media, but nothing in it can be played or cut.
+    const char* problem = p.audio_stream_index < 0 && p.video_stream_index < 0
+                              ? "it holds neither audio nor video"
+                          : p.duration_us < 0 ? "its length cannot be read"
+                                              : nullptr;
+    if (problem) {
+        std::fprintf(stderr, "%s: probe failed: %s: %s\n", kProgram, path.c_str(), problem);
+        return kExitFailed;
+    }
     return 0;
 }
 

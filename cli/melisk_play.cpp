@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "auvella/auvella.h"
+#include "cli/input_problem.h"
 #include "common/time_text.h"
 
 const char kPlayUsage[] =
@@ -106,9 +107,15 @@ int PlayOpenFile(std::optional<double> to_s) {
 int RunPlay(const std::vector<std::string>& args) {
     std::optional<std::string> file;
     std::optional<int32_t> from_ms, to_ms;
+    bool options_ended = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--from" || arg == "--to") {
+        if (!options_ended && arg == "--") {
+            options_ended = true;
+        } else if (options_ended) {
+            if (file) return UsageError("play takes exactly one FILE");
+            file = arg;
+        } else if (arg == "--from" || arg == "--to") {
             if (i + 1 >= args.size()) return UsageError("option " + arg + " needs a value");
             auto& target = arg == "--from" ? from_ms : to_ms;
             if (target) return UsageError("option " + arg + " given twice");
@@ -137,10 +144,14 @@ int RunPlay(const std::vector<std::string>& args) {
     Auvella_SetFileName(file->c_str());
     int status = kExitOk;
     if (Auvella_Open() != 0) {
-        std::fprintf(stderr,
-                     "melisk-cli: cannot play %s: it holds no audio this program can decode, or no audio "
-                     "device could be opened\n",
-                     file->c_str());
+        const std::string problem = InputFileProblem(*file);
+        if (!problem.empty())
+            std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file->c_str(), problem.c_str());
+        else
+            std::fprintf(stderr,
+                         "melisk-cli: cannot play %s: it holds no audio this program can decode, or no audio "
+                         "device could be opened\n",
+                         file->c_str());
         status = kExitFailed;
     } else {
         double duration_s = 0;

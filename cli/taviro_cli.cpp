@@ -16,10 +16,12 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/error.h>
 #include <libavutil/log.h>
 }
 
 #include "cli/cli_job_runner.h"
+#include "cli/input_problem.h"
 #include "common/time_text.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
@@ -76,10 +78,34 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-int Probe(const char* path) {
+// What a failed probe's code means.
+const char* ProbeResultText(int result) {
+    switch (result) {
+        case PROBE_STREAM_INFO_FAILED:
+            return "its streams cannot be read";
+        case PROBE_NO_VIDEO_DECODER:
+            return "no decoder exists for its video";
+        case PROBE_VIDEO_OPEN_FAILED:
+            return "its video decoder cannot be opened";
+        default:
+            return "it is not a media file this program can read";
+    }
+}
+
+int Probe(const std::string& path) {
     const ProbeResult probe = ProbeMediaFile(path);
     if (probe.result != PROBE_OK) {
-        std::fprintf(stderr, "probe failed: %d\n", probe.result);
+        std::fprintf(stderr, "taviro-cli: probe failed: %d: %s: %s\n", probe.result, path.c_str(),
+                     ProbeProblem(path, ProbeResultText(probe.result)).c_str());
+        return 1;
+    }
+    // A file read as media that holds nothing to cut, or whose length is unknown, is no media file.
+    const char* problem = probe.video_stream_index < 0 && probe.audio_stream_index < 0
+                              ? "it holds neither video nor audio"
+                          : probe.duration_us < 0 ? "its length cannot be read"
+                                                  : nullptr;
+    if (problem) {
+        std::fprintf(stderr, "taviro-cli: probe failed: %s: %s\n", path.c_str(), problem);
         return 1;
     }
     std::printf("result=%d\n", probe.result);
@@ -206,10 +232,15 @@ std::string ReadOutputName(const Options& options, const std::string& default_na
 std::optional<ProbeResult> ProbeForJob(const std::string& path) {
     ProbeResult probe = ProbeMediaFile(path);
     if (probe.result != PROBE_OK || probe.range_start_us < 0 || probe.range_end_us < 0) {
-        std::fprintf(
-            stderr,
-            "taviro-cli: The file %s cannot be opened. It is not a video file this program can read.\n",
-            path.c_str());
+        const std::string problem = InputFileProblem(path);
+        if (!problem.empty())
+            std::fprintf(stderr, "taviro-cli: The file %s cannot be opened: %s.\n", path.c_str(),
+                         problem.c_str());
+        else
+            std::fprintf(
+                stderr,
+                "taviro-cli: The file %s cannot be opened. It is not a video file this program can read.\n",
+                path.c_str());
         return std::nullopt;
     }
     return probe;
@@ -324,11 +355,30 @@ int Preview(int argc, char** argv) {
     if (std::filesystem::symlink_status(*out, ec).type() != std::filesystem::file_type::not_found)
         return UsageError(*out + " exists; choose a new file");
 
-    if (!DecodePreviewFrame({options.files[0], at_s, *out}).written) {
-        std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s\n", options.files[0].c_str());
+    const std::string& input = options.files[0];
+    const PreviewResult result = DecodePreviewFrame({input, at_s, *out, false});
+    if (!result.written) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = "";
+        if (result.error < 0) av_strerror(result.error, reason, sizeof reason);
+        switch (result.failure) {
+            case PreviewFailure::kWrite:
+                std::fprintf(stderr, "taviro-cli: cannot write %s: %s\n", out->c_str(), reason);
+                break;
+            case PreviewFailure::kOpen:
+                std::fprintf(stderr, "taviro-cli: cannot open %s: %s\n", input.c_str(),
+                             ProbeProblem(input, "it is not a media file this program can read").c_str());
+                break;
+            case PreviewFailure::kNoVideo:
+                std::fprintf(stderr, "taviro-cli: %s holds no video this program can decode\n",
+                             input.c_str());
+                break;
+            default:
+                std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s\n", input.c_str());
+        }
         return kExitFailed;
     }
-    std::printf("%s\n", out->c_str());
+    // Another preview may have taken the name meanwhile: the name actually written.
+    std::printf("%s\n", result.written_path.c_str());
     return kExitOk;
 }
 
@@ -342,11 +392,13 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     if (command == "probe") {
-        if (argc != 3) {
-            std::fputs("usage: taviro-cli probe FILE\n", stderr);
+        // "--" ends the options, so a file named like one can be probed.
+        const bool dashes = argc == 4 && !std::strcmp(argv[2], "--");
+        if (argc != 3 + dashes || (!dashes && argv[2][0] == '-' && argv[2][1])) {
+            std::fputs("usage: taviro-cli probe [--] FILE\n", stderr);
             return kExitUsage;
         }
-        return Probe(argv[2]);
+        return Probe(argv[2 + dashes]);
     }
     if (command == "cut") return Cut(argc, argv);
     if (command == "merge") return Merge(argc, argv);

@@ -25,6 +25,12 @@ void ListProgressView::uncheckListItem(int list_index) {
     if (list_index < m_list->rowCount()) m_list->SetCheck(list_index, false);
 }
 
+QString OutcomeMessage(const QString& outcome_text, const QString& saved_as_text,
+                       const std::string& planned_path, const std::string& written_path) {
+    if (written_path.empty() || written_path == planned_path) return outcome_text;
+    return outcome_text + "\n" + saved_as_text + "\n" + QString::fromStdString(written_path);
+}
+
 const char* OutcomeMessageKey(JobOutcome outcome) {
     switch (outcome) {
         case JobOutcome::kCutDone:

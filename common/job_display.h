@@ -4,6 +4,7 @@
 // UI thread only.
 
 #include <QString>
+#include <string>
 
 #include "common/job_worker.h"
 #include "common/progress_protocol.h"
@@ -45,6 +46,11 @@ ProgressTexts TickTexts(const Window& window) {
 
 // The "TISHI" key of the message that reports an outcome.
 const char* OutcomeMessageKey(JobOutcome outcome);
+
+// The text of an outcome message. When the output was published under another name than the one
+// planned (that name was taken while the job ran), the name written follows the "saved as" text.
+QString OutcomeMessage(const QString& outcome_text, const QString& saved_as_text,
+                       const std::string& planned_path, const std::string& written_path);
 
 // Timer 1, which polls a running job; its owner connects the timeout.
 QTimer* NewJobTimer(QObject* parent, int interval_ms);

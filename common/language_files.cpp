@@ -1,5 +1,9 @@
 #include "common/language_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -66,10 +70,34 @@ bool WriteLanguageChoice(const QString& settings_path, const QString& language_f
     return platform::WriteProfileString("LANGUAGE", "file", language_file, settings_path);
 }
 
-void TextCache::load(const QString& language_path, std::span<const LanguageKey> keys) {
+bool IsPlainLanguageFileName(const QString& name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
+}
+
+QString ProgramFiles::languagePath(const QString& language_file) const {
+    if (!IsPlainLanguageFileName(language_file)) return englishPath();
+    const QString path = platform::LanguageFilePath(m_folder, language_file);
+    // stat, not open: a pipe or device must not even be opened.
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxLanguageFileBytes ||
+        ::access(name.constData(), R_OK) != 0)
+        return englishPath();
+    return path;
+}
+
+void TextCache::load(const QString& language_path, std::span<const LanguageKey> keys,
+                     const QString& fallback_path) {
     m_texts.clear();
-    for (const LanguageKey& k : keys)
-        m_texts.insert(CacheKey(k.section, k.key), ReadLanguageText(language_path, k.section, k.key));
+    platform::ProfileFile file(language_path);
+    bool any = false;
+    for (const LanguageKey& k : keys) {
+        QString text = file.value(QString::fromLatin1(k.section), QString::fromLatin1(k.key));
+        any = any || !text.isEmpty();
+        m_texts.insert(CacheKey(k.section, k.key), std::move(text));
+    }
+    if (!any && !fallback_path.isEmpty() && fallback_path != language_path) load(fallback_path, keys);
 }
 
 QString TextCache::text(const char* section, const char* key) const {

@@ -31,15 +31,24 @@ class ProgramFiles {
     QString settingsPath() const { return filePath("setting.ini"); }
     // Where downloaded language files go.
     QString languagesFolder() const { return filePath("languages"); }
-    // The language file to read.
-    QString languagePath(const QString& language_file) const {
-        return platform::LanguageFilePath(m_folder, language_file);
-    }
+    // The language file to read. Only a plain file name (no folder separator, no "..") of a regular
+    // file of sane size in the languages folders is taken; any other name, and a missing or
+    // unusable file, gives english.ini.
+    QString languagePath(const QString& language_file) const;
+    QString englishPath() const { return platform::LanguageFilePath(m_folder, kFallbackLanguageFile); }
+
+    static constexpr const char* kFallbackLanguageFile = "english.ini";
 
   private:
     QString m_folder;
     QString m_scratch;
 };
+
+// Whether a language file name from setting.ini names a file inside the languages folder: not empty,
+// no "/" or "\\", no "..".
+bool IsPlainLanguageFileName(const QString& name);
+// Language files larger than this are refused.
+inline constexpr qint64 kMaxLanguageFileBytes = 16 * 1024 * 1024;
 
 // A text of a language file; empty when the file, section or key is missing.
 QString ReadLanguageText(const QString& language_path, const char* section, const char* key);
@@ -76,8 +85,10 @@ class TextCache {
     void setLanguageFile(const QString& name) { m_language_file = name; }
     const QString& languageFile() const { return m_language_file; }
 
-    // Replaces every cached text by the values of keys in the language file at path.
-    void load(const QString& language_path, std::span<const LanguageKey> keys);
+    // Replaces every cached text by the values of keys in the language file at path, read once. A
+    // file that holds none of the keys (broken, or not a language file) gives way to fallback_path.
+    void load(const QString& language_path, std::span<const LanguageKey> keys,
+              const QString& fallback_path = QString());
 
     // The cached text, empty when the key was missing or not loaded.
     QString text(const char* section, const char* key) const;

@@ -54,6 +54,7 @@ enum class AudioJobRefusal {
     kTooManyFiles,             // more checked entries than MAX_JOB_FILES
     kOutputFolderMissing,      // "mlbcz"
     kOutputFolderNotWritable,  // the probe file cannot be made: the fixed "MP3 file" text
+    kOutputNameRefused,        // the system refuses the output's name (too long, not allowed)
     kSilent,                   // nothing to start and nothing to say ("\" as the folder, a checked
                                // file name without extension)
 };
@@ -76,7 +77,8 @@ AudioJobRefusal CheckAudioOutputFolder(const std::string& folder);
 // A cut of the current file, range in milliseconds as the time fields give them (not checked: the
 // engine does with an empty range what the video engine does). The output is named after the current
 // file (or `name` when not empty) with the current file's extension, made unique (`song(0).mp3`,
-// ...); a current file without extension gives no output path, and the job's input then fails. A
+// ...); a current file without extension gives no output path, and the job's input then fails; a
+// name the system refuses (too long) is kOutputNameRefused. A
 // file named .mp3 whose audio is AAC or MP2 (`probe`) keeps its .mp3 name and gets the container of
 // its real codec. Refusals: kNoFile, the folder check's. The progress display counts 1 file.
 AudioJobRefusal BuildAudioCutJob(const std::string& current_file, const AudioProbeResult& probe,

@@ -45,6 +45,7 @@ AudioJobRefusal BuildAudioCutJob(const std::string& current_file, const AudioPro
     if (!extension.empty()) {
         std::string stem = name.empty() ? DefaultOutputName(current_file) : name;
         job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, extension));
+        if (job.output_path.empty()) return AudioJobRefusal::kOutputNameRefused;
     }
     // The name keeps saying MP3; the container is the one the audio really needs.
     if (probe.aac_in_mp3) job.output_format = "adts";
@@ -80,6 +81,7 @@ AudioJobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list,
     job.merge_total_s = static_cast<int32_t>(total_s);
     std::string stem = name.empty() ? DefaultOutputName(list[rows[0]].path) : name;
     job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, ".mp3"));
+    if (job.output_path.empty()) return AudioJobRefusal::kOutputNameRefused;
     job.output.audio_codec_id = AV_CODEC_ID_MP3;
     job.output.audio_bit_rate = settings.bit_rate;
     job.output.sample_rate = settings.sample_rate;

@@ -4,13 +4,14 @@
 // re-encoding (video_reencode.cpp) and audio re-encoding (audio_reencode.cpp). Everything here runs
 // on the worker thread that called RunConvertJob.
 
+#include <limits>
 #include <memory>
 #include <vector>
 
-#include "engine/exclusive_output.h"
 #include "engine/ffmpeg_ptr.h"
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
+#include "engine/output_publish.h"
 #include "engine/packet_copy.h"
 
 namespace engine {
@@ -70,6 +71,11 @@ class ConversionRun {
     // Writes every packet the encoder has ready to the stream; false when a write failed.
     bool WriteEncoded(AVCodecContext* encoder, AVStream* stream);
     void FinishOutput();
+    // A write to the output failed: the job fails and the output is never published.
+    void FailWrite(const char* step, int error) {
+        output_broken_ = true;
+        Fail(step, error);
+    }
     // Marks the current file failed with the step and FFmpeg's code (the first reason is kept).
     void Fail(const char* step, int error = 0) {
         progress_.Fail(progress_.current_file.load(), {step, error});
@@ -92,7 +98,12 @@ class ConversionRun {
         if (PacketCopying()) return copy_.AudioEnd();
         return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
     }
-    double RangeLength(int i) const { return request_.inputs[i].length_s; }
+    // A cut's length. A range that runs to the end of the input has none: the data may last longer
+    // than the container's estimated duration.
+    double RangeLength(int i) const {
+        return range_to_end_ ? std::numeric_limits<double>::infinity() : request_.inputs[i].length_s;
+    }
+    bool RangeRunsToEnd(int i) const;
 
     const JobRequest& request_;
     JobProgress& progress_;
@@ -102,8 +113,10 @@ class ConversionRun {
 
     // Output state: lives for the whole job.
     MuxerPtr muxer_;
-    ExclusiveOutput file_;
+    PublishedOutput file_;
     bool header_written_ = false;
+    bool output_broken_ = false;  // a write failed: the output is removed, never published
+    bool wrote_media_ = false;    // a packet reached the output
     bool trailer_written_ = false;
     bool discard_output_ = false;  // a cut whose range held no picture leaves no file
     PacketCopy copy_;
@@ -147,6 +160,7 @@ class ConversionRun {
     AVStream* in_video_ = nullptr;
     AVStream* in_audio_ = nullptr;
     bool leave_loop_ = false;
+    bool range_to_end_ = false;              // the cut's range reaches the end of the input
     bool cut_audio_started_ = false;         // a cut's first kept sound has been trimmed to the start
     std::vector<uint8_t> parameter_sets_;    // to put in front of the file's first copied key frame
     std::vector<uint8_t> active_extradata_;  // whose parameter sets the copied pictures now use

@@ -85,7 +85,7 @@ void ConversionRun::Run() {
 
     // A stopped job still gets its trailer, so that what was converted up to the stop plays.
     if (header_written_) FinishOutput();
-    file_.Close();
+    file_.Discard();
     av_channel_layout_uninit(&resampler_in_layout_);
 }
 
@@ -96,6 +96,7 @@ void ConversionRun::ProcessFile(int i) {
     cut_audio_samples_ = 0;
     input_start_s_ = 0;
     range_start_s_ = 0;
+    range_to_end_ = false;
     refusal_ = {};
 
     // Nothing may reach an output whose header the first file never wrote.
@@ -113,6 +114,7 @@ void ConversionRun::ProcessFile(int i) {
         picture_origin_known_ = false;
         const double start_s = std::max(0.0, request_.inputs[i].start_s);
         if (!Merge()) {
+            range_to_end_ = RangeRunsToEnd(i);
             // A cut's first output picture is the one at the start of its range, on the file's own
             // clock (its start time included).
             range_start_s_ = input_start_s_ + start_s;
@@ -129,16 +131,8 @@ void ConversionRun::ProcessFile(int i) {
         }
         PacketLoop(i);
         if (PacketCopying()) {
-            if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
-        }
-        // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
-        // file.
-        bool no_picture =
-            PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
-        bool no_sound = PacketCopying() && request_.audio_only && !copy_.WroteSound();
-        if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
-            Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
-            discard_output_ = true;
+            if (int error = copy_.EndFile(muxer_.get()); error < 0)
+                FailWrite("could not write a packet", error);
         }
         // Pictures the decoder still holds are part of the file (a failed write ends that too).
         if (Reencode() && in_video_ && out_video_ && !leave_loop_) DecodeVideo(nullptr);
@@ -146,6 +140,18 @@ void ConversionRun::ProcessFile(int i) {
             DecodeAudio(nullptr);
             FlushResampler();
         }
+        // A cut that gives any of its output streams nothing (no picture, no sound) fails and leaves
+        // no file: the range lies beyond what the file really holds.
+        bool no_picture =
+            PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
+        bool no_sound =
+            in_audio_ && out_audio_ && (PacketCopying() ? !copy_.WroteSound() : cut_audio_samples_ == 0);
+        if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
+            Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
+            discard_output_ = true;
+        }
+        if (PacketCopying() && (copy_.WroteSound() || (in_video_ && copy_.WrotePicture())))
+            wrote_media_ = true;
     } else if (!Cancelled()) {
         progress_.Fail(i, refusal_);
     }
@@ -372,10 +378,15 @@ bool ConversionRun::SetUpAudioStream() {
 
 bool ConversionRun::OpenOutputFile() {
     if (muxer_->nb_streams == 0) return Refuse("the input has neither video nor audio");
-    // Created exclusively: an existing file (an input among them) is never written over.
+    // Written under a new temporary name and published when complete: an existing file (an input
+    // among them) is never written over, and no partial file ever carries the final name.
     if (int error = file_.Open(request_.output_path); error < 0)
         return Refuse("could not create the output file", error);
     muxer_->pb = file_.io();
+    if (!muxer_->pb) {
+        file_.Discard();
+        return Refuse("could not create the output file", AVERROR(ENOMEM));
+    }
     if (int error = avformat_write_header(muxer_.get(), nullptr); error < 0) {
         muxer_->pb = nullptr;
         file_.Discard();
@@ -430,7 +441,7 @@ bool ConversionRun::CutRangeWritten(int i) const {
 
 void ConversionRun::UpdateProgress(int i) {
     double t = std::max(VideoClock(), AudioClock());
-    double length = Merge() ? request_.merge_total_s : RangeLength(i);
+    double length = Merge() ? request_.merge_total_s : request_.inputs[i].length_s;
     int percent = 0;
     if (length > 0) percent = static_cast<int>(std::clamp(t * 100.0 / length, 0.0, 100.0));
     progress_.percent.store(percent);
@@ -438,7 +449,9 @@ void ConversionRun::UpdateProgress(int i) {
 
 void ConversionRun::PacketLoop(int i) {
     AVPacket* pkt = in_packet_.get();
-    cut_audio_cap_ = static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_rate_));
+    cut_audio_cap_ = range_to_end_
+                         ? std::numeric_limits<int64_t>::max()
+                         : static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_rate_));
     while (!leave_loop_ && av_read_frame(input_.get(), pkt) >= 0) {
         if (Cancelled()) {
             av_packet_unref(pkt);
@@ -451,7 +464,7 @@ void ConversionRun::PacketLoop(int i) {
         UpdateProgress(i);
         if (PacketCopying()) {
             if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
-                Fail("could not write a packet", error);
+                FailWrite("could not write a packet", error);
                 leave_loop_ = true;
             }
         } else if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
@@ -485,8 +498,10 @@ bool ConversionRun::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
         av_packet_rescale_ts(pkt, encoder->time_base, stream->time_base);
         pkt->stream_index = stream->index;
         if (int error = av_interleaved_write_frame(muxer_.get(), pkt); error < 0) {
-            Fail("could not write a packet", error);
+            FailWrite("could not write a packet", error);
             ok = false;
+        } else {
+            wrote_media_ = true;
         }
         av_packet_unref(pkt);
     }
@@ -515,10 +530,35 @@ void ConversionRun::FinishOutput() {
         avcodec_send_frame(audio_encoder_.get(), nullptr);
         ok = WriteEncoded(audio_encoder_.get(), out_audio_) && ok;
     }
-    if (int error = av_write_trailer(muxer_.get()); error < 0) Fail("could not write the trailer", error);
+    if (int error = av_write_trailer(muxer_.get()); error < 0)
+        FailWrite("could not write the trailer", error);
     muxer_->pb = nullptr;
-    file_.Close();
     if (!ok) Fail("could not finish the output");
+    if (output_broken_) {
+        file_.Discard();
+        return;
+    }
+    // A job stopped (or failed) before anything reached the output leaves no empty file behind.
+    if (!wrote_media_) {
+        file_.Discard();
+        if (!Cancelled()) Fail("nothing was written to the output");
+        return;
+    }
+    JobFailure published = file_.Publish();
+    if (!published.step.empty()) {
+        progress_.Fail(std::min(progress_.current_file.load(), file_count_ - 1), std::move(published));
+        return;
+    }
+    progress_.SetPublishedPath(file_.published_path());
+}
+
+bool ConversionRun::RangeRunsToEnd(int i) const {
+    // The range's end is taken from the container's duration, in whole milliseconds; for a file whose
+    // length is only estimated (a VBR MP3 without a header) the data may run on past it.
+    const JobInput& input = request_.inputs[i];
+    if (duration_us_ <= 0 || duration_us_ == AV_NOPTS_VALUE) return false;
+    const double end_us = (std::max(0.0, input.start_s) + input.length_s) * 1e6;
+    return end_us >= static_cast<double>(duration_us_) - 1000.0;
 }
 
 void ConversionRun::ReleaseFile() {

@@ -35,6 +35,7 @@ class JobProgress {
         this->file_count = file_count < 0 ? 0 : file_count > MAX_JOB_FILES ? MAX_JOB_FILES : file_count;
         for (auto& s : file_status) s.store(JOB_FILE_PENDING, std::memory_order_relaxed);
         for (auto& f : failures_) f = {};
+        published_path_.clear();
         current_file.store(-1);
         percent.store(0);
         this->ui_file_total.store(ui_file_total);
@@ -50,6 +51,12 @@ class JobProgress {
     // The reason of a file whose status reads JOB_FILE_FAILED (or any file once the worker ended).
     const JobFailure& failure(int file) const { return failures_[file]; }
 
+    // Worker, once, when the output got its final name: the path actually written, which may be a
+    // later free name(N) than the request's when that name was taken while the job ran.
+    void SetPublishedPath(std::string path) { published_path_ = std::move(path); }
+    // Read once the worker has ended; empty when no output was published.
+    const std::string& published_path() const { return published_path_; }
+
     std::atomic<int32_t> current_file{-1};  // the file being processed; file_count when the job ended
     std::atomic<int32_t> percent{0};        // of the current file, 0 to 100; -1 while a job is set up
     std::atomic<int32_t> ui_file_total{0};  // files the progress display counts
@@ -59,6 +66,7 @@ class JobProgress {
 
   private:
     std::array<JobFailure, MAX_JOB_FILES> failures_;
+    std::string published_path_;
 };
 
 // "step: FFmpeg's text for the error" ("could not write the header: Invalid argument"), or the step

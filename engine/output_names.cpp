@@ -61,14 +61,31 @@ Name NameState(const std::string& path) {
 
 }  // namespace
 
+std::string NumberedOutputPath(std::string_view path, unsigned long n) {
+    size_t dot = ExtensionDot(path);
+    std::string_view stem = path.substr(0, dot);
+    std::string_view extension = dot == std::string_view::npos ? std::string_view() : path.substr(dot);
+    return std::string(stem) + "(" + std::to_string(n) + ")" + std::string(extension);
+}
+
+std::string OutputNameBase(std::string_view path) {
+    size_t dot = ExtensionDot(path);
+    std::string_view stem = path.substr(0, dot);
+    std::string_view extension = dot == std::string_view::npos ? std::string_view() : path.substr(dot);
+    if (stem.size() < 3 || stem.back() != ')') return std::string(path);
+    size_t open = stem.rfind('(');
+    if (open == std::string_view::npos || open < FileNameStart(path) || open + 2 >= stem.size())
+        return std::string(path);
+    for (size_t i = open + 1; i + 1 < stem.size(); ++i)
+        if (stem[i] < '0' || stem[i] > '9') return std::string(path);
+    return std::string(stem.substr(0, open)) + std::string(extension);
+}
+
 std::string UniqueOutputPath(const std::string& path) {
     Name state = NameState(path);
     if (state != Name::kTaken) return state == Name::kFree ? path : std::string();
-    size_t dot = ExtensionDot(path);
-    std::string stem = dot == std::string::npos ? path : path.substr(0, dot);
-    std::string extension = dot == std::string::npos ? std::string() : path.substr(dot);
     for (unsigned long n = 0;; ++n) {
-        std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
+        std::string candidate = NumberedOutputPath(path, n);
         state = NameState(candidate);
         if (state != Name::kTaken) return state == Name::kFree ? candidate : std::string();
     }

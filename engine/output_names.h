@@ -18,3 +18,8 @@ std::string ComposeOutputPath(std::string_view folder, std::string_view name, st
 // that exists: no file, folder or link, not even a dangling one. Empty when the system refuses the
 // name it came to (too long, or a path it cannot hold).
 std::string UniqueOutputPath(const std::string& path);
+// path with the counter n before its extension: "clip.mp4", 3 gives "clip(3).mp4".
+std::string NumberedOutputPath(std::string_view path, unsigned long n);
+// The path a numbered name was counted from: "clip(3).mp4" gives "clip.mp4"; any other path is its
+// own base.
+std::string OutputNameBase(std::string_view path);

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include "engine/ffmpeg_ptr.h"
+#include "engine/output_publish.h"
 
 using namespace engine;
 
@@ -112,10 +113,11 @@ bool SeekToKeyFrameBefore(AVFormatContext* input, int video_index, int64_t targe
 
 }  // namespace
 
-bool SavePreviewBitmap(const AVFrame* picture, const std::string& path) {
+int SavePreviewBitmap(const AVFrame* picture, const std::string& path, bool replace_existing,
+                      std::string* written_path) {
     if (!picture || picture->width != PREVIEW_WIDTH || picture->height != PREVIEW_HEIGHT ||
         picture->format != AV_PIX_FMT_BGR24 || !picture->data[0])
-        return false;
+        return AVERROR(EINVAL);
 
     std::vector<uint8_t> file(PREVIEW_BMP_FILE_SIZE);
     uint8_t* h = file.data();
@@ -143,21 +145,24 @@ bool SavePreviewBitmap(const AVFrame* picture, const std::string& path) {
         std::memcpy(h + PREVIEW_BMP_HEADER_SIZE + row * kRowBytes, src, kRowBytes);
     }
 
-    std::string temp = path + ".part";
-    FILE* out = std::fopen(temp.c_str(), "wb");
-    if (!out) return false;
-    bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    ok = (std::fclose(out) == 0) && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    PublishedOutput out;
+    if (int error = out.Open(path); error < 0) return error;
+    if (int error = out.Write(file.data(), file.size()); error < 0) return error;
+    JobFailure published = out.Publish(replace_existing ? PublishedOutput::Existing::kReplace
+                                                        : PublishedOutput::Existing::kKeep);
+    if (!published.step.empty()) return published.error < 0 ? published.error : AVERROR(EIO);
+    if (written_path) *written_path = out.published_path();
+    return 0;
 }
 
 PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
     PreviewResult result;
-    InputFormatPtr input = OpenInput(request.input_path.c_str());
+    result.failure = PreviewFailure::kOpen;
+    InputFormatPtr input = OpenInput(request.input_path.c_str(), &result.error);
     if (!input) return result;
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return result;
+    if ((result.error = avformat_find_stream_info(input.get(), nullptr)) < 0) return result;
+    result.error = 0;
+    result.failure = PreviewFailure::kNoVideo;
     int video_index = -1;
     for (unsigned s = 0; s < input->nb_streams; ++s)
         if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
@@ -170,6 +175,7 @@ PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
     CodecContextPtr decoder = OpenDecoder(stream, &options);
     av_dict_free(&options);
     if (!decoder) return result;
+    result.failure = PreviewFailure::kDecode;
 
     FramePtr shown(av_frame_alloc());
     if (!shown) return result;
@@ -226,6 +232,9 @@ PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
     picture->format = AV_PIX_FMT_BGR24;
     if (av_frame_get_buffer(picture.get(), 0) < 0) return result;
     sws_scale(scaler, shown->data, shown->linesize, 0, shown->height, picture->data, picture->linesize);
-    result.written = SavePreviewBitmap(picture.get(), request.bitmap_path);
+    result.error =
+        SavePreviewBitmap(picture.get(), request.bitmap_path, request.replace_existing, &result.written_path);
+    result.written = result.error == 0;
+    result.failure = result.written ? PreviewFailure::kNone : PreviewFailure::kWrite;
     return result;
 }

@@ -16,10 +16,25 @@ struct PreviewRequest {
     std::string input_path;   // UTF-8
     double position_s = 0;    // seconds from the start of the file
     std::string bitmap_path;  // UTF-8; the BMP written
+    // true: the bitmap is the tool's own scratch picture and replaces the previous one; false: a new
+    // file that never replaces anything (the next free name(N) when the name was taken meanwhile).
+    bool replace_existing = true;
+};
+
+// Why no picture was written.
+enum class PreviewFailure {
+    kNone,
+    kOpen,     // the input could not be opened or its streams read
+    kNoVideo,  // it holds no video, or no decoder opens for it
+    kDecode,   // no picture came out of the decoder
+    kWrite,    // the bitmap could not be written (folder missing or read-only, disk full, ...)
 };
 
 struct PreviewResult {
-    bool written = false;        // a BMP was written
+    bool written = false;      // a BMP was written
+    std::string written_path;  // where: the request's path, or the free name taken instead
+    PreviewFailure failure = PreviewFailure::kNone;
+    int error = 0;               // FFmpeg's error code of the failed step, 0 when it has none
     double input_start_s = 0;    // the container's start time
     double file_position_s = 0;  // the position sought, on the file's own clock (a positive position
                                  // shifted by the start time)
@@ -32,7 +47,10 @@ struct PreviewResult {
 PreviewResult DecodePreviewFrame(const PreviewRequest& request);
 
 // Writes a 640 x 360 BGR24 picture (rows top first, as FFmpeg lays them out) as a bottom-up 24-bit
-// BMP file at `path` (UTF-8). The file appears complete or not at all: it is written under a
-// temporary name and renamed over the old one. Returns false, writing nothing, for a picture of
-// another size or format or when the file cannot be written.
-bool SavePreviewBitmap(const AVFrame* picture, const std::string& path);
+// BMP file at `path` (UTF-8). The file appears complete or not at all: it is written under a new
+// temporary name and then published (replacing the old picture, or as a new file only, see
+// PreviewRequest::replace_existing). Returns 0, or a negative FFmpeg error code, writing nothing, for a
+// picture of another size or format (AVERROR(EINVAL)) or when the file cannot be written.
+// `written_path` (may be null) receives the path written.
+int SavePreviewBitmap(const AVFrame* picture, const std::string& path, bool replace_existing = true,
+                      std::string* written_path = nullptr);

@@ -1,7 +1,10 @@
 #include "platform/profile.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 #include <QtEndian>
 #include <optional>
@@ -175,12 +178,17 @@ IniFile ParseBytes(const QByteArray& bytes) {
     return ini;
 }
 
-// Loads the file; a missing file gives an empty UTF-8 one, an unreadable one nothing.
+// Loads the file; a missing file gives an empty UTF-8 one, an unreadable one nothing. Only a regular
+// file of sane size is opened: a pipe would block, a device never end.
 std::optional<IniFile> Load(const QString& path) {
     QFile file(path);
     if (!file.exists()) return ParseBytes({});
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxProfileFileBytes)
+        return std::nullopt;
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return ParseBytes(file.readAll());
+    return ParseBytes(file.read(kMaxProfileFileBytes));
 }
 
 bool Save(const IniFile& ini, const QString& path) {
@@ -297,6 +305,32 @@ QString ReadProfileString(const QString& section, const QString& key, const QStr
     const std::optional<size_t> line = FindKey(*ini, sections.front(), key);
     if (!line) return fallback;
     return CutToBuffer(StripQuotes(ParseLine(ini->lines[*line].text).value), buffer_chars);
+}
+
+ProfileFile::ProfileFile(const QString& file) {
+    const std::optional<IniFile> ini = Load(file);
+    if (!ini) return;
+    // One pass: the first section of each name and, within it, the first line of each key count.
+    QSet<QString> sections_seen;
+    QString current;  // lower-case name of the section being read; empty when its lines are dead
+    for (const Line& line : ini->lines) {
+        ParsedLine parsed = ParseLine(line.text);
+        if (parsed.kind == LineKind::Section) {
+            const QString name = parsed.name.toLower();
+            current = sections_seen.contains(name) ? QString() : name;
+            sections_seen.insert(name);
+            if (!current.isEmpty()) current += QLatin1Char('\n');
+        } else if (parsed.kind == LineKind::Key && !current.isEmpty()) {
+            const QString key = current + parsed.name.toLower();
+            if (!m_values.contains(key)) m_values.insert(key, StripQuotes(parsed.value));
+        }
+    }
+}
+
+QString ProfileFile::value(const QString& section, const QString& key, const QString& def) const {
+    const QString wanted = TrimBlanks(section).toLower() + QLatin1Char('\n') + TrimBlanks(key).toLower();
+    auto it = m_values.constFind(wanted);
+    return CutToBuffer(it == m_values.constEnd() ? def : *it, kProfileBufferChars);
 }
 
 int ReadProfileInt(const QString& section, const QString& key, int def, const QString& file) {

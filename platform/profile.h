@@ -14,7 +14,8 @@
 //   text, as under Windows). Within that section the first line with the key wins.
 // - A value enclosed in matching single or double quotes loses the quotes.
 // - Encodings: UTF-8 with or without BOM, UTF-16LE or UTF-16BE with BOM. A file without BOM that is
-//   not valid UTF-8 is read as Windows-1252. A missing or unreadable file reads as empty.
+//   not valid UTF-8 is read as Windows-1252. A missing or unreadable file reads as empty; anything
+//   but a regular file (a pipe, a device) and a file over kMaxProfileFileBytes count as unreadable.
 //
 // Writing keeps every line it does not change byte for byte (comments, blank lines, other sections,
 // unknown lines), keeps the file's encoding, BOM and line ending (CRLF or LF), and replaces the file
@@ -23,6 +24,7 @@
 // All functions are plain file I/O: no caching, safe from any thread as long as two threads do not
 // write the same file at once. The media tools call them on the UI thread.
 
+#include <QHash>
 #include <QString>
 
 namespace platform {
@@ -63,6 +65,24 @@ bool DeleteProfileKey(const QString& section, const QString& key, const QString&
 // removes the first; the later ones would otherwise come to light). True when the file ends up
 // without that section.
 bool DeleteProfileSection(const QString& section, const QString& file);
+
+// Files larger than this are not read (nor written): no settings or language file comes near it.
+inline constexpr qint64 kMaxProfileFileBytes = 64 * 1024 * 1024;
+
+// A file read and parsed once for many lookups, in time linear in its size: each value is the one
+// ReadProfileString gives (first section of a name, first line of a key, quotes removed, cut to the
+// buffer).
+class ProfileFile {
+  public:
+    explicit ProfileFile(const QString& file);
+    // The value, or def when the file, section or key is missing.
+    QString value(const QString& section, const QString& key, const QString& def = QString()) const;
+    // How many keys the file's sections hold.
+    qsizetype size() const { return m_values.size(); }
+
+  private:
+    QHash<QString, QString> m_values;  // "section\nkey" in lower case -> value
+};
 
 // The integer conversion of ReadProfileInt on a text, for callers that read a text first.
 int ProfileTextToInt(const QString& text);

@@ -170,7 +170,9 @@ void JobCommands::CloseDialog() {
 
 void JobCommands::Report(common::JobOutcome outcome) {
     using common::JobOutcome;
-    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
+    ShowMessage(common::OutcomeMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)),
+                                       m_window->text("TISHI", "bcwjm"), m_request.output_path,
+                                       m_job_progress.published_path()));
     if (outcome == JobOutcome::kCutDone || outcome == JobOutcome::kMergeDone)
         platform::ShellOpen(m_window->resultFolder());
     else

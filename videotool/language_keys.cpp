@@ -68,6 +68,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     {"TISHI", "mlmwx"},
     {"TISHI", "wjtd"},
     {"TISHI", "mcbky"},
+    {"TISHI", "bcwjm"},
     // Refused ranges, links and the player.
     {"TISHI", "sjgscw"},
     {"TISHI", "jsxyks"},

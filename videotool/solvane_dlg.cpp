@@ -273,7 +273,7 @@ void CSolvaneDlg::SetUpControls() {
 }
 
 void CSolvaneDlg::ApplyLanguageTexts() {
-    m_texts.load(languagePath(), VideoToolLanguageKeys());
+    m_texts.load(languagePath(), VideoToolLanguageKeys(), m_files.englishPath());
     // Qt's own dialogs and buttons, and the key names in the tooltips, follow the chosen language.
     QCoreApplication::removeTranslator(&m_qt_translations);
     if (common::LoadQtTranslations(m_qt_translations, m_texts.languageFile()))

@@ -3,6 +3,7 @@
 #include "common/language_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -25,8 +26,60 @@ QByteArray ReadFile(const QString& path) {
 TEST(ProgramFiles, BuildsPathsBelowTheFolder) {
     const common::ProgramFiles files("/opt/suite/taviro");
     EXPECT_EQ(files.settingsPath(), "/opt/suite/taviro/setting.ini");
-    EXPECT_EQ(files.languagePath("german.ini"), "/opt/suite/taviro/languages/german.ini");
     EXPECT_EQ(files.filePath("image.bmp"), "/opt/suite/taviro/image.bmp");
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("languages/german.ini"), "[APPLICATION]\nname=Taviro\n");
+    EXPECT_EQ(common::ProgramFiles(dir.path()).languagePath("german.ini"),
+              dir.filePath("languages/german.ini"));
+}
+
+TEST(ProgramFiles, TheLanguageFileIsAPlainNameOfASaneRegularFileElseEnglish) {
+    QTemporaryDir dir;
+    const QString languages = dir.filePath("languages");
+    WriteFile(languages + "/english.ini", "[APPLICATION]\nname=Taviro\n");
+    WriteFile(languages + "/german.ini", "[APPLICATION]\nname=Taviro\n");
+    WriteFile(dir.filePath("outside.ini"), "[APPLICATION]\nname=elsewhere\n");
+    // A pipe would block the window's start, a device or a huge file fill its memory.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(languages + "/fifo.ini").constData(), 0644), 0);
+    QFile huge(languages + "/huge.ini");
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(common::kMaxLanguageFileBytes + 1));
+    huge.close();
+    ASSERT_TRUE(QDir(languages).mkdir("folder.ini"));
+
+    const common::ProgramFiles files(dir.path());
+    const QString english = languages + "/english.ini";
+    const struct {
+        const char* name;
+        QString expected;
+    } cases[] = {
+        {"german.ini", languages + "/german.ini"},
+        {"../outside.ini", english},
+        {"../../../../dev/zero", english},
+        {"/etc/passwd", english},
+        {"..\\outside.ini", english},
+        {"..", english},
+        {"", english},
+        {"missing.ini", english},
+        {"fifo.ini", english},
+        {"huge.ini", english},
+        {"folder.ini", english},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(files.languagePath(QString::fromUtf8(c.name)), c.expected) << c.name;
+}
+
+TEST(TextCache, AFileWithoutAnyOfTheKeysGivesWayToTheFallback) {
+    QTemporaryDir dir;
+    const QString en = dir.filePath("en.ini"), broken = dir.filePath("broken.ini");
+    WriteFile(en, "[TISHI]\nwj=The file\n");
+    WriteFile(broken, QByteArray("\x00\x01garbage\xff", 11));
+    const common::LanguageKey keys[] = {{"TISHI", "wj"}};
+    common::TextCache cache;
+    cache.load(broken, keys, en);
+    EXPECT_EQ(cache.text("TISHI", "wj"), "The file");
+    cache.load(dir.filePath("missing.ini"), keys, en);
+    EXPECT_EQ(cache.text("TISHI", "wj"), "The file");
 }
 
 TEST(StartSettings, ReadsNamesFileAndSponsorship) {

@@ -445,7 +445,12 @@ TEST(ConvertJobRules, NeverWritesOverAnExistingFileOrAnInput) {
             job->request.inputs[0].length_s = 1.0;
             ApplySettings(*job, {1});
             job->Run();
-            EXPECT_EQ(job->progress.file_status[0], JOB_FILE_FAILED) << out;
+            // A request naming an existing file still never touches it: the output takes the next
+            // free name.
+            EXPECT_EQ(job->progress.file_status[0], JOB_FILE_DONE) << out;
+            const std::string written = job->progress.published_path();
+            EXPECT_NE(written, out);
+            EXPECT_EQ(fs::path(written).parent_path(), fs::path(dir));
         }
     }
     EXPECT_EQ(ReadAll(existing), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));

@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -357,6 +358,44 @@ TEST_F(ProfileTest, WriteKeepsTheFilesPermissions) {
     ASSERT_TRUE(QFile::setPermissions(path, permissions));
     ASSERT_TRUE(WriteProfileString("A", "k", "w", path));
     EXPECT_EQ(QFile::permissions(path) & 0x7077, permissions);
+}
+
+TEST_F(ProfileTest, AFileReadOnceGivesWhatEachSingleReadGives) {
+    const QString path = Write(
+        "key=before any section\n"
+        "[Main]\n"
+        "  Name = first  \n"
+        "name=second\n"
+        "quoted=\"  padded \"\n"
+        "empty=\n"
+        "long=" +
+        QByteArray(1500, 'x') +
+        "\n"
+        "; comment=no\n"
+        "[other]\n"
+        "name=other\n"
+        "[MAIN]\n"
+        "late=dead text\n");
+    const platform::ProfileFile file(path);
+    const char* const lookups[][2] = {
+        {"main", "name"}, {"MAIN", "NAME"},  {"Main", "quoted"}, {"Main", "empty"},     {"Main", "long"},
+        {"Main", "late"}, {"other", "name"}, {"none", "name"},   {"Main", "; comment"}, {"", "key"}};
+    for (const auto& l : lookups) {
+        SCOPED_TRACE(std::string(l[0]) + "/" + l[1]);
+        EXPECT_EQ(file.value(l[0], l[1], "default"), ReadProfileString(l[0], l[1], "default", path));
+    }
+    EXPECT_EQ(file.value("main", "name"), "first");
+}
+
+TEST_F(ProfileTest, PipesAndDevicesReadAsUnreadable) {
+    const QString fifo = m_dir.filePath("fifo.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(ReadProfileString("LANGUAGE", "file", "english.ini", path), "english.ini");
+        EXPECT_EQ(platform::ProfileFile(path).size(), 0);
+        EXPECT_FALSE(WriteProfileString("LANGUAGE", "file", "x.ini", path));
+    }
 }
 
 }  // namespace

@@ -233,4 +233,14 @@ if [ ! -s truncated.m4a ]; then
   head -c 4096 tone.m4a > .tmp.$$.truncated.m4a
   mv -f .tmp.$$.truncated.m4a truncated.m4a
 fi
+# A VBR MP3 without a Xing header whose first half is noise and second half silence: the length
+# FFmpeg estimates from the first frames' bit rate (about 6.6 s) is far short of the 10 s it holds.
+make vbr_noxing.mp3 -f lavfi -i "aevalsrc='if(lt(t,5),random(0)*2-1,0)':s=44100:d=10" \
+  -c:a libmp3lame -q:a 2 -write_xing 0
+# A 10 s MP3 cut to a tenth of its bytes: its header still claims 10 s.
+make tone_10s.mp3 -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=10" -c:a libmp3lame -b:a 128k
+if [ ! -s truncated_tenth.mp3 ]; then
+  head -c $(( $(stat -c %s tone_10s.mp3) / 10 )) tone_10s.mp3 > .tmp.$$.truncated_tenth.mp3
+  mv -f .tmp.$$.truncated_tenth.mp3 truncated_tenth.mp3
+fi
 exit 0
