@@ -1,8 +1,11 @@
 // What both command-line tools leave behind and say when things go wrong around them: files beside
 // the output, folders that vanish, full or read-only disks, killed jobs, inputs that are no media.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -167,6 +170,61 @@ TEST(CliJobs, AnOutputNameTooLongIsRefusedAsSuch) {
         EXPECT_NE(r.err.find("too long"), std::string::npos) << r.err;
     }
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// Inputs that are not regular files: a pipe would block the open (and, with a writer, every later
+// read), a device never ends. Each is refused at once, with that reason, and leaves nothing.
+TEST(CliJobs, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
+    const std::string dir = ScratchDir("cli_not_regular");
+    const std::string out = dir + "/out";
+    fs::create_directories(out);
+    const std::string fifo = dir + "/fifo.mp3", held = dir + "/held.mp3";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(held.c_str(), 0644), 0);
+    // A writer that keeps the pipe open and never writes.
+    const int writer = ::open(held.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    fs::create_directories(dir + "/folder.mp3");
+    const std::string audio = Fixture("audio_only.mp3");
+    for (const std::string& input : {fifo, held, dir + "/folder.mp3", std::string("/dev/zero")}) {
+        const std::vector<std::vector<std::string>> runs = {
+            {"timeout", "20", Taviro(), "cut", input, "--out-dir", out},
+            {"timeout", "20", Taviro(), "merge", audio, input, "--out-dir", out},
+            {"timeout", "20", Taviro(), "preview", input, "--at", "1", "--out", out + "/p.bmp"},
+            {"timeout", "20", Melisk(), "cut", input, "--out-dir", out},
+            {"timeout", "20", Melisk(), "merge", audio, input, "--out-dir", out},
+        };
+        for (const auto& run : runs) {
+            SCOPED_TRACE(run[2] + " " + run[3] + " " + input);
+            const RunResult r = RunCommand(run);
+            EXPECT_TRUE(r.exit_code == 1 || r.exit_code == 2) << r.exit_code << " " << r.err;
+            EXPECT_TRUE(r.err.find("not a regular file") != std::string::npos ||
+                        r.err.find("it is a folder") != std::string::npos)
+                << r.err;
+            EXPECT_TRUE(fs::is_empty(out));
+        }
+    }
+    ::close(writer);
+}
+
+// A file named like an FFmpeg protocol is a file: it is cut, and standard input is never read.
+TEST(CliJobs, AFileNamedLikeAProtocolIsReadAsTheFile) {
+    const std::string dir = ScratchDir("cli_protocol_name");
+    fs::copy_file(Fixture("audio_only.mp3"), dir + "/pipe:0.mp3");
+    for (const std::string& cli : {Taviro(), Melisk()}) {
+        SCOPED_TRACE(cli);
+        fs::remove_all(dir + "/out");
+        fs::create_directories(dir + "/out");
+        const std::string command = "cd " + testsupport::ShellQuote(dir) + " && exec " +
+                                    testsupport::ShellQuote(cli) + " cut --direct pipe:0.mp3 --out-dir out";
+        // Melisk's cut always copies; it knows no --direct.
+        const std::string shown =
+            cli == Melisk() ? std::regex_replace(command, std::regex(" --direct"), "") : command;
+        const RunResult r = RunCommand({"sh", "-c", shown});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(r.out, "out/pipe:0.mp3\n");
+        EXPECT_NEAR(testsupport::DecodedAudioSeconds(dir + "/out/pipe:0.mp3"), 3.0, 0.1);
+    }
 }
 
 }  // namespace
