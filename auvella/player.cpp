@@ -11,6 +11,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "media/input.h"
+
 namespace auvella {
 
 namespace {
@@ -51,12 +53,16 @@ int Player::Open() {
     std::unique_lock lock(m_mutex);
     if (m_path.empty()) return -1;
 
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, m_path.c_str(), nullptr, nullptr) < 0) return -1;
+    // A regular local file only, read through the file protocol: a pipe or device never blocks the
+    // player, and a name like "pipe:0.mp3" is that file, not standard input.
+    media::InputOptions options;
+    options.video_decoder = options.audio_decoder = false;
+    media::Input input = media::OpenInput(m_path, options);
+    if (!input.ok()) return -1;
+    AVFormatContext* format = input.format.release();
     m_format.reset(format);
     const AVCodec* codec = nullptr;
-    if (avformat_find_stream_info(format, nullptr) < 0 ||
-        (m_stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0)) < 0 || !codec) {
+    if ((m_stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0)) < 0 || !codec) {
         CloseDecoderLocked();
         return -1;
     }

@@ -181,12 +181,25 @@ TEST_F(MainWindowTest, MissingKeyGivesAnEmptyText) {
     EXPECT_EQ(Control(kPlayButton)->toolTip(), "");
 }
 
-TEST_F(MainWindowTest, MissingSettingsFileGivesEmptyTextsAndNoSelection) {
+TEST_F(MainWindowTest, ALanguageFileNamedOutsideItsFolderOrBrokenGivesEnglish) {
+    WriteText(Path("languages/english.ini"), MarkedLanguageFile());
+    WriteText(Path("languages/broken.ini"), "no section, no key");
+    for (const char* name : {"../../../../dev/zero", "/etc/passwd", "missing.ini", "broken.ini"}) {
+        SCOPED_TRACE(name);
+        WriteText(Path("setting.ini"), QStringLiteral("[LANGUAGE]\nfile=%1\n").arg(name));
+        CSolvaneDlg& w = Open();
+        EXPECT_EQ(w.windowTitle(), "APPLICATION.name APPLICATION.version");
+        w.close();
+    }
+}
+
+TEST_F(MainWindowTest, MissingSettingsFileGivesEnglishTextsAndNoSelection) {
     WriteText(Path("languages/english.ini"), MarkedLanguageFile());  // present, but never named
     CSolvaneDlg& w = Open();
-    EXPECT_EQ(w.windowTitle(), " ");
-    EXPECT_EQ(LabelText(kStartLabel), "");
-    EXPECT_EQ(w.tabs()->tabText(0), "");
+    // No language named: the window still speaks, in English.
+    EXPECT_EQ(w.windowTitle(), "APPLICATION.name APPLICATION.version");
+    EXPECT_EQ(LabelText(kStartLabel), "JIEMIAN.ksjq");
+    EXPECT_EQ(w.tabs()->tabText(0), "JIEMIAN.spjq");
     EXPECT_EQ(w.languageBox()->count(), 6);
     EXPECT_EQ(w.languageBox()->currentIndex(), -1);
     EXPECT_EQ(w.sponsorship(), 1);

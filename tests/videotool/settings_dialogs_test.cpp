@@ -114,7 +114,7 @@ TEST_F(SettingsDialogsTest, CutDialogWithoutSettingsFileStartsDirectWithFirstIte
     Click(d, C::kStart);
     EXPECT_TRUE(d.isVisible());
     ASSERT_EQ(messages_.messages().size(), 1u);
-    EXPECT_EQ(messages_.lastText(), "");  // no language file: the "mlbcz" text is empty
+    EXPECT_EQ(messages_.lastText(), "No such folder");  // no language named: English
     EXPECT_EQ(Setting("CUT", "format"), "0") << "the choices are saved before the folder check";
 }
 
