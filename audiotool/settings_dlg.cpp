@@ -19,11 +19,7 @@ platform::DialogSpec SettingsTemplate() {
     using platform::kStyleDisabled;
     using platform::kStyleHidden;
     using C = CSettings;
-    platform::DialogSpec d;
-    d.id = 167;
-    d.title = QStringLiteral("参数设置");
-    d.w = 177;
-    d.h = 177;
+    platform::DialogSpec d{167, QStringLiteral("参数设置"), 177, 177};
     d.controls = {
         {C::kFormatLabel, ControlKind::Label, QStringLiteral("格式预览:"), 7, 2, 56, 12},
         {C::kFormatPreview, ControlKind::PushButton, {}, 7, 15, 161, 16, kStyleDisabled},

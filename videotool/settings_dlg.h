@@ -32,13 +32,13 @@ class CSettings : public common::MovableDialog<SettingsDialogBase> {
     // settings: the process-wide merge settings, written when the user starts the merge.
     CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent = nullptr);
 
-    void OnDirect() override;
-    void OnIndirect() override;
-    void OnBrowse() override;
-    void OnStart() override;
-
   protected:
     void InitDialog() override;
+    // The hidden channel list's choice.
+    std::string ChannelText() const override;
+    // Without a preset the codec names are the hidden codec lists' empty texts.
+    void AdjustSettings(const SettingTexts& texts) override;
 
   private:
+    QComboBox* m_channels = nullptr;
 };
