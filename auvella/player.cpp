@@ -265,6 +265,18 @@ HandInfo Player::LastHand() {
     return m_last_hand;
 }
 
+void Player::ResetCallbackStats() {
+    m_stat_callbacks = 0;
+    m_stat_over_1ms = 0;
+    m_stat_longest_ns = 0;
+    m_stat_frames = 0;
+}
+
+CallbackStats Player::CallbackStatsNow() {
+    return {m_stat_callbacks.load(), m_stat_over_1ms.load(),
+            std::chrono::nanoseconds(m_stat_longest_ns.load()), m_stat_frames.load()};
+}
+
 int Player::DeviceBufferFrames() {
     std::lock_guard lock(m_mutex);
     return m_state == State::kClosed ? 0 : m_device_frames;
@@ -274,14 +286,17 @@ int Player::DeviceBufferFrames() {
 
 void Player::AudioCallback(void* self, uint8_t* stream, int len) {
     auto* player = static_cast<Player*>(self);
+    const Clock::time_point entered = Clock::now();
     Auvella_NotifyFunction notify = nullptr;
     void* context = nullptr;
+    int64_t handed = 0;
     {
         std::lock_guard lock(player->m_mutex);
         bool was_pending = player->m_event_pending;
         int frame_bytes = 2 * std::max(player->m_channels, 1);
         player->Fill(reinterpret_cast<int16_t*>(stream), len / frame_bytes);
         std::memset(stream + len / frame_bytes * frame_bytes, 0, len % frame_bytes);
+        if (player->m_last_hand.at >= entered) handed = player->m_last_hand.frames;
         if (!was_pending && player->m_event_pending) {
             player->m_event_cv.notify_all();
             notify = player->m_notify;
@@ -289,6 +304,16 @@ void Player::AudioCallback(void* self, uint8_t* stream, int len) {
         }
     }
     if (notify) notify(context);
+    player->CountCallback(Clock::now() - entered, handed);
+}
+
+void Player::CountCallback(Clock::duration spent, int64_t frames_handed) {
+    int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count();
+    m_stat_callbacks.fetch_add(1, std::memory_order_relaxed);
+    if (ns > 1'000'000) m_stat_over_1ms.fetch_add(1, std::memory_order_relaxed);
+    if (ns > m_stat_longest_ns.load(std::memory_order_relaxed))
+        m_stat_longest_ns.store(ns, std::memory_order_relaxed);
+    m_stat_frames.fetch_add(frames_handed, std::memory_order_relaxed);
 }
 
 // Hands `frames` sample frames to the device: decoded samples while playing, silence otherwise.

@@ -6,6 +6,7 @@
 // Locking: m_mutex guards the decoder and the position; the audio callback takes it inside SDL's
 // device lock. So no SDL device call (pause, close) is ever made while m_mutex is held.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -50,6 +51,14 @@ struct HandInfo {
     int64_t frames = 0;
 };
 
+// What the audio callback has done since ResetCallbackStats (for benchmarks).
+struct CallbackStats {
+    int64_t callbacks = 0;
+    int64_t over_1ms = 0;       // callbacks that took longer than a millisecond
+    Clock::duration longest{};  // the longest time spent in one callback, lock waits included
+    int64_t frames_handed = 0;  // decoded sample frames handed to the device
+};
+
 class Player {
   public:
     Player() = default;
@@ -75,12 +84,16 @@ class Player {
     int Dispatch(int timeout_ms);
 
     HandInfo LastHand();
+    // Call while the device is paused or closed, so that no callback runs meanwhile.
+    void ResetCallbackStats();
+    CallbackStats CallbackStatsNow();
     int DeviceBufferFrames();  // frames in one buffer of the open device
 
   private:
     enum class State { kClosed, kStopped, kPlaying, kPaused, kEnded };
 
     static void AudioCallback(void* self, uint8_t* stream, int len);
+    void CountCallback(Clock::duration spent, int64_t frames_handed);
     void Fill(int16_t* out, int frames);
 
     // All below run with m_mutex held.
@@ -141,6 +154,12 @@ class Player {
     HandInfo m_last_hand;
     int m_silent_callbacks = 0;  // callbacks with nothing left to hand after the end
     bool m_rewind = false;       // Stop or the end happened: Start plays from the beginning
+
+    // Written by the audio callback only (after it released every lock), read by benchmarks.
+    std::atomic<int64_t> m_stat_callbacks{0};
+    std::atomic<int64_t> m_stat_over_1ms{0};
+    std::atomic<int64_t> m_stat_longest_ns{0};
+    std::atomic<int64_t> m_stat_frames{0};
 };
 
 // The process-wide player behind the C functions.
