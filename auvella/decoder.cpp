@@ -15,6 +15,13 @@ constexpr int kMaxDecodeErrors = 100;
 
 }  // namespace
 
+std::string FailureText(const DecodeFailure& failure) {
+    if (!failure.failed() || failure.error == 0) return failure.step;
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(failure.error, text, sizeof text);
+    return failure.step + ": " + text;
+}
+
 Decoder::~Decoder() { av_channel_layout_uninit(&m_swr_in_layout); }
 
 DecodeFailure Decoder::Open(const std::string& path) {

@@ -41,6 +41,9 @@ struct DecodeFailure {
     bool failed() const { return !step.empty(); }
 };
 
+// "step: FFmpeg's text for the code", the step alone when it has no code, empty when nothing failed.
+std::string FailureText(const DecodeFailure& failure);
+
 // Decoded samples and the position of their first frame.
 struct Chunk {
     int64_t first_frame = 0;

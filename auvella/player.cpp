@@ -78,9 +78,10 @@ int Player::Open() {
         if (device) device_frames = have.samples;
     }
     if (!device) {
+        std::string step = std::string("could not open the audio device (") + SDL_GetError() + ")";
         if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         std::lock_guard lock(m_mutex);
-        m_failure = {"could not open the audio device"};
+        m_failure = {std::move(step)};
         return -1;
     }
 
@@ -405,6 +406,7 @@ void Player::DecodeLoop() {
 // decoder's seek to the decoding thread.
 void Player::RequestSeekLocked(int64_t target_frame) {
     ++m_generation;
+    m_failure = {};
     m_seek_pending = true;
     m_seek_target = target_frame;
     m_seek_failed = false;
