@@ -85,6 +85,18 @@ CallbackRun PlayWithSeeks(int rate) {
     return run;
 }
 
+// Opens the format's tone file, giving its sample rate and the device buffer in milliseconds.
+bool OpenTone(const std::string& dir, const char* ext, int32_t* rate, double* buffer_ms) {
+    Auvella_SetFileName((dir + "/tone_60s." + ext).c_str());
+    if (Auvella_Open() != 0) {
+        std::printf("%-6s cannot be opened\n", ext);
+        return false;
+    }
+    Auvella_GetMideaType(rate, nullptr);
+    *buffer_ms = 1000.0 * auvella::ThePlayer().DeviceBufferFrames() / *rate;
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -121,14 +133,9 @@ int main() {
                 "seek max", "+ buffer");
 
     for (const char* ext : formats) {
-        Auvella_SetFileName((dir + "/tone_60s." + ext).c_str());
-        if (Auvella_Open() != 0) {
-            std::printf("%-6s cannot be opened\n", ext);
-            continue;
-        }
         int32_t rate = 0;
-        Auvella_GetMideaType(&rate, nullptr);
-        double buffer_ms = 1000.0 * auvella::ThePlayer().DeviceBufferFrames() / rate;
+        double buffer_ms = 0;
+        if (!OpenTone(dir, ext, &rate, &buffer_ms)) continue;
         std::vector<double> starts, seeks;
         for (int i = 0; i < kTrials; ++i) {
             Auvella_Pause();
@@ -155,14 +162,9 @@ int main() {
                 kPlayedSeconds, kSeeks);
     std::printf("%-6s %10s %13s %13s %9s\n", "file", "callbacks", "longest ms", "over 1 ms", "buffer ms");
     for (const char* ext : formats) {
-        Auvella_SetFileName((dir + "/tone_60s." + ext).c_str());
-        if (Auvella_Open() != 0) {
-            std::printf("%-6s cannot be opened\n", ext);
-            continue;
-        }
         int32_t rate = 0;
-        Auvella_GetMideaType(&rate, nullptr);
-        double buffer_ms = 1000.0 * auvella::ThePlayer().DeviceBufferFrames() / rate;
+        double buffer_ms = 0;
+        if (!OpenTone(dir, ext, &rate, &buffer_ms)) continue;
         CallbackRun run = PlayWithSeeks(rate);
         Auvella_Close();
         std::printf("%-6s %10lld %13.3f %13lld %9.1f%s\n", ext, static_cast<long long>(run.stats.callbacks),
