@@ -345,6 +345,9 @@ void Player::CountCallback(Clock::duration spent, int64_t frames_handed) {
 // seeking run with the lock released; queuing a chunk is one copy with it held. A chunk that does not
 // fit at once is queued in parts as room appears.
 void Player::DecodeLoop() {
+    // SDL raises its audio thread's priority; this thread must keep up with it, or the device runs
+    // dry on a busy machine. Without the right to raise it, it stays as it is.
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
     std::unique_lock lock(m_mutex);
     Decoder* decoder = m_decoder.get();
     Chunk chunk;
