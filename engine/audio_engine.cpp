@@ -5,6 +5,7 @@
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
+#include "engine/exact_audio_cut.h"
 #include "engine/ffmpeg_ptr.h"
 
 using namespace engine;
@@ -57,6 +58,8 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
 }
 
 void RunAudioJob(const JobRequest& request, JobProgress& progress) {
+    if (request.merge && !request.reencode) return RunMp3CopyJoin(request, progress);
+    if (RunExactAudioCut(request, progress)) return;
     JobRequest audio = request;
     audio.audio_only = true;
     RunConvertJob(audio, progress);

@@ -44,6 +44,24 @@ AudioProbeResult ProbeAudioFile(const std::string& path);
 // file and fails the later ones.
 void RunAudioJob(const JobRequest& request, JobProgress& progress);
 
+// Why MP3 files cannot be joined without re-encoding: the first file that differs from the first
+// file, and how.
+enum class Mp3JoinProblem {
+    kNone = 0,
+    kUnreadable,  // cannot be read, or holds no MPEG layer III frames
+    kSampleRate,  // `value` Hz where the first file has `expected`
+    kChannels,    // `value` channels where the first file has `expected`
+};
+struct Mp3JoinCheck {
+    Mp3JoinProblem problem = Mp3JoinProblem::kNone;
+    int file = -1;  // index into the paths
+    int value = 0;
+    int expected = 0;
+};
+
+// Reads the files' frame headers (any thread). kNone when they can be joined frame for frame.
+Mp3JoinCheck CheckMp3CopyJoin(const std::vector<std::string>& paths);
+
 // ---- Job builders: what the cut and merge commands do, without windows ----
 
 // Why a command starts no job. The tool turns it into its message.
