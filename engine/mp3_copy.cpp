@@ -235,13 +235,14 @@ Mp3JoinCheck CheckMp3CopyJoin(const std::vector<std::string>& paths) {
             first = s.first;
             continue;
         } else if (s.first.sample_rate != first.sample_rate) {
-            check = {Mp3JoinProblem::kSampleRate, 0, s.first.sample_rate, first.sample_rate};
+            check = {Mp3JoinProblem::kSampleRate, 0, {}, s.first.sample_rate, first.sample_rate};
         } else if (s.first.channels != first.channels) {
-            check = {Mp3JoinProblem::kChannels, 0, s.first.channels, first.channels};
+            check = {Mp3JoinProblem::kChannels, 0, {}, s.first.channels, first.channels};
         } else {
             continue;
         }
         check.file = static_cast<int>(i);
+        check.path = paths[i];
         return check;
     }
     return check;
