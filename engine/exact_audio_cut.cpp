@@ -20,6 +20,11 @@ bool FormatIs(const AVFormatContext* input, std::initializer_list<const char*> n
     return false;
 }
 
+struct ParametersFreer {
+    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
+using ParametersPtr = std::unique_ptr<AVCodecParameters, ParametersFreer>;
+
 bool IsPcmOrAdpcm(AVCodecID id) { return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_AMR_NB; }
 
 // One cut's output: a muxer over an exclusively created file, made when the first packet is ready so
@@ -166,6 +171,75 @@ void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, J
     EndCut(progress, nullptr, 0);
 }
 
+// Frames of a codec whose decoder needs the frames before the start (AAC in MP4, Opus in Ogg): the
+// packets from `preroll` samples before the start on are copied with time stamps counted from the
+// start, so the first ones are negative, and the container trims what lies before zero: an MP4
+// muxer writes an edit list, Opus gets the pre-skip. Opus ends at the sample through the last
+// packet's granule position; AAC ends with the frame that holds the range's end.
+void PrerollCut(const JobRequest& request, AVFormatContext* input, AVStream* st, int64_t preroll,
+                JobProgress& progress) {
+    const AVCodecParameters* par = st->codecpar;
+    const bool opus = par->codec_id == AV_CODEC_ID_OPUS;
+    const int rate = opus ? 48000 : par->sample_rate;
+    const AVRational sample_tb{1, rate};
+    const double start_s = std::max(0.0, request.inputs[0].start_s);
+    const int64_t start = std::llround(start_s * rate);
+    const int64_t end = std::llround((start_s + request.inputs[0].length_s) * rate);
+    if (end <= start) return EndCut(progress, "the range holds no sound", 0);
+    av_seek_frame(input, st->index, av_rescale_q(start - preroll, sample_tb, st->time_base),
+                  AVSEEK_FLAG_BACKWARD);
+
+    CutOutput out(request);
+    PacketPtr pkt(av_packet_alloc());
+    const char* step = nullptr;
+    int error = 0;
+    while (!progress.cancel_requested.load() && av_read_frame(input, pkt.get()) >= 0) {
+        if (pkt->stream_index != st->index || pkt->pts == AV_NOPTS_VALUE) {
+            av_packet_unref(pkt.get());
+            continue;
+        }
+        const int64_t from = av_rescale_q(pkt->pts, st->time_base, sample_tb);
+        const int64_t to = from + av_rescale_q(pkt->duration, st->time_base, sample_tb);
+        if (from >= end) break;
+        if (to <= start - preroll) {
+            av_packet_unref(pkt.get());
+            continue;
+        }
+        if (!out.started()) {
+            // The samples to drop before the start: what the copied frames hold ahead of it.
+            ParametersPtr copy(avcodec_parameters_alloc());
+            avcodec_parameters_copy(copy.get(), par);
+            if (opus && copy->extradata_size >= 12) {
+                const int64_t skip = std::clamp<int64_t>(start - from, 0, 65535);
+                copy->extradata[10] = static_cast<uint8_t>(skip);
+                copy->extradata[11] = static_cast<uint8_t>(skip >> 8);
+                copy->initial_padding = static_cast<int>(skip);
+            }
+            if ((error = out.Start(copy.get(), sample_tb, &step)) < 0) break;
+        }
+        av_packet_rescale_ts(pkt.get(), st->time_base, sample_tb);
+        pkt->pts = pkt->dts = from - start;
+        // Opus ends where the range ends: the muxer's granule position counts to the packet's end.
+        if (opus && to > end) pkt->duration = end - from;
+        pkt->stream_index = out.stream()->index;
+        pkt->pos = -1;
+        if ((error = av_write_frame(out.muxer(), pkt.get())) < 0) {
+            step = "could not write a packet";
+            break;
+        }
+        progress.percent.store(
+            static_cast<int32_t>(std::clamp<int64_t>((to - start) * 100 / (end - start), 0, 100)));
+        av_packet_unref(pkt.get());
+    }
+    if (step) {
+        out.Discard();
+        return EndCut(progress, step, error);
+    }
+    if (!out.started()) return EndCut(progress, "the range holds no sound", 0);
+    if ((error = out.Finish()) < 0) return EndCut(progress, "could not write the trailer", error);
+    EndCut(progress, nullptr, 0);
+}
+
 }  // namespace
 
 bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
@@ -191,6 +265,21 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
         progress.current_file.store(0);
         progress.percent.store(0);
         BlockCut(request, input.get(), audio, progress);
+        return true;
+    }
+    if (same_container && par->codec_id == AV_CODEC_ID_FLAC && FormatIs(input.get(), {"flac"})) {
+        input.reset();
+        return RunFlacCut(request, progress);
+    }
+    // AAC needs the frame before the start for its overlap; Opus predicts each frame's energy from
+    // the frames before, so its decoder needs a quarter of a second to settle.
+    const int64_t preroll = par->codec_id == AV_CODEC_ID_AAC ? 1024 : 12000;
+    if (same_container &&
+        ((par->codec_id == AV_CODEC_ID_AAC && FormatIs(input.get(), {"mov,mp4,m4a,3gp,3g2,mj2"})) ||
+         (par->codec_id == AV_CODEC_ID_OPUS && FormatIs(input.get(), {"ogg"})))) {
+        progress.current_file.store(0);
+        progress.percent.store(0);
+        PrerollCut(request, input.get(), audio, preroll, progress);
         return true;
     }
     return false;

@@ -24,4 +24,8 @@ void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
 // when the file's frames cannot be indexed.
 bool RunMp3Cut(const JobRequest& request, JobProgress& progress);
 
+// The FLAC cut on its own (RunExactAudioCut picks it for FLAC files); false, having touched nothing,
+// when the file cannot be decoded.
+bool RunFlacCut(const JobRequest& request, JobProgress& progress);
+
 }  // namespace engine

@@ -94,7 +94,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExactCase{"tone_adpcm.wav", 1000, 2500, 2041 / 22050.0, 0},
         ExactCase{"beeps_10s.mp3", 1000, 4000, 0.001, 30}, ExactCase{"beeps_10s.mp3", 0, 1500, 0.001, 30},
         ExactCase{"beeps_10s.mp3", 8217, 10000, 0.001, 30},
-        ExactCase{"beeps_10s_32k.mp3", 3333, 6666, 0.001, 30}),
+        ExactCase{"beeps_10s_32k.mp3", 3333, 6666, 0.001, 30},
+        // AAC starts at the sample and ends with the frame (1024 samples) holding the end.
+        ExactCase{"beeps_10s.m4a", 2345, 6789, 1024 / 44100.0, 30},
+        ExactCase{"tone.m4a", 1000, 2500, 1024 / 44100.0, 30},
+        ExactCase{"beeps_10s.opus", 1500, 4321, 0.001, 30}, ExactCase{"beeps_10s.flac", 1111, 7777, 0, 90},
+        ExactCase{"tone.flac", 0, 2999, 0, 90}),
     [](const testing::TestParamInfo<ExactCase>& info) {
         std::string name = info.param.fixture + std::string("_") + std::to_string(info.param.from_ms);
         for (char& ch : name)
