@@ -27,6 +27,20 @@ using ParametersPtr = std::unique_ptr<AVCodecParameters, ParametersFreer>;
 
 bool IsPcmOrAdpcm(AVCodecID id) { return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_AMR_NB; }
 
+}  // namespace
+
+void EndCut(JobProgress& progress, const char* step, int error) {
+    if (step) {
+        progress.Fail(0, {step, error});
+    } else if (!progress.cancel_requested.load()) {
+        progress.percent.store(100);
+        progress.file_status[0].store(JOB_FILE_DONE);
+    }
+    progress.current_file.store(1);
+}
+
+namespace {
+
 // One cut's output: a muxer over an exclusively created file, made when the first packet is ready so
 // that a range without sound leaves nothing behind.
 class CutOutput {
@@ -78,6 +92,17 @@ class CutOutput {
         if (muxer_) muxer_->pb = nullptr;
         file_.Discard();
     }
+    // Ends the job: after a failed step the file is removed, a range without sound made none, else
+    // the file is finished.
+    void End(JobProgress& progress, const char* step, int error) {
+        if (step) {
+            Discard();
+            return EndCut(progress, step, error);
+        }
+        if (!started_) return EndCut(progress, "the range holds no sound", 0);
+        if ((error = Finish()) < 0) return EndCut(progress, "could not write the trailer", error);
+        EndCut(progress, nullptr, 0);
+    }
 
   private:
     const JobRequest& request_;
@@ -86,17 +111,6 @@ class CutOutput {
     AVStream* stream_ = nullptr;
     bool started_ = false;
 };
-
-// Reports the end of a one-input job.
-void EndCut(JobProgress& progress, const char* step, int error) {
-    if (step) {
-        progress.Fail(0, {step, error});
-    } else if (!progress.cancel_requested.load()) {
-        progress.percent.store(100);
-        progress.file_status[0].store(JOB_FILE_DONE);
-    }
-    progress.current_file.store(1);
-}
 
 // PCM and ADPCM: packets are whole blocks of `block_align` bytes (one sample frame for PCM); the cut
 // splits packets between blocks, keeping each block whose middle lies in the range, so its length is
@@ -162,13 +176,7 @@ void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, J
     }
     piece->data = nullptr;
     piece->size = 0;
-    if (step) {
-        out.Discard();
-        return EndCut(progress, step, error);
-    }
-    if (!out.started()) return EndCut(progress, "the range holds no sound", 0);
-    if ((error = out.Finish()) < 0) return EndCut(progress, "could not write the trailer", error);
-    EndCut(progress, nullptr, 0);
+    out.End(progress, step, error);
 }
 
 // Frames of a codec whose decoder needs the frames before the start (AAC in MP4, Opus in Ogg): the
@@ -231,13 +239,7 @@ void PrerollCut(const JobRequest& request, AVFormatContext* input, AVStream* st,
             static_cast<int32_t>(std::clamp<int64_t>((to - start) * 100 / (end - start), 0, 100)));
         av_packet_unref(pkt.get());
     }
-    if (step) {
-        out.Discard();
-        return EndCut(progress, step, error);
-    }
-    if (!out.started()) return EndCut(progress, "the range holds no sound", 0);
-    if ((error = out.Finish()) < 0) return EndCut(progress, "could not write the trailer", error);
-    EndCut(progress, nullptr, 0);
+    out.End(progress, step, error);
 }
 
 }  // namespace

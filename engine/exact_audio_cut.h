@@ -20,6 +20,10 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress);
 // before anything is written.
 void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
 
+// Reports the end of a cut (a one-input job): failed with the step and FFmpeg's error when `step` is
+// not null, else done unless stopped.
+void EndCut(JobProgress& progress, const char* step, int error);
+
 // The MP3 cut on its own (RunExactAudioCut picks it for MP3 inputs); false, having touched nothing,
 // when the file's frames cannot be indexed.
 bool RunMp3Cut(const JobRequest& request, JobProgress& progress);

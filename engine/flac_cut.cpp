@@ -105,11 +105,7 @@ bool RunFlacCut(const JobRequest& request, JobProgress& progress) {
     progress.current_file.store(0);
     progress.percent.store(0);
     auto end_cut = [&](const char* step, int error) {
-        if (step)
-            progress.Fail(0, {step, error});
-        else if (!progress.cancel_requested.load())
-            progress.file_status[0].store(JOB_FILE_DONE);
-        progress.current_file.store(1);
+        EndCut(progress, step, error);
         return true;
     };
 

@@ -135,11 +135,7 @@ bool RunMp3Cut(const JobRequest& request, JobProgress& progress) {
     progress.current_file.store(0);
     progress.percent.store(0);
     auto finish = [&](const char* step, int error) {
-        if (step)
-            progress.Fail(0, {step, error});
-        else if (!progress.cancel_requested.load())
-            progress.file_status[0].store(JOB_FILE_DONE);
-        progress.current_file.store(request.FileCount());
+        EndCut(progress, step, error);
         return true;
     };
 
