@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/conversion_run.h"
 #include "engine/exclusive_output.h"
-#include "engine/ffmpeg_ptr.h"
+#include "media/ffmpeg_ptr.h"
+#include "media/input.h"
 
 namespace engine {
+
+using media::MuxerPtr;
+using media::PacketPtr;
 
 namespace {
 
@@ -247,12 +250,12 @@ void PrerollCut(const JobRequest& request, AVFormatContext* input, AVStream* st,
 bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
     if (request.merge || request.reencode || request.inputs.size() != 1 || request.output_path.empty())
         return false;
-    InputFormatPtr input = OpenInput(request.inputs[0].path.c_str());
-    if (!input || avformat_find_stream_info(input.get(), nullptr) < 0) return false;
-    AVStream* audio = nullptr;
-    for (unsigned s = 0; s < input->nb_streams; ++s)
-        if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) audio = input->streams[s];
-    if (!audio) return false;
+    media::InputOptions options;
+    options.video_decoder = options.audio_decoder = false;
+    media::Input opened = media::OpenInput(request.inputs[0].path, options);
+    AVStream* audio = opened.audio;
+    if (!opened.ok() || !audio) return false;
+    media::InputFormatPtr& input = opened.format;
     const AVCodecParameters* par = audio->codecpar;
     const bool same_container = request.output_format.empty();
 

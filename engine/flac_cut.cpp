@@ -8,13 +8,18 @@
 
 #include "engine/exact_audio_cut.h"
 #include "engine/exclusive_output.h"
-#include "engine/ffmpeg_ptr.h"
+#include "media/ffmpeg_ptr.h"
+#include "media/input.h"
 
 extern "C" {
 #include <libavutil/crc.h>
 }
 
 namespace engine {
+
+using media::CodecContextPtr;
+using media::FramePtr;
+using media::PacketPtr;
 
 namespace {
 
@@ -93,14 +98,13 @@ std::vector<uint8_t> EncodePart(const AVCodecParameters* par, const AVFrame* dec
 }  // namespace
 
 bool RunFlacCut(const JobRequest& request, JobProgress& progress) {
-    InputFormatPtr input = OpenInput(request.inputs[0].path.c_str());
-    if (!input || avformat_find_stream_info(input.get(), nullptr) < 0) return false;
-    AVStream* st = nullptr;
-    for (unsigned s = 0; s < input->nb_streams; ++s)
-        if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) st = input->streams[s];
-    if (!st || st->codecpar->extradata_size < 34) return false;
-    CodecContextPtr decoder = OpenDecoder(st);
-    if (!decoder) return false;
+    media::InputOptions options;
+    options.video_decoder = false;
+    media::Input source = media::OpenInput(request.inputs[0].path, options);
+    AVStream* st = source.audio;
+    if (!source.ok() || !st || !source.audio_decoder || st->codecpar->extradata_size < 34) return false;
+    media::InputFormatPtr& input = source.format;
+    CodecContextPtr& decoder = source.audio_decoder;
     const AVCodecParameters* par = st->codecpar;
     progress.current_file.store(0);
     progress.percent.store(0);
