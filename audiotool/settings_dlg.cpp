@@ -86,7 +86,8 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     m_sample_rate = combo(kSampleRate);
     m_channels = combo(kChannels);
     m_encoder->addItem(QStringLiteral("MP3"));
-    m_encoder->setCurrentIndex(0);
+    m_encoder->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
+    m_encoder->setCurrentIndex(kEncodeMp3);
 
     connect(m_encoder, &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
@@ -97,10 +98,13 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
 QComboBox* CSettings::combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
 
 void CSettings::FillLists() {
-    // There is one encoder; whatever was chosen before, the lists show its defaults again.
+    // Whatever was chosen before, the lists show their defaults again; a join without re-encoding
+    // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
     Fill(m_sample_rate, SampleRateTexts(), kDefaultSampleRateItem);
     Fill(m_bit_rate, BitRateTexts(), kDefaultBitRateItem);
     Fill(m_channels, ChannelTexts(), kDefaultChannelItem);
+    const bool encoding = m_encoder->currentIndex() != kCopyMp3;
+    for (QComboBox* list : {m_sample_rate, m_bit_rate, m_channels}) list->setEnabled(encoding);
 }
 
 void CSettings::showEvent(QShowEvent* event) {
@@ -114,6 +118,7 @@ void CSettings::OnOk() {
     s.channels = ChannelCount(m_channels->currentText(), s.channels);
     s.bit_rate = SettingNumber(m_bit_rate->currentText());
     s.encoder = m_encoder->currentText();
+    s.copy = m_encoder->currentIndex() == kCopyMp3;
     s.list_texts = {m_encoder->currentText(), m_bit_rate->currentText(), m_sample_rate->currentText(),
                     m_channels->currentText()};
     s.confirmed_format_id = s.format_id;
