@@ -53,7 +53,7 @@ int Player::Open() {
     }
     // Opening reads the file, so it happens with no lock held; the decoder is nobody else's yet.
     auto decoder = std::make_unique<Decoder>();
-    DecodeFailure failure = decoder->Open(path);
+    media::Failure failure = decoder->Open(path);
     if (failure.failed()) {
         std::lock_guard lock(m_mutex);
         m_failure = failure;
@@ -254,7 +254,7 @@ int Player::Dispatch(int timeout_ms) {
     return 1;
 }
 
-DecodeFailure Player::LastFailure() {
+media::Failure Player::LastFailure() {
     std::lock_guard lock(m_mutex);
     return m_failure;
 }
@@ -365,7 +365,7 @@ void Player::DecodeLoop() {
             const uint64_t generation = m_generation;
             const int64_t target = m_seek_target;
             lock.unlock();
-            DecodeFailure failure = decoder->Seek(target);
+            media::Failure failure = decoder->Seek(target);
             lock.lock();
             if (generation == m_generation) {
                 m_seek_done = generation;
