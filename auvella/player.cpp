@@ -184,9 +184,13 @@ int Player::Close() {
     // The subsystem is released with the file, so the next Open sees the audio set-up of its time.
     if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (m_decode_thread.joinable()) m_decode_thread.join();
-    std::lock_guard lock(m_mutex);
-    ResetLocked();
-    DropEventLocked();
+    std::unique_ptr<Decoder> decoder;
+    {
+        std::lock_guard lock(m_mutex);
+        decoder = std::move(m_decoder);  // closed below, with the lock released
+        ResetLocked();
+        DropEventLocked();
+    }
     return 0;
 }
 
@@ -436,7 +440,6 @@ bool Player::PrimedLocked() const {
 
 void Player::ResetLocked() {
     m_state = State::kClosed;
-    m_decoder.reset();
     m_rate = 0;
     m_channels = 0;
     m_device_frames = 0;
