@@ -16,7 +16,7 @@ class CSolvaneDlg;
 // Shown when no file can be made in the output folder; a fixed text, not a language text.
 QString FolderNotWritableMessage();
 
-class JobCommands : public common::JobCommandsBase {
+class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
     explicit JobCommands(CSolvaneDlg* window);
 
@@ -27,12 +27,12 @@ class JobCommands : public common::JobCommandsBase {
     // The start both commands share: the sponsorship prompt while due, then playback stops.
     void CommonStart();
     // Turns a refusal into its message; true when there was one.
-    bool Refused(AudioJobRefusal refusal);
+    bool Refused(AudioJobRefusal refusal, const Mp3JoinCheck& copy_check = {});
+    // Why the checked files cannot be joined without re-encoding, in the window's language.
+    QString CopyRefusalMessage(const Mp3JoinCheck& check) const;
     // files_shown: what the progress display counts (a cut 1, a merge its inputs); a success opens
     // folder.
     void RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder);
-
-    CSolvaneDlg* m_window;
 };
 
 }  // namespace melisk

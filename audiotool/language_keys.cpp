@@ -44,6 +44,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"JIEMIAN", "qx"},
     {"JIEMIAN", "cssz"},
     {"JIEMIAN", "xzscml"},
+    {"JIEMIAN", "mp3fz"},
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
@@ -67,6 +68,10 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "mcbky"},
     {"TISHI", "bcwjm"},
     {"TISHI", "wfdkwy"},
+    {"TISHI", "fzbnhb"},
+    {"TISHI", "fzfmp3"},
+    {"TISHI", "fzcyl"},
+    {"TISHI", "fztd"},
     // Tooltips.
     {"HINT", "tjspwj"},
     {"HINT", "ksjq"},

@@ -12,7 +12,9 @@
 
 #include "engine/job_progress.h"
 
-struct AVIOContext;
+extern "C" {
+#include <libavformat/avio.h>
+}
 
 namespace engine {
 
