@@ -11,11 +11,13 @@
 #include <QStringList>
 #include <QTranslator>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/language_files.h"
 #include "common/window_drag.h"
+#include "engine/preview_session.h"
 #include "engine/probe.h"
 #include "videotool/job_builder.h"
 
@@ -98,6 +100,8 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     const QString& previewImagePath() const { return m_preview_path; }
     int32_t previewPositionMs() const { return m_preview_ms; }
     const QPixmap& previewPicture() const { return m_preview; }
+    // The preview BMP is written behind the picture shown; waits until the last one is on disk.
+    bool WaitForPreviewBitmap();
     QString resultFolder() const { return m_result_folder; }
     void setResultFolder(const QString& folder) { m_result_folder = folder; }
     JobSettings& cutSettings() { return m_cut_settings; }
@@ -124,7 +128,6 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     void FetchSponsorshipFiles();
     void SetUpControls();
     void LoadCurrentFileIntoPreview();
-    void ReloadPreviewPicture();
     void UpdateLength();
     void FitListColumns();
     void SetFields(const std::string& start, const std::string& end, const std::string& length);
@@ -148,6 +151,8 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     QString m_preview_path;  // empty until the first frame was made
     QPixmap m_preview;       // the picture last decoded into m_preview_path
     int32_t m_preview_ms = 0;
+    // The open video and its last key-frame pictures while the slider moves; made again per file.
+    std::unique_ptr<engine::PreviewSession> m_preview_session;
     int32_t m_duration_ms = 0;  // of the current file, as probed when it was loaded
     QString m_result_folder;
     JobSettings m_cut_settings;
