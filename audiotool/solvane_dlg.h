@@ -19,6 +19,7 @@
 
 class CAVDonateDlg;
 class CBitmapSlider;
+class CWaveformView;
 class CCheckListCtrl;
 class QComboBox;
 class QLabel;
@@ -28,6 +29,7 @@ class QTimer;
 
 namespace melisk {
 
+class EngineWaveform;
 class JobCommands;
 
 class CSolvaneDlg : public common::MovableDialog<QDialog> {
@@ -67,6 +69,8 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     void SetStartPoint();
     void SetEndPoint();
     void SeekToSlider(int position);
+    // A click on the waveform: plays on from that time, as a slider seek does.
+    void SeekToMs(int64_t ms);
     // Timer 100: position texts and slider, and the end of a selection.
     void OnPositionTimer();
     // The player's end of playback, delivered on this window's thread.
@@ -103,6 +107,9 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     void setLastCutOutput(const QString& path) { m_last_cut_output = path; }
 
     CBitmapSlider* slider() const { return m_slider; }
+    CWaveformView* waveform() const { return m_waveform; }
+    // The current file's waveform (computed on worker threads); null before a file is added.
+    const std::shared_ptr<EngineWaveform>& waveformData() const { return m_waveform_data; }
     CCheckListCtrl* fileList() const { return m_list; }
     QTabBar* tabs() const { return m_tabs; }
     QLineEdit* startField() const { return m_start_field; }
@@ -135,6 +142,12 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     void StartTimers();
     void StopTimers();
     int32_t CurrentDurationMs() const;
+    void SetUpWaveform();
+    // The waveform's handles, the slider's marks and the time fields follow each other.
+    void OnWaveformStartMoved(int64_t ms);
+    void OnWaveformEndMoved(int64_t ms);
+    void ShowRangeOnWaveform();
+    int SliderValueOfMs(int64_t ms) const;
 
     common::ProgramFiles m_files;
     common::TextCache m_texts;
@@ -160,6 +173,8 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     QTimer* m_selection_end_timer = nullptr;
 
     CBitmapSlider* m_slider = nullptr;
+    CWaveformView* m_waveform = nullptr;
+    std::shared_ptr<EngineWaveform> m_waveform_data;
     CCheckListCtrl* m_list = nullptr;
     QTabBar* m_tabs = nullptr;
     QLineEdit* m_start_field = nullptr;

@@ -1,12 +1,19 @@
 #include "engine/preview_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "engine/ffmpeg_ptr.h"
 #include "engine/preview_internal.h"
 
 namespace engine {
+
+namespace {
+
+constexpr std::chrono::milliseconds kWriteSettle{25};
+
+}  // namespace
 
 using preview_internal::ScalerCache;
 using preview_internal::SecondsToStreamTime;
@@ -193,6 +200,9 @@ void PreviewSession::WriterLoop() {
     for (;;) {
         m_write_cv.wait(lock, [this] { return m_quit || m_pending; });
         if (!m_pending) return;  // quitting with nothing left to write
+        // While the slider moves, pictures come faster than files are worth writing: wait a moment
+        // for a newer one, and write only the last.
+        m_write_cv.wait_for(lock, kWriteSettle, [this] { return m_quit; });
         auto picture = std::move(m_pending);
         const std::string path = m_pending_path;
         m_pending.reset();

@@ -202,6 +202,7 @@ CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
     }
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { ShowFrameAtSliderPosition(position); });
+    connect(m_slider, &CBitmapSlider::sliderRelease, this, [this] { update(PreviewRect()); });
     connect(m_tabs, &QTabBar::currentChanged, this, &CSolvaneDlg::SwitchTab);
     connect(m_language_box, &QComboBox::currentIndexChanged, this, &CSolvaneDlg::SwitchLanguage);
 
@@ -627,7 +628,9 @@ void CSolvaneDlg::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     if (m_preview_path.isEmpty() || m_preview.isNull() || !control(kPreviewArea)->isVisible()) return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Smooth scaling costs more than a decode from the kept pictures: while the thumb is dragged the
+    // picture is scaled plainly, and smoothly again once the drag ends.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !m_slider->IsDragging());
     painter.drawPixmap(PreviewRect(), m_preview);
 }
 
