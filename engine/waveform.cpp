@@ -19,6 +19,11 @@ namespace {
 // bit reservoir is missing) still begins at or before the stretch.
 constexpr double kSeekMarginS = 0.5;
 
+template <typename T>
+float SampleAt(const uint8_t* plane, int i) {
+    return static_cast<float>(reinterpret_cast<const T*>(plane)[i]);
+}
+
 // One reader of the file's audio stream with its own single-threaded decoder: the workers give
 // parallelism, one decoder each.
 struct AudioReader {
@@ -141,27 +146,19 @@ struct AudioReader {
         };
         switch (av_get_packed_sample_fmt(static_cast<AVSampleFormat>(f->format))) {
             case AV_SAMPLE_FMT_FLT:
-                add([](const uint8_t* p, int i) { return reinterpret_cast<const float*>(p)[i]; }, 1.0f);
+                add(SampleAt<float>, 1.0f);
                 break;
             case AV_SAMPLE_FMT_DBL:
-                add([](const uint8_t* p,
-                       int i) { return static_cast<float>(reinterpret_cast<const double*>(p)[i]); },
-                    1.0f);
+                add(SampleAt<double>, 1.0f);
                 break;
             case AV_SAMPLE_FMT_S16:
-                add([](const uint8_t* p,
-                       int i) { return static_cast<float>(reinterpret_cast<const int16_t*>(p)[i]); },
-                    32768.0f);
+                add(SampleAt<int16_t>, 32768.0f);
                 break;
             case AV_SAMPLE_FMT_S32:
-                add([](const uint8_t* p,
-                       int i) { return static_cast<float>(reinterpret_cast<const int32_t*>(p)[i]); },
-                    2147483648.0f);
+                add(SampleAt<int32_t>, 2147483648.0f);
                 break;
             case AV_SAMPLE_FMT_S64:
-                add([](const uint8_t* p,
-                       int i) { return static_cast<float>(reinterpret_cast<const int64_t*>(p)[i]); },
-                    9.223372e18f);
+                add(SampleAt<int64_t>, 9.223372e18f);
                 break;
             case AV_SAMPLE_FMT_U8:
                 add([](const uint8_t* p, int i) { return static_cast<float>(p[i]) - 128.0f; }, 128.0f);

@@ -100,28 +100,25 @@ bool RenderMain(const QDir& out, const QString& language, const QStringList& son
     ok = gallery::Save(window, out, language + "_merge_files") && ok;
     window.tabs()->setCurrentIndex(0);
     window.AddFilePaths({songs.first()});
-    // Paused at a third of the song with a range from a quarter to three quarters.
+    // Marks the points at the given slider positions in turn, then leaves the thumb at `at`.
+    using Point = void (melisk::CSolvaneDlg::*)();
+    auto mark = [&window](std::initializer_list<std::pair<int, Point>> points, int at) {
+        for (auto [position, set_point] : points) {
+            window.slider()->SetPosition(position);
+            window.SeekToSlider(position);
+            (window.*set_point)();
+        }
+        window.slider()->SetPosition(at);
+        window.SeekToSlider(at);
+        window.OnPositionTimer();
+    };
+    // Paused at a third of the song with a range from a quarter to three quarters (the start point
+    // moves the end to the end of the file).
     window.PlayPause();
-    for (auto [position, set_point] :
-         {std::pair{750, &melisk::CSolvaneDlg::SetEndPoint}, {250, &melisk::CSolvaneDlg::SetStartPoint}}) {
-        window.slider()->SetPosition(position);
-        window.SeekToSlider(position);
-        (window.*set_point)();
-    }
-    window.slider()->SetPosition(333);
-    window.SeekToSlider(333);
-    window.OnPositionTimer();
+    mark({{750, &melisk::CSolvaneDlg::SetEndPoint}, {250, &melisk::CSolvaneDlg::SetStartPoint}}, 333);
     ok = gallery::Save(window, out, language + "_cut_loaded") && ok;
     // The waveform with a range from a quarter to three quarters, the play position inside a word.
-    for (auto [position, set_point] :
-         {std::pair{250, &melisk::CSolvaneDlg::SetStartPoint}, {750, &melisk::CSolvaneDlg::SetEndPoint}}) {
-        window.slider()->SetPosition(position);
-        window.SeekToSlider(position);
-        (window.*set_point)();
-    }
-    window.slider()->SetPosition(387);
-    window.SeekToSlider(387);
-    window.OnPositionTimer();
+    mark({{250, &melisk::CSolvaneDlg::SetStartPoint}, {750, &melisk::CSolvaneDlg::SetEndPoint}}, 387);
     WaitForWaveform(window);
     ok = gallery::Save(window, out, language + "_cut_wave_range") && ok;
     // Close in around the play position: single cycles of the sound, samples a pixel or two apart.
