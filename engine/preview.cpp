@@ -13,11 +13,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "engine/ffmpeg_ptr.h"
 #include "engine/preview_internal.h"
 #include "engine/preview_session.h"
-
-using namespace engine;
 
 namespace {
 
@@ -61,39 +58,6 @@ SwsContext* ScalerCache::Get(const AVFrame* frame) {
         full_range = range;
     }
     return scaler.get();
-}
-
-int64_t SecondsToStreamTime(double seconds, AVRational time_base) {
-    return av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, time_base);
-}
-
-bool SeekToKeyFrameBefore(AVFormatContext* input, int video_index, int64_t target_pts, AVPacket* first) {
-    AVStream* stream = input->streams[video_index];
-    const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, stream->time_base));
-    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-    int64_t back = 0;
-    int seek_result = 0;
-    for (;;) {
-        int64_t ts = target_pts - back;
-        bool at_start = ts <= start;
-        if (at_start) {
-            seek_result = av_seek_frame(input, video_index, start, AVSEEK_FLAG_BACKWARD);
-            if (seek_result < 0) seek_result = av_seek_frame(input, -1, 0, AVSEEK_FLAG_BYTE);
-        } else {
-            seek_result = av_seek_frame(input, video_index, ts, AVSEEK_FLAG_BACKWARD);
-        }
-        while (av_read_frame(input, first) >= 0) {
-            if (first->stream_index != video_index) {
-                av_packet_unref(first);
-                continue;
-            }
-            if (at_start || seek_result < 0 || (first->flags & AV_PKT_FLAG_KEY)) return true;
-            av_packet_unref(first);
-            break;
-        }
-        if (at_start || seek_result < 0) return false;
-        back = back == 0 ? second : back * 2;
-    }
 }
 
 }  // namespace engine::preview_internal
@@ -143,7 +107,7 @@ bool SavePreviewBitmapRows(const uint8_t* top_row, int linesize, const std::stri
 
 PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
     PreviewResult result;
-    PreviewSession session(request.input_path, 1);
+    engine::PreviewSession session(request.input_path, 1);
     result.input_start_s = session.inputStartS();
     result.file_position_s =
         request.position_s > 0 ? request.position_s + result.input_start_s : request.position_s;

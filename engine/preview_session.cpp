@@ -4,8 +4,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "engine/ffmpeg_ptr.h"
 #include "engine/preview_internal.h"
+#include "media/input.h"
+#include "media/seek.h"
+#include "media/time.h"
 
 namespace engine {
 
@@ -16,17 +18,15 @@ constexpr std::chrono::milliseconds kWriteSettle{25};
 }  // namespace
 
 using preview_internal::ScalerCache;
-using preview_internal::SecondsToStreamTime;
-using preview_internal::SeekToKeyFrameBefore;
 
 struct PreviewSession::Media {
-    InputFormatPtr input;
-    CodecContextPtr decoder;
-    int video_index = -1;
-    AVStream* stream = nullptr;
+    media::Input in;
+    AVFormatContext* input = nullptr;
+    AVCodecContext* decoder = nullptr;
+    AVStream* stream = nullptr;  // the last video stream
     double input_start_s = 0;
-    PacketPtr packet{av_packet_alloc()};
-    FramePtr frame{av_frame_alloc()};
+    media::PacketPtr packet{av_packet_alloc()};
+    media::FramePtr frame{av_frame_alloc()};
     ScalerCache scaler;
 };
 
@@ -48,25 +48,20 @@ bool PreviewSession::Open() {
     if (m_media) return true;
     if (m_open_failed) return false;
     m_open_failed = true;
-    auto media = std::make_unique<Media>();
-    if (!media->packet || !media->frame) return false;
-    media->input = OpenInput(m_path.c_str());
-    if (!media->input || avformat_find_stream_info(media->input.get(), nullptr) < 0) return false;
-    for (unsigned s = 0; s < media->input->nb_streams; ++s)
-        if (media->input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            media->video_index = static_cast<int>(s);
-    if (media->video_index < 0) return false;
-    media->stream = media->input->streams[media->video_index];
+    auto m = std::make_unique<Media>();
+    if (!m->packet || !m->frame) return false;
     // One still picture at a time: frame threads would only hold it back behind pictures not
     // needed, and the decoder is drained after the key frame anyway.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "threads", "1", 0);
-    media->decoder = OpenDecoder(media->stream, &options);
-    av_dict_free(&options);
-    if (!media->decoder) return false;
-    media->input_start_s =
-        media->input->start_time == AV_NOPTS_VALUE ? 0 : media->input->start_time / 1000000.0;
-    m_media = std::move(media);
+    media::InputOptions options;
+    options.audio_decoder = false;
+    options.video_threads = "1";
+    m->in = media::OpenInput(m_path, options);
+    if (!m->in.ok() || !m->in.video) return false;
+    m->input = m->in.format.get();
+    m->decoder = m->in.video_decoder.get();
+    m->stream = m->in.video;
+    m->input_start_s = media::StartSeconds(m->input);
+    m_media = std::move(m);
     m_open_failed = false;
     return true;
 }
@@ -96,7 +91,7 @@ std::shared_ptr<const PreviewPicture> PreviewSession::PictureAt(double position_
     Media& m = *m_media;
     int64_t target_pts = AV_NOPTS_VALUE;
     if (position_s > 0) {
-        target_pts = SecondsToStreamTime(position_s + m.input_start_s, m.stream->time_base);
+        target_pts = media::SecondsToTicks(position_s + m.input_start_s, m.stream->time_base);
         // A demuxer with an index names the key frame the seek lands on without seeking.
         const int entry = av_index_search_timestamp(m.stream, target_pts, AVSEEK_FLAG_BACKWARD);
         if (entry >= 0) {
@@ -107,7 +102,9 @@ std::shared_ptr<const PreviewPicture> PreviewSession::PictureAt(double position_
     } else {
         target_pts = m.stream->start_time == AV_NOPTS_VALUE ? INT64_MIN + 1 : m.stream->start_time;
     }
-    if (!SeekToKeyFrameBefore(m.input.get(), m.video_index, target_pts, m.packet.get())) return nullptr;
+    if (!media::SeekToKeyFrame(m.input, m.stream, target_pts, m.packet.get(),
+                               media::AfterSeek::kKeepKeyFrame))
+        return nullptr;
     const int64_t key = m.packet->pos;
     if (auto picture = Cached(key)) {
         av_packet_unref(m.packet.get());
@@ -121,7 +118,7 @@ std::shared_ptr<const PreviewPicture> PreviewSession::PictureAt(double position_
 // with a key frame) is read on, as the one-shot decoder does.
 std::shared_ptr<const PreviewPicture> PreviewSession::Decode(AVPacket* first, int64_t target_pts) {
     Media& m = *m_media;
-    AVCodecContext* decoder = m.decoder.get();
+    AVCodecContext* decoder = m.decoder;
     AVFrame* frame = m.frame.get();
     const int64_t key = first->pos;
     ++m_decodes;
@@ -139,17 +136,18 @@ std::shared_ptr<const PreviewPicture> PreviewSession::Decode(AVPacket* first, in
     // Read on from the same place until the decoder gives a picture.
     avcodec_flush_buffers(decoder);
     AVPacket* packet = m.packet.get();
-    bool have_packet = SeekToKeyFrameBefore(m.input.get(), m.video_index, target_pts, packet);
+    bool have_packet =
+        media::SeekToKeyFrame(m.input, m.stream, target_pts, packet, media::AfterSeek::kKeepKeyFrame);
     if (!have_packet) return nullptr;
     bool draining = false;
     for (;;) {
         if (!draining) {
-            rc = have_packet ? 0 : av_read_frame(m.input.get(), packet);
+            rc = have_packet ? 0 : av_read_frame(m.input, packet);
             have_packet = false;
             if (rc < 0) {
                 draining = true;
                 avcodec_send_packet(decoder, nullptr);
-            } else if (packet->stream_index == m.video_index) {
+            } else if (packet->stream_index == m.stream->index) {
                 if (avcodec_send_packet(decoder, packet) == AVERROR(EAGAIN) &&
                     avcodec_receive_frame(decoder, frame) >= 0) {
                     av_packet_unref(packet);

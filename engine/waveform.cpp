@@ -9,7 +9,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
-#include "engine/ffmpeg_ptr.h"
+#include "media/input.h"
 
 namespace engine {
 
@@ -27,45 +27,36 @@ float SampleAt(const uint8_t* plane, int i) {
 // One reader of the file's audio stream with its own single-threaded decoder: the workers give
 // parallelism, one decoder each.
 struct AudioReader {
-    InputFormatPtr input;
-    CodecContextPtr decoder;
-    AVStream* stream = nullptr;
+    media::Input in;
+    AVFormatContext* input = nullptr;
+    AVCodecContext* decoder = nullptr;
+    AVStream* stream = nullptr;  // the last audio stream, as every reader of the suite takes it
     int index = -1;
     std::string error;
     int64_t first_pts = AV_NOPTS_VALUE;  // of the first frame Run handed on
 
-    bool Open(const std::string& path, bool need_stream_info) {
-        int rc = 0;
-        input = OpenInput(path.c_str(), &rc);
-        if (!input) {
-            error = "cannot open the file";
+    bool Open(const std::string& path) {
+        media::InputOptions options;
+        options.video_decoder = false;
+        in = media::OpenInput(path, options);
+        if (!in.ok()) {
+            error = media::FailureText(in.failure);
             return false;
         }
-        index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        const bool incomplete = index < 0 || input->streams[index]->codecpar->sample_rate <= 0 ||
-                                input->streams[index]->codecpar->ch_layout.nb_channels <= 0;
-        if (need_stream_info || incomplete) {
-            if (avformat_find_stream_info(input.get(), nullptr) < 0) {
-                error = "cannot read the stream information";
-                return false;
-            }
-            index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        }
-        if (index < 0) {
+        if (!in.audio) {
             error = "no audio stream";
             return false;
         }
-        stream = input->streams[index];
-        for (unsigned s = 0; s < input->nb_streams; ++s)
-            if (static_cast<int>(s) != index) input->streams[s]->discard = AVDISCARD_ALL;
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "threads", "1", 0);
-        decoder = OpenDecoder(stream, &options);
-        av_dict_free(&options);
-        if (!decoder) {
+        if (!in.audio_decoder) {
             error = "no decoder for the audio stream";
             return false;
         }
+        input = in.format.get();
+        decoder = in.audio_decoder.get();
+        stream = in.audio;
+        index = stream->index;
+        for (unsigned s = 0; s < input->nb_streams; ++s)
+            if (static_cast<int>(s) != index) input->streams[s]->discard = AVDISCARD_ALL;
         return true;
     }
 
@@ -80,11 +71,11 @@ struct AudioReader {
         const int64_t seek_sample = begin_sample - static_cast<int64_t>(kSeekMarginS * rate);
         if (seek_sample > 0) {
             const int64_t ts = origin_pts + av_rescale_q(seek_sample, sample_tb, stream->time_base);
-            if (av_seek_frame(input.get(), index, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
+            if (av_seek_frame(input, index, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
             skip_first = true;
         }
-        PacketPtr packet(av_packet_alloc());
-        FramePtr frame(av_frame_alloc());
+        media::PacketPtr packet(av_packet_alloc());
+        media::FramePtr frame(av_frame_alloc());
         if (!packet || !frame) return false;
         std::vector<float> mixed;
         int64_t next = std::numeric_limits<int64_t>::min();  // index of the next frame's first sample
@@ -92,17 +83,17 @@ struct AudioReader {
         for (;;) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return true;
             if (!draining) {
-                int rc = av_read_frame(input.get(), packet.get());
+                int rc = av_read_frame(input, packet.get());
                 if (rc < 0) {
                     draining = true;
-                    avcodec_send_packet(decoder.get(), nullptr);
+                    avcodec_send_packet(decoder, nullptr);
                 } else {
-                    if (packet->stream_index == index) avcodec_send_packet(decoder.get(), packet.get());
+                    if (packet->stream_index == index) avcodec_send_packet(decoder, packet.get());
                     av_packet_unref(packet.get());
                 }
             }
             for (;;) {
-                int rc = avcodec_receive_frame(decoder.get(), frame.get());
+                int rc = avcodec_receive_frame(decoder, frame.get());
                 if (rc == AVERROR(EAGAIN)) break;
                 if (rc == AVERROR_EOF) return true;
                 if (rc < 0) return false;
@@ -298,7 +289,7 @@ void WaveformSummary::Columns(double first_sample, double samples_per_column, in
 WaveformInfo ProbeWaveform(const std::string& path) {
     WaveformInfo info;
     AudioReader reader;
-    if (!reader.Open(path, true)) {
+    if (!reader.Open(path)) {
         info.error = reader.error;
         return info;
     }
@@ -340,7 +331,7 @@ std::vector<float> DecodeMixedSamples(const std::string& path, int64_t first_sam
     std::vector<float> samples;
     const WaveformInfo info = ProbeWaveform(path);
     AudioReader reader;
-    if (!info.ok || count <= 0 || !reader.Open(path, false)) return samples;
+    if (!info.ok || count <= 0 || !reader.Open(path)) return samples;
     samples.reserve(count);
     const int64_t end = first_sample + count;
     reader.Run(info.origin_pts, std::max<int64_t>(0, first_sample), cancel,
@@ -403,7 +394,7 @@ void WaveformBuilder::RunStretch(int s) {
     const int64_t first_block = begin / block;
     const int64_t end_block = (end + block - 1) / block;
     AudioReader reader;
-    if (!reader.Open(m_path, false)) {
+    if (!reader.Open(m_path)) {
         m_failed.store(true);
         sum.Publish(s, end_block - first_block);
         return;
