@@ -358,22 +358,13 @@ int Preview(int argc, char** argv) {
     const std::string& input = options.files[0];
     const PreviewResult result = DecodePreviewFrame({input, at_s, *out, false});
     if (!result.written) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = "";
-        if (result.error < 0) av_strerror(result.error, reason, sizeof reason);
-        switch (result.failure) {
-            case PreviewFailure::kWrite:
-                std::fprintf(stderr, "taviro-cli: cannot write %s: %s\n", out->c_str(), reason);
-                break;
-            case PreviewFailure::kOpen:
-                std::fprintf(stderr, "taviro-cli: cannot open %s: %s\n", input.c_str(),
-                             ProbeProblem(input, "it is not a media file this program can read").c_str());
-                break;
-            case PreviewFailure::kNoVideo:
-                std::fprintf(stderr, "taviro-cli: %s holds no video this program can decode\n",
-                             input.c_str());
-                break;
-            default:
-                std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s\n", input.c_str());
+        if (result.failure == PreviewFailure::kWrite) {
+            char reason[AV_ERROR_MAX_STRING_SIZE] = "";
+            av_strerror(result.error, reason, sizeof reason);
+            std::fprintf(stderr, "taviro-cli: cannot write %s: %s\n", out->c_str(), reason);
+        } else {
+            std::fprintf(stderr, "taviro-cli: no picture could be decoded from %s: %s\n", input.c_str(),
+                         ProbeProblem(input, "it holds no video this program can decode").c_str());
         }
         return kExitFailed;
     }

@@ -2,6 +2,7 @@
 // The preview frame decoder: the picture of a video at a position, as the 640 x 360 24-bit BMP the
 // cut tab draws. Runs on the UI thread.
 
+#include <cstdint>
 #include <string>
 
 struct AVFrame;
@@ -24,17 +25,15 @@ struct PreviewRequest {
 // Why no picture was written.
 enum class PreviewFailure {
     kNone,
-    kOpen,     // the input could not be opened or its streams read
-    kNoVideo,  // it holds no video, or no decoder opens for it
-    kDecode,   // no picture came out of the decoder
-    kWrite,    // the bitmap could not be written (folder missing or read-only, disk full, ...)
+    kDecode,  // no picture came from the input (not opened, no video, no decoder, nothing decoded)
+    kWrite,   // the bitmap could not be written (folder missing or read-only, disk full, ...)
 };
 
 struct PreviewResult {
     bool written = false;      // a BMP was written
     std::string written_path;  // where: the request's path, or the free name taken instead
     PreviewFailure failure = PreviewFailure::kNone;
-    int error = 0;               // FFmpeg's error code of the failed step, 0 when it has none
+    int error = 0;               // FFmpeg's error code of a failed write
     double input_start_s = 0;    // the container's start time
     double file_position_s = 0;  // the position sought, on the file's own clock (a positive position
                                  // shifted by the start time)
@@ -49,8 +48,11 @@ PreviewResult DecodePreviewFrame(const PreviewRequest& request);
 // Writes a 640 x 360 BGR24 picture (rows top first, as FFmpeg lays them out) as a bottom-up 24-bit
 // BMP file at `path` (UTF-8). The file appears complete or not at all: it is written under a new
 // temporary name and then published (replacing the old picture, or as a new file only, see
-// PreviewRequest::replace_existing). Returns 0, or a negative FFmpeg error code, writing nothing, for a
-// picture of another size or format (AVERROR(EINVAL)) or when the file cannot be written.
+// PreviewRequest::replace_existing). Returns 0, or a negative FFmpeg error code, writing nothing, for
+// a picture of another size or format (AVERROR(EINVAL)) or when the file cannot be written.
 // `written_path` (may be null) receives the path written.
 int SavePreviewBitmap(const AVFrame* picture, const std::string& path, bool replace_existing = true,
                       std::string* written_path = nullptr);
+// The same from 640 x 360 BGR24 rows, the top one first, `linesize` bytes apart.
+int SavePreviewBitmapRows(const uint8_t* top_row, int linesize, const std::string& path,
+                          bool replace_existing = true, std::string* written_path = nullptr);
