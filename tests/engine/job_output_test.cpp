@@ -116,8 +116,7 @@ TEST(JobOutput, ACutWhoseRangeHoldsNothingFailsAndLeavesNoFile) {
         const char* extension;
     };
     for (const Case& c :
-         {Case{"re-encoded", true, Engine::kVideo, ".mp4"}, Case{"direct", false, Engine::kVideo, ".mp3"},
-          Case{"audio engine", false, Engine::kAudio, ".mp3"}}) {
+         {Case{"re-encoded", true, Engine::kVideo, ".mp4"}, Case{"direct", false, Engine::kVideo, ".mp3"}}) {
         SCOPED_TRACE(c.name);
         const std::string dir = ScratchDir("job_empty_range");
         const Outcome o = RunJob(Cut(input, 2, 2, dir + "/cut" + c.extension, c.reencode), c.engine);
@@ -143,8 +142,7 @@ TEST(JobOutput, ARangeToTheEstimatedEndCopiesToTheEndOfTheData) {
         const char* extension;
     };
     for (const Case& c :
-         {Case{"re-encoded", true, Engine::kVideo, ".mp4"}, Case{"direct", false, Engine::kVideo, ".mp3"},
-          Case{"audio engine", false, Engine::kAudio, ".mp3"}}) {
+         {Case{"re-encoded", true, Engine::kVideo, ".mp4"}, Case{"direct", false, Engine::kVideo, ".mp3"}}) {
         SCOPED_TRACE(c.name);
         const std::string dir = ScratchDir("job_vbr_end");
         const Outcome o =
