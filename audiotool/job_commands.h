@@ -10,7 +10,8 @@
 
 #include "common/job_worker.h"
 #include "common/progress_protocol.h"
-#include "engine/audio_job.h"
+#include "engine/job_request.h"
+#include "jobs/job_refusal.h"
 
 class CAVConvertDlg;
 class QTimer;
@@ -50,7 +51,7 @@ class JobCommands : public QObject {
     // The start both commands share: the sponsorship prompt while due, then playback stops.
     void CommonStart();
     // Turns a refusal into its message; true when there was one.
-    bool Refused(AudioJobRefusal refusal);
+    bool Refused(JobRefusal refusal);
     // files_shown: what the progress display counts (a cut 1, a merge its inputs).
     void RunJob(std::vector<int> job_to_list, int files_shown);
     void ShowMessage(const QString& text);

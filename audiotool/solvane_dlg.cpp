@@ -348,7 +348,7 @@ void CSolvaneDlg::AddFilePaths(const QStringList& paths) {
     }
     for (const QString& path : paths) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const AudioProbeResult probe = ProbeAudioFile(U(path));
+        const ProbeResult probe = ProbeAudioFile(U(path));
         if (probe.result < 0 || probe.range_start_us < 0 || probe.range_end_us < 0) {
             platform::MessageBoxOk(this,
                                    UnreadableFileMessage(text("TISHI", "wj"), path, text("TISHI", "wx")));

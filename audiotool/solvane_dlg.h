@@ -15,7 +15,7 @@
 #include "audiotool/output_settings.h"
 #include "common/language_files.h"
 #include "common/window_drag.h"
-#include "engine/audio_job.h"
+#include "engine/probe.h"
 
 class CAVDonateDlg;
 class CBitmapSlider;
@@ -94,7 +94,7 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     CAVDonateDlg* donateDialog() const { return m_donate; }
 
     const QString& currentFile() const { return m_current_file; }
-    const AudioProbeResult& currentProbe() const { return m_current_probe; }
+    const ProbeResult& currentProbe() const { return m_current_probe; }
     OutputSettings& outputSettings() { return m_output_settings; }
     QString outputFolder() const;
     const QString& confirmedFolder() const { return m_confirmed_folder; }
@@ -142,7 +142,7 @@ class CSolvaneDlg : public common::MovableDialog<QDialog> {
     CAVDonateDlg* m_donate = nullptr;
 
     QString m_current_file;
-    AudioProbeResult m_current_probe;
+    ProbeResult m_current_probe;
     OutputSettings m_output_settings;
     QString m_confirmed_folder;
     QString m_last_cut_output;

@@ -188,7 +188,7 @@ int RunJob(int argc, char** argv) {
         job.output.video_bit_rate = 3000000;
         job.output.width = 1280;
         job.output.height = 720;
-        job.output.frame_rate = 0;
+        job.output.frame_rate = AVRational{0, 1};
         job.output.audio_bit_rate = 128000;
         job.output.sample_rate = 44100;
         job.output.channels = 2;

@@ -6,6 +6,7 @@
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
 #include "engine/ffmpeg_ptr.h"
+#include "engine/probe.h"
 
 using namespace engine;
 
@@ -20,15 +21,15 @@ bool NamedMp3(const std::string& path) {
 
 }  // namespace
 
-AudioProbeResult ProbeAudioFile(const std::string& path) {
-    AudioProbeResult probe;
+ProbeResult ProbeAudioFile(const std::string& path) {
+    ProbeResult probe;
     InputFormatPtr input = OpenInput(path.c_str());
     if (!input) {
-        probe.result = -1;
+        probe.result = PROBE_OPEN_FAILED;
         return probe;
     }
     if (avformat_find_stream_info(input.get(), nullptr) < 0) {
-        probe.result = -2;
+        probe.result = PROBE_STREAM_INFO_FAILED;
         return probe;
     }
     for (unsigned s = 0; s < input->nb_streams; ++s) {
@@ -40,10 +41,10 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     CodecContextPtr decoder;
     if (probe.audio_stream_index >= 0) decoder = OpenDecoder(input->streams[probe.audio_stream_index]);
     if (decoder) {
-        probe.codec_id = decoder->codec_id;
+        probe.audio_codec_id = decoder->codec_id;
         probe.channels = decoder->ch_layout.nb_channels;
         probe.sample_rate = decoder->sample_rate;
-        probe.bit_rate = static_cast<int32_t>(decoder->bit_rate);
+        probe.audio_bit_rate = static_cast<int32_t>(decoder->bit_rate);
         if (NamedMp3(path)) {
             probe.aac_in_mp3 = decoder->codec_id == AV_CODEC_ID_AAC;
             probe.mp2_in_mp3 = decoder->codec_id == AV_CODEC_ID_MP2;
@@ -52,7 +53,7 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     probe.range_start_us = 0;
     probe.range_end_us = input->duration;
     probe.duration_us = input->duration;
-    probe.result = 0;
+    probe.result = PROBE_OK;
     return probe;
 }
 

@@ -98,7 +98,7 @@ class ConversionRun {
     JobProgress& progress_;
     JobFailure refusal_;  // why the current file's set-up failed
     int file_count_ = 0;
-    double frame_rate_ = 0;  // the output frame rate the job asked for, or the first input's
+    AVRational frame_rate_{0, 1};  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.
     MuxerPtr muxer_;

@@ -11,10 +11,10 @@
 #include "controls/check_list_ctrl.h"
 #include "engine/convert_engine.h"
 #include "engine/probe.h"
+#include "jobs/video_jobs.h"
 #include "platform/message_box.h"
 #include "platform/shell_open.h"
 #include "videotool/file_infomation.h"
-#include "videotool/job_builder.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
 

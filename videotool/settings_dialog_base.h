@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "videotool/job_builder.h"
+#include "common/setting_texts.h"
 
 class CAVDonateDlg;
 class QComboBox;

@@ -9,10 +9,10 @@
 #include "common/language_files.h"
 #include "common/output_folder.h"
 #include "controls/av_donate_dlg.h"
+#include "jobs/output_presets.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
-#include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;
@@ -151,9 +151,9 @@ void CSettings::OnStart() {
     texts.channels = Combo(kChannels)->currentText().toStdString();
     ApplySettingTexts(texts, m_settings);
     if (texts.preset_index < 0 || texts.preset_index >= OUTPUT_PRESET_COUNT) {
-        // The hidden codec boxes have no items: without a preset the names are their empty texts.
-        m_settings->video_codec_name.clear();
-        m_settings->audio_codec_name.clear();
+        // The hidden codec boxes have no items: without a preset no codec is named.
+        m_settings->video_codec_id = AV_CODEC_ID_NONE;
+        m_settings->audio_codec_id = AV_CODEC_ID_NONE;
     }
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();

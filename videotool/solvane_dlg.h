@@ -17,7 +17,7 @@
 #include "common/language_files.h"
 #include "common/window_drag.h"
 #include "engine/probe.h"
-#include "videotool/job_builder.h"
+#include "jobs/video_jobs.h"
 
 class CBitmapSlider;
 class QKeyEvent;
