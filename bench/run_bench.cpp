@@ -153,7 +153,7 @@ int RunJob(int argc, char** argv) {
         request.merge = request.reencode = kind == "audio-merge";
         for (int i = request.merge ? 4 : 6; i < argc; ++i) request.inputs.push_back({argv[i]});
         if (request.merge) {
-            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, 0, 128000, 44100, 2};
+            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, {0, 1}, 128000, 44100, 2};
         } else {
             request.inputs[0].start_s = std::atof(argv[4]);
             request.inputs[0].length_s = std::atof(argv[5]) - request.inputs[0].start_s;
