@@ -5,10 +5,8 @@
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
-#include "engine/ffmpeg_ptr.h"
 #include "engine/probe.h"
-
-using namespace engine;
+#include "media/input.h"
 
 namespace {
 
@@ -23,24 +21,18 @@ bool NamedMp3(const std::string& path) {
 
 ProbeResult ProbeAudioFile(const std::string& path) {
     ProbeResult probe;
-    InputFormatPtr input = OpenInput(path.c_str());
-    if (!input) {
-        probe.result = PROBE_OPEN_FAILED;
+    media::InputOptions options;
+    options.video_decoder = false;
+    media::Input input = media::OpenInput(path, options);
+    if (!input.ok()) {
+        probe.result = input.format ? PROBE_STREAM_INFO_FAILED : PROBE_OPEN_FAILED;
+        probe.failure = std::move(input.failure);
         return probe;
     }
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) {
-        probe.result = PROBE_STREAM_INFO_FAILED;
-        return probe;
-    }
-    for (unsigned s = 0; s < input->nb_streams; ++s) {
-        AVMediaType type = input->streams[s]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) probe.video_stream_index = static_cast<int32_t>(s);
-        if (type == AVMEDIA_TYPE_AUDIO) probe.audio_stream_index = static_cast<int32_t>(s);
-    }
+    if (input.video) probe.video_stream_index = input.video->index;
+    if (input.audio) probe.audio_stream_index = input.audio->index;
     // Without a decoder the audio cannot be played or merged: the file counts as having none.
-    CodecContextPtr decoder;
-    if (probe.audio_stream_index >= 0) decoder = OpenDecoder(input->streams[probe.audio_stream_index]);
-    if (decoder) {
+    if (const AVCodecContext* decoder = input.audio_decoder.get()) {
         probe.audio_codec_id = decoder->codec_id;
         probe.channels = decoder->ch_layout.nb_channels;
         probe.sample_rate = decoder->sample_rate;
@@ -51,8 +43,8 @@ ProbeResult ProbeAudioFile(const std::string& path) {
         }
     }
     probe.range_start_us = 0;
-    probe.range_end_us = input->duration;
-    probe.duration_us = input->duration;
+    probe.range_end_us = input.format->duration;
+    probe.duration_us = input.format->duration;
     probe.result = PROBE_OK;
     return probe;
 }
