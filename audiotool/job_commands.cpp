@@ -39,7 +39,25 @@ void JobCommands::CommonStart() {
     m_window->Stop();
 }
 
-bool JobCommands::Refused(JobRefusal refusal) {
+QString JobCommands::CopyRefusalMessage(const Mp3JoinCheck& check) const {
+    QString why;
+    switch (check.problem) {
+        case Mp3JoinProblem::kUnreadable:
+            why = m_window->text("TISHI", "fzfmp3");
+            break;
+        case Mp3JoinProblem::kSampleRate:
+            why = m_window->text("TISHI", "fzcyl").arg(check.value).arg(check.expected);
+            break;
+        case Mp3JoinProblem::kChannels:
+            why = m_window->text("TISHI", "fztd").arg(check.value).arg(check.expected);
+            break;
+        case Mp3JoinProblem::kNone:
+            break;
+    }
+    return m_window->text("TISHI", "fzbnhb").arg(QString::fromStdString(check.path), why);
+}
+
+bool JobCommands::Refused(JobRefusal refusal, const Mp3JoinCheck& copy_check) {
     switch (refusal) {
         case JobRefusal::kNone:
             return false;
@@ -51,6 +69,9 @@ bool JobCommands::Refused(JobRefusal refusal) {
         case JobRefusal::kTooManyFiles:
             ShowMessage(
                 QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
+            return true;
+        case JobRefusal::kCannotCopy:
+            ShowMessage(CopyRefusalMessage(copy_check));
             return true;
         default:
             ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
@@ -97,13 +118,15 @@ void JobCommands::Merge() {
         return;
     }
     const OutputSettings& s = m_window->outputSettings();
-    const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels};
+    const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels, s.copy};
     const QString folder = m_window->outputFolder();
     JobRequest request;
-    const JobRefusal refusal = BuildAudioMergeJob(inputs, settings, U(folder), std::string(), &request);
+    Mp3JoinCheck copy_check;
+    const JobRefusal refusal =
+        BuildAudioMergeJob(inputs, settings, U(folder), std::string(), &request, &copy_check);
     if (refusal == JobRefusal::kNone || refusal == JobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
-    if (Refused(refusal)) return;
+    if (Refused(refusal, copy_check)) return;
     m_request = std::move(request);
     const int shown = static_cast<int>(rows.size());
     RunAudio(std::move(rows), shown, folder);

@@ -77,6 +77,14 @@ JobRefusal BuildAudioMergeJob(const std::vector<AudioMergeInput>& inputs, const 
         total_s = static_cast<int32_t>(input.end_ms / 1000.0 - input.start_ms / 1000.0 + total_s);
     }
     job.merge_total_s = static_cast<int32_t>(total_s);
+    if (settings.copy) {
+        std::vector<std::string> paths;
+        for (const JobInput& in : job.inputs) paths.push_back(in.path);
+        Mp3JoinCheck check = CheckMp3CopyJoin(paths);
+        if (copy_check) *copy_check = check;
+        if (check.problem != Mp3JoinProblem::kNone) return JobRefusal::kCannotCopy;
+        job.reencode = false;
+    }
     std::string stem = name.empty() ? DefaultOutputName(inputs[0].path) : name;
     job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, ".mp3"));
     job.output.audio_codec_id = AV_CODEC_ID_MP3;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/audio_job.h"
 #include "engine/job_request.h"
 #include "engine/probe.h"
 #include "jobs/job_refusal.h"
@@ -16,6 +17,7 @@ struct AudioOutputSettings {
     int32_t bit_rate = 128000;  // bits per second
     int32_t sample_rate = 44100;
     int32_t channels = 2;
+    bool copy = false;  // join the MP3 frames as they are: the three values above are not used
 };
 
 // The file created and deleted again to prove that the output folder takes new files.
@@ -47,6 +49,8 @@ struct AudioMergeInput {
 // A merge of the inputs, in order, into one MP3 named after the first (or `name` when not empty);
 // merge_total_s sums end - start in whole seconds. The progress display counts every input.
 // Refusals, in this order: kNoFile (none), kTooFewFiles, kTooManyFiles, the folder check's, kSilent
-// (an input's file name without an extension).
+// (an input's file name without an extension), and with settings.copy kCannotCopy when the files
+// cannot be joined frame for frame (`copy_check`, may be null, then says which file and why).
 JobRefusal BuildAudioMergeJob(const std::vector<AudioMergeInput>& inputs, const AudioOutputSettings& settings,
-                              const std::string& output_folder, const std::string& name, JobRequest* request);
+                              const std::string& output_folder, const std::string& name, JobRequest* request,
+                              Mp3JoinCheck* copy_check = nullptr);

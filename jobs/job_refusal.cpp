@@ -41,6 +41,8 @@ std::string_view RefusalEnglishText(JobRefusal refusal, MediaKind kind) {
             return "The output name cannot be used (too long or not allowed). Please choose a shorter name.";
         case JobRefusal::kSilent:
             return "Nothing to do for this output folder or these file names.";
+        case JobRefusal::kCannotCopy:
+            return "The files cannot be joined without re-encoding.";
     }
     return {};
 }

@@ -15,6 +15,7 @@ enum class JobRefusal {
     kOutputNameRefused,        // "mcbky": the system refuses the output's name (too long, not allowed)
     kSilent,                   // the audio tool's: nothing to start and nothing to say ("\" as the
                                // folder, a merged file name without extension)
+    kCannotCopy,               // a join without re-encoding of files that differ (see Mp3JoinCheck)
 };
 
 // Which tool's words a text uses ("a video", "an audio file").
@@ -23,5 +24,6 @@ enum class MediaKind { kVideo, kAudio };
 // The language file's key (section "TISHI") for a refusal both tools word alike; empty when each
 // tool shows its own text.
 std::string_view RefusalMessageKey(JobRefusal refusal);
-// The English text of a refusal, for the command-line tools, which have no language file.
+// The English text of a refusal, for the command-line tools, which have no language file. kCannotCopy
+// gives only its general part: the caller says which file differs and how.
 std::string_view RefusalEnglishText(JobRefusal refusal, MediaKind kind);
