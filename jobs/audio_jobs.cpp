@@ -58,8 +58,8 @@ JobRefusal BuildAudioCutJob(const std::string& current_file, const ProbeResult& 
 }
 
 JobRefusal BuildAudioMergeJob(const std::vector<AudioMergeInput>& inputs, const AudioOutputSettings& settings,
-                              const std::string& output_folder, const std::string& name,
-                              JobRequest* request) {
+                              const std::string& output_folder, const std::string& name, JobRequest* request,
+                              Mp3JoinCheck* copy_check) {
     if (inputs.empty()) return JobRefusal::kNoFile;
     if (inputs.size() < 2) return JobRefusal::kTooFewFiles;
     if (inputs.size() > static_cast<size_t>(MAX_JOB_FILES)) return JobRefusal::kTooManyFiles;
