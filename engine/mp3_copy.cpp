@@ -9,6 +9,10 @@
 #include "engine/mp3_stream.h"
 #include "engine/output_publish.h"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 namespace engine {
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
+#include "engine/probe.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/tmpfs.h"
@@ -131,7 +132,7 @@ TEST(JobOutput, ARangeToTheEstimatedEndCopiesToTheEndOfTheData) {
     const std::string input = Fixture("vbr_noxing.mp3");
     const double held_s = DecodedAudioSeconds(input);
     ASSERT_GT(held_s, 9.9);
-    const AudioProbeResult probe = ProbeAudioFile(input);
+    const auto probe = ProbeAudioFile(input);
     ASSERT_LT(probe.duration_us / 1e6, held_s - 1);
     const int32_t end_ms = static_cast<int32_t>(probe.duration_us / 1000);
 
