@@ -211,4 +211,61 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
 INSTANTIATE_TEST_SUITE_P(Rows, TimingTest, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Direct merges of eleven copies of a clip whose sound ends inside its last packet (the decoder still
+// plays the whole packet): every joint holds picture and sound within half an audio frame, and the
+// offsets do not grow from joint to joint.
+struct JointRow {
+    const char* name;
+    const char* clip;
+    int sample_rate;
+    double clip_s;
+};
+
+const JointRow kJointRows[] = {
+    {"aac_44k", "timed_1s_44k.mp4", 44100, 1.0},
+    {"aac_48k", "timed_1_48s_48k.mp4", 48000, 1.48},
+};
+
+void PrintTo(const JointRow& row, std::ostream* os) { *os << row.name; }
+
+class MergeJointTest : public ::testing::TestWithParam<JointRow> {};
+
+TEST_P(MergeJointTest, TenJointsStayWithinHalfAnAudioFrame) {
+    const JointRow& row = GetParam();
+    constexpr int kClips = 11;
+    JobRequest request;
+    for (int k = 0; k < kClips; ++k) request.inputs.push_back({Fixture(row.clip), 0, 0});
+    request.merge = true;
+    request.reencode = false;
+    request.output_path = ScratchDir(std::string("joints_") + row.name) + "/out.mp4";
+    JobProgress progress;
+    progress.Reset(request.FileCount(), request.FileCount());
+    RunConvertJob(request, progress);
+    for (int i = 0; i < request.FileCount(); ++i) ASSERT_EQ(progress.file_status[i], JOB_FILE_DONE) << i;
+
+    const auto pictures = Pictures(request.output_path);
+    const Sound sound = Beeps(request.output_path);
+    ASSERT_EQ(static_cast<long>(pictures.size()), std::lround(kClips * row.clip_s * kFps));
+    // Each clip's first picture (number 0) with the beep nearest to it.
+    std::vector<double> offsets;
+    for (const Picture& p : pictures) {
+        if (p.number != 0) continue;
+        const Beep* best = nullptr;
+        for (const Beep& b : sound.beeps)
+            if (!best || std::abs(b.time_s - p.time_s) < std::abs(best->time_s - p.time_s)) best = &b;
+        ASSERT_NE(best, nullptr);
+        offsets.push_back(best->time_s - p.time_s);
+    }
+    ASSERT_EQ(offsets.size(), static_cast<size_t>(kClips));
+    // The first clip is copied as it is: its offset is the source's own, which every joint keeps.
+    const double half_frame_s = 1024.0 / 2 / row.sample_rate;
+    for (size_t k = 1; k < offsets.size(); ++k)
+        EXPECT_LE(std::abs(offsets[k] - offsets[0]), half_frame_s) << "clip " << k;
+    // Nothing accumulates: the last joint is where the first one is.
+    EXPECT_NEAR(offsets.back(), offsets[1], 0.002);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, MergeJointTest, ::testing::ValuesIn(kJointRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
