@@ -40,9 +40,11 @@ const char kUsage[] =
     "  probe FILE\n"
     "      print what the media probe reads from FILE, one key=value a line\n"
     "  cut FILE --from HH:MM:SS.mmm --to HH:MM:SS.mmm --out-dir DIR [--name NAME]\n"
-    "      [--direct | --preset N --video-quality \"1500 kbps\" --size \"320*240\"\n"
+    "      [--direct [--exact] | --preset N --video-quality \"1500 kbps\" --size \"320*240\"\n"
     "       --frame-rate \"29.97 fps\" --audio-quality \"128 kbps\" --sample-rate \"44100 Hz\"]\n"
-    "      cut the range out of FILE into DIR; --from defaults to the start, --to to the end\n"
+    "      cut the range out of FILE into DIR; --from defaults to the start, --to to the end;\n"
+    "      --direct --exact starts and ends at the chosen times, re-encoding only up to the\n"
+    "      nearest key frames (H.264; other video is cut at the key frames, with the reason)\n"
     "  merge FILE FILE... --out-dir DIR [--name NAME] [--direct | the preset options of cut,\n"
     "      plus --channels \"2 Channel Stereo\"]\n"
     "      join the files in order into one file in DIR\n"
@@ -105,6 +107,7 @@ struct Options {
     std::vector<std::string> files;
     std::map<std::string, std::string> values;  // "--from" -> text
     bool direct = false;
+    bool exact = false;
     bool has_preset_option = false;
 };
 
@@ -116,6 +119,10 @@ std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& 
         std::string arg = argv[i];
         if (arg == "--direct" && allow_direct) {
             options->direct = true;
+            continue;
+        }
+        if (arg == "--exact" && allow_direct) {
+            options->exact = true;
             continue;
         }
         bool takes_value = std::find(value_options.begin(), value_options.end(), arg) != value_options.end();
@@ -135,6 +142,7 @@ std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& 
         options->files.push_back(arg);
     }
     if (options->direct && options->has_preset_option) return "--direct takes no preset options";
+    if (options->exact && !options->direct) return "--exact goes with --direct";
     return {};
 }
 
@@ -147,6 +155,7 @@ std::optional<std::string> Value(const Options& options, const std::string& name
 // The preset options to the dialog's texts, checked. Returns an error text, or empty.
 std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* texts) {
     texts->direct = options.direct;
+    texts->exact = options.exact;
     if (auto v = Value(options, "--preset")) {
         char* end = nullptr;
         long index = std::strtol(v->c_str(), &end, 10);
@@ -274,6 +283,8 @@ int Cut(int argc, char** argv) {
     OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
     JobRequest job;
     if (JobRefusal r = BuildCutJob(request, settings, output, job); r != JobRefusal::kNone) return Refused(r);
+    if (ExactCutRefusal r = ConfirmExactCut(job); r != ExactCutRefusal::kNone)
+        std::fprintf(stderr, "taviro-cli: %s\n", std::string(ExactFallbackEnglishText(r)).c_str());
     return RunJob(job);
 }
 
@@ -283,6 +294,7 @@ int Merge(int argc, char** argv) {
     preset_options.push_back("--channels");
     std::string error = ParseOptions(argc, argv, {"--out-dir", "--name"}, true, preset_options, &options);
     if (!error.empty()) return UsageError(error);
+    if (options.exact) return UsageError("--exact is for cut only");
     if (options.files.empty()) return Refused(JobRefusal::kNoFile);
     if (options.files.size() < 2) return Refused(JobRefusal::kTooFewFiles);
     if (options.files.size() > static_cast<size_t>(MAX_JOB_FILES)) return Refused(JobRefusal::kTooManyFiles);

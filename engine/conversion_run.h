@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/exact_cut.h"
 #include "engine/exclusive_output.h"
 #include "engine/ffmpeg_ptr.h"
 #include "engine/job_progress.h"
@@ -107,6 +108,7 @@ class ConversionRun {
     bool trailer_written_ = false;
     bool discard_output_ = false;  // a cut whose range held no picture leaves no file
     PacketCopy copy_;
+    std::unique_ptr<ExactCut> exact_;  // a direct cut that starts and ends exactly
     AVStream* out_video_ = nullptr;
     AVStream* out_audio_ = nullptr;
     CodecContextPtr video_encoder_;

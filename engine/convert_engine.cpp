@@ -126,9 +126,19 @@ void ConversionRun::ProcessFile(int i) {
                             range_start_s_ + RangeLength(i), Merge());
             copy_.SetKeyFramePrefix(std::move(parameter_sets_));
             parameter_sets_.clear();
+            if (exact_ && i == 0) {
+                if (int error = exact_->Begin(&copy_, range_start_s_, range_start_s_ + RangeLength(i));
+                    error < 0) {
+                    Fail("could not open the video decoder", error);
+                    leave_loop_ = true;
+                }
+            }
         }
         PacketLoop(i);
         if (PacketCopying()) {
+            if (exact_ && !leave_loop_)
+                if (int error = exact_->End(muxer_.get()); error < 0)
+                    Fail("could not cut the video exactly", error);
             if (int error = copy_.EndFile(muxer_.get()); error < 0) Fail("could not write a packet", error);
         }
         // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
@@ -241,6 +251,12 @@ bool ConversionRun::SetUpVideoStream() {
         out_video_->r_frame_rate = in_video_->r_frame_rate;
         out_video_->avg_frame_rate = in_video_->avg_frame_rate;
         video_frame_tb_ = frame_tb;
+        if (request_.exact && !Merge()) {
+            exact_ = std::make_unique<ExactCut>();
+            const bool global_header = muxer_->oformat->flags & AVFMT_GLOBALHEADER;
+            if (exact_->Prepare(in_video_, global_header, out_video_->codecpar) != ExactCutRefusal::kNone)
+                return Refuse("the video cannot be cut exactly");
+        }
         return true;
     }
 
@@ -450,7 +466,8 @@ void ConversionRun::PacketLoop(int i) {
         }
         UpdateProgress(i);
         if (PacketCopying()) {
-            if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
+            if (int error = exact_ ? exact_->Add(muxer_.get(), pkt) : copy_.Add(muxer_.get(), pkt);
+                error < 0) {
                 Fail("could not write a packet", error);
                 leave_loop_ = true;
             }

@@ -48,6 +48,54 @@ std::string_view RefusalEnglishText(JobRefusal refusal) {
     return {};
 }
 
+ExactCutRefusal ConfirmExactCut(JobRequest& job) {
+    if (!job.exact || job.merge || job.reencode || job.inputs.empty()) return ExactCutRefusal::kNone;
+    ExactCutRefusal refusal = CheckExactCut(job.inputs[0].path, job.output_path);
+    if (refusal != ExactCutRefusal::kNone) job.exact = false;
+    return refusal;
+}
+
+std::string_view ExactFallbackMessageKey(ExactCutRefusal refusal) {
+    switch (refusal) {
+        case ExactCutRefusal::kNone:
+            return {};
+        case ExactCutRefusal::kUnreadable:
+            return "jqbkd";
+        case ExactCutRefusal::kNotH264:
+            return "jqfh264";
+        case ExactCutRefusal::kNoEncoder:
+            return "jqwbmq";
+        case ExactCutRefusal::kPictureFormat:
+            return "jqhmgs";
+        case ExactCutRefusal::kParameterSets:
+            return "jqcsj";
+    }
+    return {};
+}
+
+std::string_view ExactFallbackEnglishText(ExactCutRefusal refusal) {
+    switch (refusal) {
+        case ExactCutRefusal::kNone:
+            return {};
+        case ExactCutRefusal::kUnreadable:
+            return "The video cannot be read to cut it exactly; it is cut at the nearest key frames instead.";
+        case ExactCutRefusal::kNotH264:
+            return "Only H.264 video can be cut exactly; this video is cut at the nearest key frames "
+                   "instead.";
+        case ExactCutRefusal::kNoEncoder:
+            return "The H.264 encoder (libx264) is missing; the video is cut at the nearest key frames "
+                   "instead.";
+        case ExactCutRefusal::kPictureFormat:
+            return "The encoder cannot match this video's pictures (pixel format or interlacing); it is cut "
+                   "at "
+                   "the nearest key frames instead.";
+        case ExactCutRefusal::kParameterSets:
+            return "This video's stream headers cannot be joined with new ones; it is cut at the nearest key "
+                   "frames instead.";
+    }
+    return {};
+}
+
 JobSettings DefaultMergeSettings() {
     JobSettings s;
     s.video_codec_name = "MPEG4";
@@ -64,6 +112,7 @@ JobSettings DefaultMergeSettings() {
 
 void ApplySettingTexts(const SettingTexts& texts, JobSettings* settings) {
     settings->direct = texts.direct;
+    settings->exact = texts.exact;
     if (texts.preset_index >= 0 && texts.preset_index < OUTPUT_PRESET_COUNT) {
         settings->video_codec_name = kOutputPresets[texts.preset_index].video_codec_name;
         settings->audio_codec_name = kOutputPresets[texts.preset_index].audio_codec_name;
@@ -132,6 +181,7 @@ JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, c
     job.output_path = output_path;
     job.reencode = !settings.direct;
     job.merge = false;
+    job.exact = settings.direct && settings.exact;
 
     ApplyOutputSettings(settings, job.output);
     job.output.frame_rate = FrameRateFromText(settings.frame_rate_text);  // 0: the input's own rate

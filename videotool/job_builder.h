@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/exact_cut.h"
 #include "engine/job_request.h"
 #include "engine/output_names.h"
 #include "engine/probe.h"
@@ -34,6 +35,7 @@ std::string_view RefusalEnglishText(JobRefusal refusal);
 // the command. Numbers are in the units of the job fields (bits per second, pixels, Hz).
 struct JobSettings {
     bool direct = false;
+    bool exact = false;            // a direct cut starts and ends exactly at the chosen times
     std::string video_codec_name;  // "MPEG4", "H.264", "FLV", "WMV2"
     std::string audio_codec_name;  // "AAC", "MP3", "WMA8", "VORBIS"
     int32_t video_bit_rate = 0;
@@ -52,6 +54,7 @@ JobSettings DefaultMergeSettings();
 // item of each list of the cut settings dialog, with the source's own frame rate.
 struct SettingTexts {
     bool direct = true;
+    bool exact = false;
     int preset_index = 0;  // 0 to 6; anything else keeps the codec names
     std::string video_quality = "1500 kbps";
     std::string size = "320*240";
@@ -90,6 +93,14 @@ struct CutRequest {
 // chooses the unique output path. On a refusal the job is left untouched.
 JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, const OutputChoice& output,
                        JobRequest& job);
+
+// A cut that asks to start and end exactly keeps that wish only where the engine can do it for the
+// input and output; otherwise the job becomes a key-frame cut and the reason comes back.
+ExactCutRefusal ConfirmExactCut(JobRequest& job);
+// The language file's key (section "TISHI") for the reason a cut falls back to the key frames, and
+// its English text for taviro-cli.
+std::string_view ExactFallbackMessageKey(ExactCutRefusal refusal);
+std::string_view ExactFallbackEnglishText(ExactCutRefusal refusal);
 
 // One file of a merge as the merge list shows it, plus what the probe knows of its streams.
 struct MergeItem {

@@ -194,6 +194,7 @@ timed timed_3s.mp4 3 0 3 $bframes -c:a aac -b:a 128k
 timed timed_3s_from4.mp4 3 4 3 $bframes -c:a aac -b:a 128k
 timed timed_sound_longer.mp4 2 0 4 $bframes -c:a aac -b:a 128k
 timed timed_8s.mkv 8 0 8 $bframes -c:a libvorbis
+timed timed_8s.mov 8 0 8 $bframes -c:a aac -b:a 128k
 timed timed_8s_start_1_4.ts 8 0 8 $bframes -c:a aac -b:a 128k -output_ts_offset 1.4
 # Sound that ends inside its last AAC packet (1 s at 44.1 kHz: 955 samples of padding; 1.48 s at
 # 48 kHz: 640), for the joints of direct merges.
