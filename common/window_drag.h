@@ -6,26 +6,15 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/window_mover.h"
+
 class QDropEvent;
-class QMouseEvent;
 class QObject;
 class QWidget;
 
 namespace common {
 
-// Moves a window by a left-button drag on its empty area. The window system moves it where it can;
-// elsewhere the window follows the mouse itself.
-class WindowMover {
-  public:
-    // True when the press starts a move; otherwise the window handles the press as usual.
-    bool Press(QWidget* window, const QMouseEvent* event);
-    void Move(QWidget* window, const QMouseEvent* event);
-    void Release() { m_dragging = false; }
-
-  private:
-    bool m_dragging = false;
-    QPoint m_offset;
-};
+using WindowMover = platform::WindowMover;
 
 // The local files a drag carries; the drag is accepted when there are any.
 QStringList TakeLocalFiles(QDropEvent* event);

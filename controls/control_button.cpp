@@ -1,6 +1,7 @@
 #include "controls/control_button.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QVector>
 
 #include "controls/bitmap_resources.h"
@@ -46,6 +47,8 @@ QRegion RegionFromBitmap(const QImage& source) {
 CControlButton::CControlButton(QWidget* parent, int control_id)
     : QAbstractButton(parent), m_control_id(control_id) {
     setAttribute(Qt::WA_Hover);
+    // Tab reaches the button; a click does not leave a focus frame behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QImage CControlButton::Fitted(const QImage& image) const {
@@ -87,6 +90,20 @@ void CControlButton::paintEvent(QPaintEvent*) {
     const QPixmap& image = m_hover ? m_hover_image : m_normal;
     if (!image.isNull()) painter.drawPixmap(item.topLeft(), image, item);
     if (isDown() && !m_pressed.isNull()) painter.drawPixmap(item.topLeft(), m_pressed, item);
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) DrawFocusFrame(painter);
+}
+
+void CControlButton::DrawFocusFrame(QPainter& painter) const {
+    // The outline of what can be clicked: the inner half of a stroke along the shape's edge (a
+    // shaped button's mask clips the outer half), or a frame inside the rectangle.
+    QPainterPath outline;
+    if (m_has_region)
+        outline.addRegion(m_shape);
+    else
+        outline.addRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    QPen pen(palette().color(QPalette::Highlight), m_has_region ? 4 : 2);
+    painter.setClipRegion(m_has_region ? m_shape : QRegion(rect()));
+    painter.strokePath(outline.simplified(), pen);
 }
 
 void CControlButton::enterEvent(QEnterEvent* event) {

@@ -11,6 +11,8 @@
 // one-pixel-high runs, combined in batches of 2,000 rectangles.
 QRegion RegionFromBitmap(const QImage& image);
 
+class QPainter;
+
 class CControlButton : public QAbstractButton {
     Q_OBJECT
 
@@ -43,6 +45,7 @@ class CControlButton : public QAbstractButton {
 
   private:
     QImage Fitted(const QImage& image) const;
+    void DrawFocusFrame(QPainter& painter) const;
 
     int m_control_id = 0;
     bool m_fit = false;

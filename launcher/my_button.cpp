@@ -2,10 +2,13 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 CMyButton::CMyButton(QWidget* parent) : QPushButton(parent) {
     setAutoDefault(false);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab moves between the buttons; a click does not leave a focus frame behind.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     connect(this, &QPushButton::pressed, this, [this] { SetState(kPressed); });
 }
@@ -47,4 +50,11 @@ void CMyButton::paintEvent(QPaintEvent*) {
     if (!m_background.isNull()) painter.drawPixmap(0, 0, m_background);
     painter.drawImage(QPoint(0, 0), m_image,
                       QRect(m_frame_width * m_state, 0, m_frame_width, m_frame_height));
+    // Only after Tab: the focus a window gives its first button when it opens is not shown.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+    }
 }

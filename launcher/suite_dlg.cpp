@@ -1,13 +1,14 @@
 #include "launcher/suite_dlg.h"
 
+#include <QAbstractButton>
 #include <QBitmap>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QWindow>
 
 #include "launcher/my_button.h"
+#include "platform/desktop_locale.h"
 #include "platform/dialog_template.h"
 
 namespace {
@@ -45,20 +46,33 @@ platform::DialogSpec SuiteTemplate() {
     return d;
 }
 
+// The launcher has no language file: its few texts are English, or Chinese on a Chinese desktop.
+struct LauncherTexts {
+    QString about_item, about_title, about_line, ok;
+};
+
+LauncherTexts Texts() {
+    if (platform::DesktopLanguage() == QLatin1String("zh"))
+        return {QStringLiteral("关于 Ostrand(&A)..."), QStringLiteral("关于 Ostrand"),
+                QStringLiteral("启动 Taviro（视频）和 Melisk（音频）。"), QStringLiteral("确定")};
+    return {QStringLiteral("&About Ostrand..."), QStringLiteral("About Ostrand"),
+            QStringLiteral("Starts Taviro (video) and Melisk (audio)."), QStringLiteral("OK")};
+}
+
 platform::DialogSpec AboutTemplate() {
     using platform::ControlKind;
+    const LauncherTexts texts = Texts();
     platform::DialogSpec d;
     d.id = 100;
-    d.title = QStringLiteral("关于 Suite");
+    d.title = texts.about_title;
     d.w = 235;
     d.h = 55;
     d.font_name = kDialogFont;
     d.font_points = 9;
     d.controls = {
-        {platform::kStaticId, ControlKind::Label, QStringLiteral("OstrandV2.0"), 40, 10, 119, 8, 0},
-        {platform::kStaticId, ControlKind::Label, QStringLiteral("Starts Taviro (video) and Melisk (audio)."),
-         40, 25, 150, 8, 0},
-        {1, ControlKind::DefPushButton, QStringLiteral("确定"), 178, 7, 50, 14, platform::kStyleGroup},
+        {platform::kStaticId, ControlKind::Label, QStringLiteral("Ostrand 2.0"), 40, 10, 119, 8, 0},
+        {platform::kStaticId, ControlKind::Label, texts.about_line, 40, 25, 150, 8, 0},
+        {1, ControlKind::DefPushButton, texts.ok, 178, 7, 50, 14, platform::kStyleGroup},
     };
     return d;
 }
@@ -134,23 +148,22 @@ void CSuiteDlg::paintEvent(QPaintEvent* event) {
     QPainter(this).drawPixmap(0, 0, m_background);
 }
 
+// The whole background acts as a caption.
 void CSuiteDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    // The whole background acts as a caption.
-    m_drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    if (windowHandle() && windowHandle()->startSystemMove()) m_drag_offset = {-1, -1};
+    if (!m_mover.Press(this, event)) QDialog::mousePressEvent(event);
 }
 
-void CSuiteDlg::mouseMoveEvent(QMouseEvent* event) {
-    if ((event->buttons() & Qt::LeftButton) && m_drag_offset != QPoint(-1, -1)) {
-        move(event->globalPosition().toPoint() - m_drag_offset);
-    }
+void CSuiteDlg::mouseMoveEvent(QMouseEvent* event) { m_mover.Move(this, event); }
+
+void CSuiteDlg::mouseReleaseEvent(QMouseEvent* event) {
+    m_mover.Release();
+    QDialog::mouseReleaseEvent(event);
 }
 
 QMenu* CSuiteDlg::CreateContextMenu() {
     auto* menu = new QMenu(this);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("关于 Suite(&A)..."), this, &CSuiteDlg::ShowAboutDialog);
+    menu->addAction(Texts().about_item, this, &CSuiteDlg::ShowAboutDialog);
     return menu;
 }
 
@@ -166,8 +179,11 @@ void CSuiteDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CSuiteDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the button the user reached with Tab (the focus the window gives its first
+    // button when it opens does not count); it never closes the launcher by itself.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        accept();
+        auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        if (focused && focused->isVisible() && testAttribute(Qt::WA_KeyboardFocusChange)) focused->click();
         return;
     }
     QDialog::keyPressEvent(event);

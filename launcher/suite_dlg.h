@@ -9,6 +9,7 @@
 #include <QPixmap>
 
 #include "launcher/suite_profile.h"
+#include "platform/window_mover.h"
 
 class CMyButton;
 class QMenu;
@@ -42,6 +43,7 @@ class CSuiteDlg : public QDialog {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -51,5 +53,5 @@ class CSuiteDlg : public QDialog {
     StartProcessFunction m_start;
     SuiteProfile m_profile;
     QPixmap m_background;
-    QPoint m_drag_offset;
+    platform::WindowMover m_mover;
 };

@@ -146,3 +146,20 @@ TEST_F(ControlButtonTest, MissingImagesDrawNothing) {
 }
 
 }  // namespace
+
+// Tab shows which button has the focus (inside its shape); the focus a window gives on opening and
+// a click show no frame.
+TEST_F(ControlButtonTest, TabShowsAFocusFrameAndAClickDoesNot) {
+    button->SetShapeFromBitmap(178);
+    button->SetImages(178, 178, 178);
+    const QImage plain = button->grab().toImage();
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(50, 28));
+    EXPECT_EQ(button->grab().toImage(), plain);
+    window.activateWindow();
+    QTest::keyClick(&window, Qt::Key_Tab);
+    ASSERT_TRUE(button->hasFocus());
+    const QImage focused = button->grab().toImage();
+    EXPECT_NE(focused, plain);
+    // The frame stays inside the button's shape: the white corner outside it is untouched.
+    EXPECT_EQ(focused.pixel(1, 1), plain.pixel(1, 1));
+}

@@ -9,13 +9,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "launcher/my_button.h"
+#include "platform/desktop_hooks.h"
 #include "platform/shell_open.h"
 
 namespace {
@@ -277,23 +280,93 @@ TEST_F(SuiteDlgTest, AddressesOpenWithTheDesktopThenTheBrowserCommand) {
     EXPECT_EQ(started, QStringList{QStringLiteral("webview|--tab|http://order/?p=1&affiliate=7")});
 }
 
-TEST_F(SuiteDlgTest, RightClickMenuOpensTheAboutDialog) {
+struct AboutCase {
+    const char* lang;
+    const char* item;
+    const char* title;
+    const char* ok;
+};
+
+class LauncherLanguageTest : public SuiteDlgTest, public ::testing::WithParamInterface<AboutCase> {};
+
+// The launcher has no language file: English everywhere, Chinese on a Chinese desktop.
+TEST_P(LauncherLanguageTest, RightClickMenuOpensTheAboutDialogInTheDesktopsLanguage) {
+    const AboutCase& c = GetParam();
+    qunsetenv("LC_ALL");
+    qunsetenv("LC_MESSAGES");
+    qputenv("LANG", c.lang);
     CSuiteDlg dlg;
     QMenu* menu = dlg.CreateContextMenu();
     QAction* about = nullptr;
     for (QAction* a : menu->actions()) {
-        if (a->text() == QStringLiteral("关于 Suite(&A)...")) about = a;
+        if (a->text() == QString::fromUtf8(c.item)) about = a;
     }
     ASSERT_NE(about, nullptr);
     QString title;
+    QStringList texts;
     QTimer::singleShot(0, [&] {
         if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             title = box->windowTitle();
+            for (auto* label : box->findChildren<QLabel*>()) texts << label->text();
+            for (auto* button : box->findChildren<QPushButton*>()) texts << button->text();
             box->accept();
         }
     });
     about->trigger();
-    EXPECT_EQ(title, QStringLiteral("关于 Suite"));
+    qunsetenv("LANG");
+    EXPECT_EQ(title, QString::fromUtf8(c.title));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Ostrand 2.0"))) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(c.ok))) << texts.join('|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, LauncherLanguageTest,
+    ::testing::Values(AboutCase{"en_GB.UTF-8", "&About Ostrand...", "About Ostrand", "OK"},
+                      AboutCase{"C", "&About Ostrand...", "About Ostrand", "OK"},
+                      AboutCase{"de_DE.UTF-8", "&About Ostrand...", "About Ostrand", "OK"},
+                      AboutCase{"zh_CN.UTF-8", "关于 Ostrand(&A)...", "关于 Ostrand", "确定"}));
+
+TEST_F(SuiteDlgTest, AQuickTapOnTheBackgroundStartsNoMove) {
+    WriteSkin();
+    int requests = 0;
+    platform::desktopHooks.start_system_move = [&](QWindow*) { return ++requests, true; };
+    CSuiteDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, QPoint(200, 100), 0);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, QPoint(200, 100), 0);
+    EXPECT_EQ(requests, 0);
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, QPoint(200, 100), 0);
+    QTest::mouseMove(&dlg, QPoint(260, 100), 0);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, QPoint(260, 100), 0);
+    EXPECT_EQ(requests, 1);
+    platform::desktopHooks.start_system_move = nullptr;
+}
+
+// Tab reaches the image buttons, the focused one shows a frame, and Enter presses it instead of
+// closing the launcher.
+TEST_F(SuiteDlgTest, KeyboardFocusIsShownAndEnterPressesTheFocusedButton) {
+    WriteSkin();
+    QStringList started;
+    CSuiteDlg dlg([&](const QString& program, const QStringList&, const QString&) {
+        started << program;
+        return true;
+    });
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(started.isEmpty());
+
+    CMyButton* product = dlg.button(kIdProduct0);
+    const QImage unfocused = product->grab().toImage();
+    dlg.activateWindow();
+    for (int i = 0; i < 4 && QApplication::focusWidget() != product; ++i) QTest::keyClick(&dlg, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), product);
+    EXPECT_NE(product->grab().toImage(), unfocused);
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(started.size(), 1);
 }
 
 }  // namespace
