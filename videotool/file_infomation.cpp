@@ -1,5 +1,6 @@
 #include "videotool/file_infomation.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,8 +35,13 @@ platform::DialogSpec CutSettingsTemplate() {
          QStringLiteral("1.直接剪切(不需要重新编解码,剪切速度快,但不支持RM,RMVB,WMV3,XviD等编码器)"), 20, 17,
          328, 10},
         {C::kIndirect, ControlKind::RadioButton,
-         QStringLiteral("2.间接剪切(需要重新编解码,速度慢,但支持任意视频格式(RM,RMVB,WMV3,XviD)"), 20, 33,
+         QStringLiteral("2.间接剪切(需要重新编解码,速度慢,但支持任意视频格式(RM,RMVB,WMV3,XviD)"), 20, 37,
          327, 10},
+        // After both radio buttons, which form one group only while they follow each other.
+        {C::kExact, ControlKind::CheckBox,
+         QStringLiteral(
+             "Start and end exactly at the chosen times (re-encodes only up to the nearest key frames)"),
+         30, 27, 318, 9},
         {C::kPreset, ControlKind::ComboBox, {}, 96, 48, 226, 30},
         {1261, ControlKind::Label, QStringLiteral("视频质量:"), 43, 67, 49, 8},
         {1262, ControlKind::Label, QStringLiteral("视频大小:"), 196, 67, 48, 8},
@@ -87,6 +93,7 @@ void CFileInfomation::InitDialog() {
     SetControlTexts(this, language,
                     {{1259, "yzfa"},
                      {kDirect, "zjjq"},
+                     {kExact, "jqjq"},
                      {kIndirect, "jjjq"},
                      {1260, "spgs"},
                      {1261, "spzl"},
@@ -102,6 +109,8 @@ void CFileInfomation::InitDialog() {
 
     platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
     OnDirect();
+    platform::ControlAs<QCheckBox>(this, kExact)
+        ->setChecked(platform::ReadProfileInt(kSection, "exact", 0, settings) != 0);
 
     FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
     FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
@@ -116,9 +125,15 @@ void CFileInfomation::InitDialog() {
     platform::ControlAs<QLineEdit>(this, kFileName)->setText(m_file_name);
 }
 
-void CFileInfomation::OnDirect() { EnableControls(this, kParameterLists, false); }
+void CFileInfomation::OnDirect() {
+    EnableControls(this, kParameterLists, false);
+    EnableControls(this, {kExact}, true);
+}
 
-void CFileInfomation::OnIndirect() { EnableControls(this, kParameterLists, true); }
+void CFileInfomation::OnIndirect() {
+    EnableControls(this, kParameterLists, true);
+    EnableControls(this, {kExact}, false);
+}
 
 void CFileInfomation::OnBrowse() {
     BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
@@ -141,6 +156,9 @@ void CFileInfomation::OnStart() {
     StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
                         kSection, &texts);
     texts.channels = "2 Channel Stereo";
+    const bool exact = platform::ControlAs<QCheckBox>(this, kExact)->isChecked();
+    platform::WriteProfileInt(kSection, "exact", exact ? 1 : 0, SettingsPath());
+    texts.exact = texts.direct && exact;
     ApplySettingTexts(texts, m_settings);
 
     m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
