@@ -30,8 +30,4 @@ QString AudioFileFilter(const QString& audio_files, const QString& mp3_files, co
            mp3_files + "(*.mp3)|*.mp3|" + all_files + "(*.*)|*.*|";
 }
 
-QString UnreadableFileMessage(const QString& wj, const QString& path, const QString& wx) {
-    return wj + path.mid(path.lastIndexOf('/') + 1) + " " + wx;
-}
-
 }  // namespace melisk

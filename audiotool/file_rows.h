@@ -31,9 +31,6 @@ std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const Au
 // The open-file dialog's filter in the "description|patterns|" form, from "symtwj", "mp3wj", "sywj".
 QString AudioFileFilter(const QString& audio_files, const QString& mp3_files, const QString& all_files);
 
-// The message for a file that cannot be added: "wj", the file name, one space, "wx".
-QString UnreadableFileMessage(const QString& wj, const QString& path, const QString& wx);
-
 // Probed microseconds to the windows' milliseconds (truncating, held within 32 bits).
 int32_t UsToMs(int64_t us);
 

@@ -1,13 +1,9 @@
 #include "audiotool/job_commands.h"
 
 #include <QLineEdit>
-#include <QTabBar>
-#include <QTimer>
 
 #include "audiotool/file_rows.h"
 #include "audiotool/solvane_dlg.h"
-#include "common/av_convert_dlg.h"
-#include "common/job_display.h"
 #include "common/time_text.h"
 #include "controls/av_donate_dlg.h"
 #include "controls/check_list_ctrl.h"
@@ -20,23 +16,7 @@ namespace melisk {
 
 namespace {
 
-constexpr const char* kSponsorshipPage = "/donate.html";
-
 std::string U(const QString& s) { return s.toStdString(); }
-
-// The progress dialog, the merge list and the outcome report of the main window.
-class WindowProgressView : public common::ListProgressView {
-  public:
-    WindowProgressView(JobCommands* commands, CSolvaneDlg* window)
-        : ListProgressView(commands->progressDialog(), window->fileList(), kStatusColumn),
-          m_commands(commands) {}
-
-    void closeDialog() override { m_commands->CloseDialog(); }
-    void report(common::JobOutcome outcome) override { m_commands->Report(outcome); }
-
-  private:
-    JobCommands* m_commands;
-};
 
 }  // namespace
 
@@ -44,24 +24,7 @@ QString FolderNotWritableMessage() {
     return QStringLiteral("MP3文件生成失败，请点击浏览按钮选择保存到其他目录!");
 }
 
-JobCommands::JobCommands(CSolvaneDlg* window) : QObject(window), m_window(window) {
-    m_dialog = new CAVConvertDlg(window->programFiles().folder(), window);
-    m_timer = common::NewJobTimer(this, kTimerMs);
-    connect(m_timer, &QTimer::timeout, this, &JobCommands::Tick);
-    connect(m_dialog, &CAVConvertDlg::stopRequested, this, [this] {
-        if (m_progress) m_progress->cancel_requested = true;
-        m_timer->stop();
-    });
-}
-
-JobCommands::~JobCommands() {
-    if (m_progress) m_progress->cancel_requested = true;
-    m_worker.join();
-}
-
-void JobCommands::ShowMessage(const QString& text) { platform::MessageBoxOk(m_window, text); }
-
-void JobCommands::WaitForWorker() { common::WaitWithBusyCursor(m_worker); }
+JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, true), m_window(window) {}
 
 void JobCommands::CommonStart() {
     WaitForWorker();
@@ -114,7 +77,7 @@ void JobCommands::Cut() {
     if (Refused(refusal)) return;
     m_window->setLastCutOutput(QString::fromStdString(request.output_path));
     m_request = std::move(request);
-    RunJob({}, 1);
+    RunAudio({}, 1, folder);
 }
 
 void JobCommands::Merge() {
@@ -141,46 +104,13 @@ void JobCommands::Merge() {
     if (Refused(refusal)) return;
     m_request = std::move(request);
     const int shown = static_cast<int>(rows.size());
-    RunJob(std::move(rows), shown);
+    RunAudio(std::move(rows), shown, folder);
 }
 
-void JobCommands::RunJob(std::vector<int> job_to_list, int files_shown) {
+void JobCommands::RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder) {
     m_protocol.startJob(std::move(job_to_list));
-    m_progress = std::make_unique<JobProgress>();
-    m_progress->Reset(m_request.FileCount(), files_shown);
-    const JobRequest* request = &m_request;
-    JobProgress* progress = m_progress.get();
-    m_worker.start([request, progress] { RunAudioJob(*request, *progress); });
-    m_timer->start();
-    m_dialog->Run();
-    // After Stop the worker may still be finishing its current file; the next job waits for it.
-    m_timer->stop();
-    WaitForWorker();
-}
-
-void JobCommands::Tick() {
-    if (!m_progress) return;
-    common::ChannelProgressJob progress(*m_progress);
-    WindowProgressView view(this, m_window);
-    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view,
-                    common::TickTexts(*m_window));
-}
-
-void JobCommands::CloseDialog() {
-    m_timer->stop();
-    if (m_progress) m_progress->cancel_requested = true;
-    if (m_dialog->isVisible()) m_dialog->done(QDialog::Accepted);
-}
-
-void JobCommands::Report(common::JobOutcome outcome) {
-    using common::JobOutcome;
-    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
-    if (outcome == JobOutcome::kCutFailed || outcome == JobOutcome::kMergeFailed) {
-        platform::OpenAddress(m_window->text("APPLICATION", "url"));
-        return;
-    }
-    platform::ShellOpen(m_window->confirmedFolder());
-    if (m_window->sponsorship() == 0) platform::OpenAddress(platform::WebAddress(kSponsorshipPage));
+    m_progress.Reset(m_request.FileCount(), files_shown);
+    RunJob(&RunAudioJob, folder);
 }
 
 }  // namespace melisk

@@ -1,5 +1,8 @@
 #include "audiotool/main_template.h"
 
+#include "audiotool/file_rows.h"
+#include "audiotool/language_keys.h"
+
 namespace melisk {
 
 platform::DialogSpec MainWindowTemplate() {
@@ -57,82 +60,6 @@ platform::DialogSpec MainWindowTemplate() {
     return d;
 }
 
-const std::vector<int>& ImageButtons() {
-    static const std::vector<int> ids = {
-        kAddButton,        kCutButton,      kDeleteButton,       kBrowseButton, kFindTargetButton,
-        kAboutButton,      kMergeButton,    kSettingButton,      kPlayButton,   kStopButton,
-        kStartPointButton, kEndPointButton, kPlaySelectionButton};
-    return ids;
-}
-
-int ButtonImage(int control_id) {
-    switch (control_id) {
-        case kAddButton:
-            return 178;
-        case kCutButton:
-            return 186;
-        case kDeleteButton:
-            return 188;
-        case kBrowseButton:
-            return 199;
-        case kFindTargetButton:
-            return 204;
-        case kAboutButton:
-            return kAboutImage;
-        case kMergeButton:
-            return 295;
-        case kSettingButton:
-            return kSettingImage;
-        case kPlayButton:
-            return 301;
-        case kStopButton:
-            return 303;
-        case kStartPointButton:
-            return 320;
-        case kEndPointButton:
-            return 321;
-        case kPlaySelectionButton:
-            return 325;
-        default:
-            return 0;
-    }
-}
-
-const char* TooltipKey(int control_id, bool playing) {
-    switch (control_id) {
-        case kAddButton:
-            return "tjspwj";
-        case kCutButton:
-            return "ksjq";
-        case kFindTargetButton:
-            return "dkml";
-        case kBrowseButton:
-            return "szscml";
-        case kDeleteButton:
-            return "sc";
-        case kAboutButton:
-            return "bz";
-        case kMergeButton:
-            return "hbcygwj";
-        case kSettingButton:
-            return "cssz";
-        case kStopButton:
-            return "bftz";
-        case kPositionSlider:
-            return "djsbzj";
-        case kEndPointButton:
-            return "szjsjqd";
-        case kStartPointButton:
-            return "szksjqd";
-        case kPlaySelectionButton:
-            return "bfjqdl";
-        case kPlayButton:
-            return playing ? "zanting" : "bf";
-        default:
-            return nullptr;
-    }
-}
-
 const std::vector<int>& ShownOnCutTab() {
     static const std::vector<int> ids = {
         kCutButton,    kPositionSlider,   kStartPointButton, kEndPointButton,
@@ -165,6 +92,61 @@ const std::vector<int>& HiddenOnMergeTab() {
                                          kPlaybackGroup,       kPlayButton,     kStopButton,
                                          kPlaySelectionButton, kTimeHint,       kAboutButton};
     return ids;
+}
+
+common::MainWindowLayout MainWindowParts() {
+    common::MainWindowLayout l;
+    l.dialog = MainWindowTemplate();
+    // Tabs, list, slider, start and end fields, length, position, language box, help link; the add,
+    // delete, cut, merge and point buttons; the sponsorship picture's frame.
+    l.ids = {kTabs,         kFileList,         kPositionSlider, kStartField,    kEndField,     kLengthField,
+             kPositionText, kLanguageBox,      kHelpLink,       kAddButton,     kDeleteButton, kCutButton,
+             kMergeButton,  kStartPointButton, kEndPointButton, kSponsorPicture};
+    l.image_buttons = {{kAddButton, 178},          {kCutButton, 186},
+                       {kDeleteButton, 188},       {kBrowseButton, 199},
+                       {kFindTargetButton, 204},   {kAboutButton, kAboutImage},
+                       {kMergeButton, 295},        {kSettingButton, kSettingImage},
+                       {kPlayButton, 301},         {kStopButton, 303},
+                       {kStartPointButton, 320},   {kEndPointButton, 321},
+                       {kPlaySelectionButton, 325}};
+    l.fit_button_images = true;
+    l.links = {kHelpLink};
+    l.add_buttons = {kAddButton};
+    l.labels = {{kStartLabel, "ksjq"},
+                {kEndLabel, "jsjq"},
+                {kLengthLabel, "jqsj"},
+                {kOutputLabel, "output"},
+                {kTimeHint, "nykyzjsr"}};
+    // The duration column is hidden and keeps its own header.
+    l.columns = {"ywj", "kssj", "jssj", "scgs", "zt", nullptr};
+    l.status_column = kStatusColumn;
+    l.cut_tab_key = "mp3jq";
+    l.merge_tab_key = "mp3hb";
+    l.shown_on_cut_tab = ShownOnCutTab();
+    l.hidden_on_cut_tab = HiddenOnCutTab();
+    l.shown_on_merge_tab = ShownOnMergeTab();
+    l.hidden_on_merge_tab = HiddenOnMergeTab();
+    l.tooltips = {{kAddButton, "tjspwj"},
+                  {kCutButton, "ksjq"},
+                  {kDeleteButton, "sc"},
+                  {kBrowseButton, "szscml"},
+                  {kFindTargetButton, "dkml"},
+                  {kAboutButton, "bz"},
+                  {kMergeButton, "hbcygwj"},
+                  {kSettingButton, "cssz"},
+                  {kPlayButton, "bf"},
+                  {kStopButton, "bftz"},
+                  {kStartPointButton, "szksjqd"},
+                  {kEndPointButton, "szjsjqd"},
+                  {kPlaySelectionButton, "bfjqdl"},
+                  {kPositionSlider, "djsbzj"}};
+    l.window_colour = 0xFBDDBB;  // RGB(187, 221, 251)
+    l.list_colour = 0xE9F9F1;    // RGB(241, 249, 233)
+    l.language_keys = AudioToolLanguageKeys();
+    l.web_folder = "/languages/melisk/";
+    l.sponsor_files = {"weixin.jpg", "weixin1.jpg", "zfb.jpg"};
+    l.add_folder = QStandardPaths::MusicLocation;
+    return l;
 }
 
 }  // namespace melisk

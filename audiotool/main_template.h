@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "common/main_window.h"
 #include "platform/dialog_template.h"
 
 namespace melisk {
@@ -50,10 +51,6 @@ inline constexpr const char* kSponsorCaptionTemplateText = "微信扫码赞助�
 
 platform::DialogSpec MainWindowTemplate();
 
-// The image buttons, and the bitmap resource each is drawn from at start.
-const std::vector<int>& ImageButtons();
-int ButtonImage(int control_id);
-
 // About and Setting show an "i" and a gear: the shared bitmaps 254 and 326 are Taviro's add and play
 // pictures, which would tell the user something else here.
 inline constexpr int kAboutImage = 340;
@@ -63,14 +60,13 @@ inline constexpr int kPlayImage = 302;
 inline constexpr int kPauseImage = 310;
 inline constexpr int kStopImage = 304;
 
-// The "HINT" key of a control's tooltip, nullptr when it has none. The play button's changes with
-// the play state: playing shows "zanting" (pause), else "bf".
-const char* TooltipKey(int control_id, bool playing = false);
-
 // The controls each tab shows and hides.
 const std::vector<int>& ShownOnCutTab();
 const std::vector<int>& HiddenOnCutTab();
 const std::vector<int>& ShownOnMergeTab();
 const std::vector<int>& HiddenOnMergeTab();
+
+// The template with the roles of its controls, for the main-window skeleton.
+common::MainWindowLayout MainWindowParts();
 
 }  // namespace melisk

@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kPositionTimerMs = 100;
 constexpr int kRefreshTimerMs = 67;
-constexpr int kSliderMax = 1000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -42,7 +41,7 @@ void CSolvaneDlg::SetUpPlayer() {
     m_selection_end_timer->setSingleShot(true);
     connect(m_selection_end_timer, &QTimer::timeout, this, &CSolvaneDlg::OnPositionTimer);
     m_media_type[0] = m_media_type[1] = 0;
-    m_slider->SetRange(0, kSliderMax);
+    m_slider->SetRange(0, kPreviewSliderMax);
     m_slider->SetPosition(0);
     m_stopped = true;
     m_playing = false;
@@ -94,8 +93,7 @@ void CSolvaneDlg::PlayPause() {
         m_slider->setEnabled(true);
         m_playing = true;
     }
-    SetButtonImage(kPlayButton, m_playing ? kPauseImage : kPlayImage);
-    control(kPlayButton)->setToolTip(text("HINT", TooltipKey(kPlayButton, m_playing)));
+    ShowPlayState();
 }
 
 void CSolvaneDlg::Stop() {
@@ -107,26 +105,25 @@ void CSolvaneDlg::Stop() {
     Auvella_Close();
     m_slider->setEnabled(false);
     m_playing = false;
-    SetButtonImage(kPlayButton, kPlayImage);
-    control(kPlayButton)->setToolTip(text("HINT", TooltipKey(kPlayButton, false)));
+    ShowPlayState();
     m_slider->SetPosition(0);
     m_slider->update();
     m_position_ms = 0;
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(QStringLiteral("00:00:00.000 / "));
-    platform::ControlAs<QLabel>(this, kDurationText)->setText(QStringLiteral("00:00:00.000"));
+    m_position_text->setText(QStringLiteral("00:00:00.000 / "));
+    m_duration_text->setText(QStringLiteral("00:00:00.000"));
 }
 
 void CSolvaneDlg::OnPositionTimer() {
     float fraction = 0;
     Auvella_GetPos(&fraction);
-    const int value = static_cast<int>(fraction * kSliderMax);
+    const int value = static_cast<int>(fraction * kPreviewSliderMax);
     double position_s = 0, duration_s = 0;
     Auvella_GetCurrentPosition(&position_s);
     Auvella_GetDuration(&duration_s);
     m_position_ms = static_cast<int32_t>(position_s * 1000);
     const int32_t duration_ms = static_cast<int32_t>(duration_s * 1000);
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(Q(TimeToText(m_position_ms)));
-    platform::ControlAs<QLabel>(this, kDurationText)->setText("/ " + Q(TimeToText(duration_ms)));
+    m_position_text->setText(Q(TimeToText(m_position_ms)));
+    m_duration_text->setText("/ " + Q(TimeToText(duration_ms)));
     // The thumb under the user's pointer is not moved away from it.
     if (value != m_slider->GetPosition() && !m_slider->IsDragging()) {
         m_slider->SetPosition(value);
@@ -143,13 +140,13 @@ void CSolvaneDlg::OnPositionTimer() {
 void CSolvaneDlg::SeekToSlider(int position) {
     m_play_selection = false;
     if (!m_file_open) return;
-    const float fraction = static_cast<float>(position) / kSliderMax;
+    const float fraction = static_cast<float>(position) / kPreviewSliderMax;
     Auvella_Pause();
     Auvella_SetPos(fraction);
     double duration_s = 0;
     Auvella_GetDuration(&duration_s);
     m_position_ms = static_cast<int32_t>(fraction * duration_s * 1000);
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(Q(TimeToText(m_position_ms)));
+    m_position_text->setText(Q(TimeToText(m_position_ms)));
     // A paused file stays paused at the new place.
     if (m_playing) Auvella_Start();
 }
@@ -164,20 +161,6 @@ void CSolvaneDlg::PlaySelection() {
     Auvella_Start();
     m_play_selection = true;
     m_slider->setEnabled(true);
-}
-
-void CSolvaneDlg::SetStartPoint() {
-    if (m_current_file.isEmpty()) return;
-    m_slider->MarkStartAtThumb();
-    const TimeFields f = FieldsForStartPoint(m_position_ms, m_current_probe.duration_us);
-    SetFields(f.start, f.end, f.length);
-}
-
-void CSolvaneDlg::SetEndPoint() {
-    if (m_current_file.isEmpty()) return;
-    m_slider->MarkEndAtThumb();
-    const TimeFields f = FieldsForEndPoint(m_start_field->text().toStdString(), m_position_ms);
-    SetFields(f.start, f.end, f.length);
 }
 
 void CSolvaneDlg::OnPlaybackFinished() { Stop(); }

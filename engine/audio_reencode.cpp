@@ -31,10 +31,10 @@ void SkipSamples(AVFrame* frame, int samples) {
 
 void ConversionRun::DecodeAudio(const AVPacket* pkt) {
     if (!audio_decoder_) return;
-    int sent = avcodec_send_packet(audio_decoder_.get(), pkt);
+    int sent = avcodec_send_packet(audio_decoder_, pkt);
     if (sent < 0 && sent != AVERROR(EAGAIN)) return;
     AVFrame* frame = decoded_audio_.get();
-    while (avcodec_receive_frame(audio_decoder_.get(), frame) == 0) {
+    while (avcodec_receive_frame(audio_decoder_, frame) == 0) {
         bool keep = true;
         if (!Merge()) {
             int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp

@@ -9,17 +9,13 @@
 
 #include "engine/exact_cut.h"
 #include "engine/exclusive_output.h"
-#include "engine/ffmpeg_ptr.h"
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
 #include "engine/packet_copy.h"
+#include "media/ffmpeg_ptr.h"
+#include "media/input.h"
 
 namespace engine {
-
-struct MuxerFreer {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-using MuxerPtr = std::unique_ptr<AVFormatContext, MuxerFreer>;
 
 // Frame size for audio encoders that take any.
 inline constexpr int kFallbackAudioFrameSize = 1024;
@@ -44,7 +40,7 @@ class ConversionRun {
     bool SetUpVideoStream();
     bool SetUpAudioStream();
     bool OpenOutputFile();
-    void SeekToRangeStart(int i);
+    void SeekToRangeStart();
     void PacketLoop(int i);
     bool CutRangeWritten(int i) const;
     void UpdateProgress(int i);
@@ -102,7 +98,7 @@ class ConversionRun {
     double frame_rate_ = 0;  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.
-    MuxerPtr muxer_;
+    media::MuxerPtr muxer_;
     ExclusiveOutput file_;
     bool header_written_ = false;
     bool trailer_written_ = false;
@@ -111,8 +107,8 @@ class ConversionRun {
     std::unique_ptr<ExactCut> exact_;  // a direct cut that starts and ends exactly
     AVStream* out_video_ = nullptr;
     AVStream* out_audio_ = nullptr;
-    CodecContextPtr video_encoder_;
-    CodecContextPtr audio_encoder_;
+    media::CodecContextPtr video_encoder_;
+    media::CodecContextPtr audio_encoder_;
     // The muxer's time-stamp generator, kept here: the next video time stamp in frames of
     // video_frame_tb_, the next audio time stamp in samples at audio_rate_.
     AVRational video_frame_tb_{1, 25};
@@ -125,27 +121,28 @@ class ConversionRun {
     int64_t merge_gap_frames_ = 0;  // frames the next merged file's pictures start later
 
     // Re-encoding scratch, reused across pictures and files.
-    SwsPtr scaler_;
-    FramePtr picture_;
-    FramePtr decoded_video_;
-    FramePtr decoded_audio_;
-    FramePtr encoder_audio_;
-    FramePtr resampled_;
-    SwrPtr resampler_;
+    media::SwsPtr scaler_;
+    media::FramePtr picture_;
+    media::FramePtr decoded_video_;
+    media::FramePtr decoded_audio_;
+    media::FramePtr encoder_audio_;
+    media::FramePtr resampled_;
+    media::SwrPtr resampler_;
     AVChannelLayout resampler_in_layout_{};
     int resampler_in_rate_ = 0;
     int resampler_in_format_ = -1;
-    AudioFifoPtr fifo_;
-    PacketPtr in_packet_;
-    PacketPtr out_packet_;
+    media::AudioFifoPtr fifo_;
+    media::PacketPtr in_packet_;
+    media::PacketPtr out_packet_;
 
     // Per file.
-    InputFormatPtr input_;
-    double input_start_s_ = 0;  // the container's start time
-    double range_start_s_ = 0;  // a cut's start on the file's own clock
+    media::Input input_file_;
+    AVFormatContext* input_ = nullptr;  // input_file_'s container
+    double input_start_s_ = 0;          // the container's start time
+    double range_start_s_ = 0;          // a cut's start on the file's own clock
     int64_t duration_us_ = 0;
-    CodecContextPtr video_decoder_;
-    CodecContextPtr audio_decoder_;
+    AVCodecContext* video_decoder_ = nullptr;  // input_file_'s decoders, null when not opened
+    AVCodecContext* audio_decoder_ = nullptr;
     AVStream* in_video_ = nullptr;
     AVStream* in_audio_ = nullptr;
     bool leave_loop_ = false;

@@ -7,6 +7,8 @@
 #include "engine/conversion_run.h"
 #include "engine/frame_rates.h"
 #include "engine/probe.h"
+#include "media/seek.h"
+#include "media/time.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -109,7 +111,7 @@ void ConversionRun::ProcessFile(int i) {
             merge_gap_frames_ = out_video_ && gap_frames > 0 ? std::llround(gap_frames) : 0;
             PadAudioToVideo();
         }
-        input_start_s_ = input_->start_time == AV_NOPTS_VALUE ? 0.0 : input_->start_time / 1000000.0;
+        input_start_s_ = media::StartSeconds(input_);
         picture_origin_known_ = false;
         const double start_s = std::max(0.0, request_.inputs[i].start_s);
         if (!Merge()) {
@@ -119,7 +121,7 @@ void ConversionRun::ProcessFile(int i) {
             picture_origin_s_ = range_start_s_;
             picture_base_ = 0;
             picture_origin_known_ = true;
-            if (start_s > 0) SeekToRangeStart(i);
+            if (start_s > 0) SeekToRangeStart();
         }
         if (PacketCopying()) {
             copy_.BeginFile(in_video_, in_audio_, out_video_, out_audio_, range_start_s_,
@@ -173,33 +175,28 @@ void ConversionRun::ProcessFile(int i) {
 
 bool ConversionRun::OpenInputFile(int i) {
     if (Cancelled()) return false;
-    int error = 0;
-    input_ = OpenInput(request_.inputs[i].path.c_str(), &error);
-    if (!input_) return Refuse("could not open the input", error);
-    if ((error = avformat_find_stream_info(input_.get(), nullptr)) < 0)
-        return Refuse("could not read the input's streams", error);
+    media::InputOptions options;
+    options.video_decoder = !request_.audio_only;
+    // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
+    options.video_threads = Reencode() ? "auto" : "1";
+    // Stop and Ctrl-C end a job that waits on its input.
+    options.interrupt = {[](void* cancel) { return static_cast<std::atomic<bool>*>(cancel)->load() ? 1 : 0; },
+                         &progress_.cancel_requested};
+    input_file_ = media::OpenInput(request_.inputs[i].path, options);
+    if (!input_file_.ok()) {
+        refusal_ = input_file_.failure;
+        return false;
+    }
+    input_ = input_file_.format.get();
 
-    int video_index = -1, audio_index = -1;
-    for (unsigned s = 0; s < input_->nb_streams; ++s) {
-        AVMediaType type = input_->streams[s]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
-        if (type == AVMEDIA_TYPE_AUDIO) audio_index = static_cast<int>(s);
+    if (!request_.audio_only) {
+        in_video_ = input_file_.video;
+        video_decoder_ = input_file_.video_decoder.get();
     }
-    if (video_index >= 0 && !request_.audio_only) {
-        in_video_ = input_->streams[video_index];
-        AVDictionary* opts = nullptr;
-        // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
-        av_dict_set(&opts, "threads", Reencode() ? "auto" : "1", 0);
-        video_decoder_ = OpenDecoder(in_video_, &opts);
-        av_dict_free(&opts);
-        if (!video_decoder_) return Refuse("could not open the video decoder");
-    }
-    if (audio_index >= 0) {
-        in_audio_ = input_->streams[audio_index];
-        audio_decoder_ = OpenDecoder(in_audio_);
-        // Without a decoder the audio cannot be re-encoded; a copy needs no decoder.
-        if (!audio_decoder_ && Reencode()) in_audio_ = nullptr;
-    }
+    in_audio_ = input_file_.audio;
+    audio_decoder_ = input_file_.audio_decoder.get();
+    // Without a decoder the audio cannot be re-encoded; a copy needs no decoder.
+    if (!audio_decoder_ && Reencode()) in_audio_ = nullptr;
 
     duration_us_ = input_->duration;
     if (in_video_) {
@@ -401,39 +398,14 @@ bool ConversionRun::OpenOutputFile() {
     return true;
 }
 
-void ConversionRun::SeekToRangeStart(int /*i*/) {
-    const auto target_us = static_cast<int64_t>(std::llround(range_start_s_ * 1e6));
+void ConversionRun::SeekToRangeStart() {
     if (!in_video_) {
-        av_seek_frame(input_.get(), -1, target_us, AVSEEK_FLAG_BACKWARD);
+        av_seek_frame(input_, -1, media::SecondsToTicks(range_start_s_, AV_TIME_BASE_Q),
+                      AVSEEK_FLAG_BACKWARD);
         return;
     }
-    // Some demuxers (MPEG-TS and other index-less formats) land on any packet near the time, early or
-    // late: the seek steps back (one second, two, four, ... and at last to the start) until the first
-    // picture read is a key frame at or before the start, then seeks there again to read from it.
-    const AVRational tb = in_video_->time_base;
-    const int64_t target = av_rescale_q(target_us, AV_TIME_BASE_Q, tb);
-    const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, tb));
-    const int64_t first = in_video_->start_time != AV_NOPTS_VALUE ? in_video_->start_time : 0;
-    AVPacket* pkt = in_packet_.get();
-    for (int64_t back = 0;; back = back == 0 ? second : back * 2) {
-        const int64_t ts = target - back;
-        if (ts <= first) break;
-        if (av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
-        bool found = false;
-        while (av_read_frame(input_.get(), pkt) >= 0) {
-            bool video = pkt->stream_index == in_video_->index;
-            int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-            bool key = pkt->flags & AV_PKT_FLAG_KEY;
-            av_packet_unref(pkt);
-            if (!video) continue;
-            found = key && pts != AV_NOPTS_VALUE && pts <= target;
-            break;
-        }
-        if (found && av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) >= 0) return;
-    }
-    // From the start of the file.
-    if (av_seek_frame(input_.get(), in_video_->index, first, AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(input_.get(), -1, 0, AVSEEK_FLAG_BYTE);
+    media::SeekToKeyFrame(input_, in_video_, media::SecondsToTicks(range_start_s_, in_video_->time_base),
+                          in_packet_.get(), media::AfterSeek::kReadFromKeyFrame);
 }
 
 bool ConversionRun::CutRangeWritten(int i) const {
@@ -455,7 +427,7 @@ void ConversionRun::UpdateProgress(int i) {
 void ConversionRun::PacketLoop(int i) {
     AVPacket* pkt = in_packet_.get();
     cut_audio_cap_ = static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_rate_));
-    while (!leave_loop_ && av_read_frame(input_.get(), pkt) >= 0) {
+    while (!leave_loop_ && av_read_frame(input_, pkt) >= 0) {
         if (Cancelled()) {
             av_packet_unref(pkt);
             break;
@@ -539,9 +511,9 @@ void ConversionRun::FinishOutput() {
 }
 
 void ConversionRun::ReleaseFile() {
-    video_decoder_.reset();
-    audio_decoder_.reset();
-    input_.reset();
+    video_decoder_ = audio_decoder_ = nullptr;
+    input_ = nullptr;
+    input_file_ = {};
     in_video_ = in_audio_ = nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/packet_copy.h"
+#include "media/input.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -58,7 +59,7 @@ bool StartsWithStartCode(const uint8_t* d, int size) {
 
 // Replaces a packet's data with `data`, keeping its properties.
 int ReplaceData(AVPacket* pkt, const std::vector<uint8_t>& data) {
-    PacketPtr fresh(av_packet_alloc());
+    media::PacketPtr fresh(av_packet_alloc());
     if (!fresh) return AVERROR(ENOMEM);
     if (int rc = av_new_packet(fresh.get(), static_cast<int>(data.size())); rc < 0) return rc;
     std::memcpy(fresh->data, data.data(), data.size());
@@ -118,7 +119,7 @@ ExactCutRefusal ExactCut::Prepare(const AVStream* in_video, bool global_header, 
     return ExactCutRefusal::kNone;
 }
 
-ExactCutRefusal ExactCut::OpenEncoder(CodecContextPtr* out) const {
+ExactCutRefusal ExactCut::OpenEncoder(media::CodecContextPtr* out) const {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec) return ExactCutRefusal::kNoEncoder;
     const AVCodecParameters* par = in_->codecpar;
@@ -129,7 +130,7 @@ ExactCutRefusal ExactCut::OpenEncoder(CodecContextPtr* out) const {
     if (!supported || interlaced || par->width <= 0 || par->height <= 0)
         return ExactCutRefusal::kPictureFormat;
 
-    CodecContextPtr enc(avcodec_alloc_context3(codec));
+    media::CodecContextPtr enc(avcodec_alloc_context3(codec));
     if (!enc) return ExactCutRefusal::kUnreadable;
     enc->width = par->width;
     enc->height = par->height;
@@ -173,13 +174,10 @@ int ExactCut::Begin(PacketCopy* copy, double start_s, double end_s) {
     durations_.clear();
     gop_.clear();
     past_end_run_ = 0;
-    AVDictionary* opts = nullptr;
-    av_dict_set(&opts, "threads", "2", 0);
-    int error = 0;
-    decoder_ = OpenDecoder(in_, &opts, &error);
-    av_dict_free(&opts);
+    media::Failure failure;
+    decoder_ = media::OpenDecoder(in_, "2", &failure);
     frame_.reset(av_frame_alloc());
-    if (!decoder_) return error < 0 ? error : AVERROR_DECODER_NOT_FOUND;
+    if (!decoder_) return failure.error < 0 ? failure.error : AVERROR_DECODER_NOT_FOUND;
     if (!frame_) return AVERROR(ENOMEM);
     decoder_->pkt_timebase = tb_;
     return 0;
@@ -302,7 +300,7 @@ int ExactCut::Encode(AVFrame* frame) {
     if (rc < 0) return rc;
     if (frame) ++encoded_pictures_;
     for (;;) {
-        PacketPtr out(av_packet_alloc());
+        media::PacketPtr out(av_packet_alloc());
         if (!out) return AVERROR(ENOMEM);
         rc = avcodec_receive_packet(encoder_.get(), out.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return 0;
@@ -329,7 +327,7 @@ int ExactCut::WriteSegment(AVFormatContext* muxer, const AVPacket* next_key) {
         limit = dts;
         if (k < durations_.size()) p->duration = durations_[k];
     }
-    for (PacketPtr& p : segment_) {
+    for (media::PacketPtr& p : segment_) {
         if (global_header_ && StartsWithStartCode(p->data, p->size)) {
             auto nals = h264::SplitNals(p->data, static_cast<size_t>(p->size), 0);
             if ((rc = ReplaceData(
@@ -381,7 +379,7 @@ int ExactCut::CopyVideo(AVFormatContext* muxer, AVPacket* pkt) {
             return rc;
         }
     }
-    PacketPtr held(av_packet_alloc());
+    media::PacketPtr held(av_packet_alloc());
     if (!held) return AVERROR(ENOMEM);
     av_packet_move_ref(held.get(), pkt);
     gop_.push_back(std::move(held));
@@ -392,7 +390,7 @@ int ExactCut::CopyVideo(AVFormatContext* muxer, AVPacket* pkt) {
 
 int ExactCut::ReleaseGop(AVFormatContext* muxer, size_t count) {
     for (size_t k = 0; k < count && !gop_.empty(); ++k) {
-        PacketPtr p = std::move(gop_.front());
+        media::PacketPtr p = std::move(gop_.front());
         gop_.pop_front();
         if (int rc = copy_->Add(muxer, p.get()); rc < 0) return rc;
     }
@@ -417,7 +415,7 @@ int ExactCut::ResolveEnd(AVFormatContext* muxer) {
     if (suffix_min[cut] < end_) {
         encode_from_ = suffix_min[cut];
         avcodec_flush_buffers(decoder_.get());
-        for (const PacketPtr& p : gop_)
+        for (const media::PacketPtr& p : gop_)
             if ((rc = DecodeInto(p.get())) < 0) break;
         if (rc >= 0) rc = DecodeInto(nullptr);
     }
@@ -437,12 +435,12 @@ int ExactCut::EndPictures(AVFormatContext* muxer) {
 }  // namespace engine
 
 ExactCutRefusal CheckExactCut(const std::string& input_path, const std::string& output_path) {
-    engine::InputFormatPtr input = engine::OpenInput(input_path.c_str());
-    if (!input || avformat_find_stream_info(input.get(), nullptr) < 0) return ExactCutRefusal::kUnreadable;
-    // The stream a direct job copies: the last video stream.
-    const AVStream* video = nullptr;
-    for (unsigned s = 0; s < input->nb_streams; ++s)
-        if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video = input->streams[s];
+    media::InputOptions options;
+    options.video_decoder = options.audio_decoder = false;
+    const media::Input input = media::OpenInput(input_path, options);
+    if (!input.ok()) return ExactCutRefusal::kUnreadable;
+    // The stream a direct job copies.
+    const AVStream* video = input.video;
     if (!video) return ExactCutRefusal::kNotH264;
     const AVOutputFormat* format = av_guess_format(nullptr, output_path.c_str(), nullptr);
     const bool global_header = format && (format->flags & AVFMT_GLOBALHEADER);

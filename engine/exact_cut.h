@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ffmpeg_ptr.h"
 #include "engine/h264_nal.h"
+#include "media/ffmpeg_ptr.h"
 
 // Why a direct cut cannot start and end exactly (it then cuts at the key frames).
 enum class ExactCutRefusal {
@@ -64,7 +64,7 @@ class ExactCut {
     int StartCopy(AVFormatContext* muxer, AVPacket* pkt);
     int DecodeInto(const AVPacket* pkt);
     int Encode(AVFrame* frame);
-    ExactCutRefusal OpenEncoder(CodecContextPtr* out) const;
+    ExactCutRefusal OpenEncoder(media::CodecContextPtr* out) const;
     int WriteSegment(AVFormatContext* muxer, const AVPacket* next_key);
     int ReleaseGop(AVFormatContext* muxer, size_t count);
     int ResolveEnd(AVFormatContext* muxer);
@@ -82,23 +82,23 @@ class ExactCut {
     int sps_id_ = 1;
     h264::ParameterSets source_sets_;
     std::vector<uint8_t> encoder_extradata_;  // every segment's encoder gives exactly this
-    CodecContextPtr encoder_;
+    media::CodecContextPtr encoder_;
 
     // The file's cut.
     PacketCopy* copy_ = nullptr;
     Phase phase_ = Phase::kDone;
     int64_t start_ = 0, end_ = 0;  // tb_
-    CodecContextPtr decoder_;
-    FramePtr frame_;
+    media::CodecContextPtr decoder_;
+    media::FramePtr frame_;
     bool decoding_ = false;
-    bool lead_past_end_ = false;      // the decoder showed a picture at or after the end
-    int64_t key_delay_ = 0;           // a source key frame's display minus decode time, tb_
-    int64_t encode_from_ = 0;         // at the end: the first picture encoded again, tb_
-    int64_t copy_from_ = INT64_MIN;   // display time of the first copied picture
-    std::vector<PacketPtr> segment_;  // encoded, until the splice's decode times are known
-    std::vector<int64_t> durations_;  // the segment's pictures' source durations, in order
-    std::deque<PacketPtr> gop_;       // copied packets since the last key frame, not yet given on
-    int past_end_run_ = 0;            // packets in a row shown at or after the end
+    bool lead_past_end_ = false;             // the decoder showed a picture at or after the end
+    int64_t key_delay_ = 0;                  // a source key frame's display minus decode time, tb_
+    int64_t encode_from_ = 0;                // at the end: the first picture encoded again, tb_
+    int64_t copy_from_ = INT64_MIN;          // display time of the first copied picture
+    std::vector<media::PacketPtr> segment_;  // encoded, until the splice's decode times are known
+    std::vector<int64_t> durations_;         // the segment's pictures' source durations, in order
+    std::deque<media::PacketPtr> gop_;       // copied packets since the last key frame, not yet given on
+    int past_end_run_ = 0;                   // packets in a row shown at or after the end
     int encoded_pictures_ = 0;
 };
 

@@ -12,10 +12,10 @@ constexpr int64_t kMaxRepeatedPictures = 600;
 }  // namespace
 
 void ConversionRun::DecodeVideo(const AVPacket* pkt) {
-    int sent = avcodec_send_packet(video_decoder_.get(), pkt);
+    int sent = avcodec_send_packet(video_decoder_, pkt);
     if (sent < 0 && sent != AVERROR(EAGAIN)) return;
     AVFrame* frame = decoded_video_.get();
-    while (avcodec_receive_frame(video_decoder_.get(), frame) == 0) {
+    while (avcodec_receive_frame(video_decoder_, frame) == 0) {
         if (!leave_loop_) EncodePicture(frame);
         av_frame_unref(frame);
     }

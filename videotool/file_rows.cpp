@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "common/time_text.h"
 #include "common/time_range.h"
+#include "common/time_text.h"
 #include "engine/probe.h"
 
 namespace {
@@ -54,8 +54,4 @@ std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, 
 
 std::string VideoFileFilter(const std::string& videos_text, const std::string& all_files_text) {
     return videos_text + "|" + kVideoPatterns + "|" + all_files_text + "|*.*|";
-}
-
-std::string UnreadableFileMessage(const std::string& wj, const std::string& path, const std::string& wx) {
-    return wj + FileNameText(path) + " " + wx;
 }

@@ -32,6 +32,3 @@ std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, 
 
 // The open-file dialog's filter in the "description|patterns|" form.
 std::string VideoFileFilter(const std::string& videos_text, const std::string& all_files_text);
-
-// The message for a file that cannot be probed: "wj", the file name, one space, "wx".
-std::string UnreadableFileMessage(const std::string& wj, const std::string& path, const std::string& wx);

@@ -1,18 +1,12 @@
 #include "videotool/job_commands.h"
 
 #include <QLineEdit>
-#include <QTabBar>
-#include <QTimer>
 
-#include "common/av_convert_dlg.h"
-#include "common/job_display.h"
 #include "common/output_folder.h"
 #include "common/time_text.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/convert_engine.h"
 #include "engine/probe.h"
-#include "platform/message_box.h"
-#include "platform/shell_open.h"
 #include "videotool/file_infomation.h"
 #include "videotool/job_builder.h"
 #include "videotool/settings_dlg.h"
@@ -24,49 +18,20 @@ using namespace common;
 
 namespace {
 
-constexpr int kStatusColumn = 5;
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string U(const QString& s) { return s.toStdString(); }
 
-// The progress dialog, the file list and the outcome report of the main window.
-class MainWindowProgressView : public common::ListProgressView {
-  public:
-    MainWindowProgressView(JobCommands* commands, CSolvaneDlg* window, CAVConvertDlg* dialog)
-        : ListProgressView(dialog, window->fileList(), kStatusColumn), m_commands(commands) {}
-
-    void closeDialog() override { m_commands->CloseDialog(); }
-    void report(common::JobOutcome outcome) override { m_commands->Report(outcome); }
-
-  private:
-    JobCommands* m_commands;
-};
-
 }  // namespace
 
-JobCommands::JobCommands(CSolvaneDlg* window) : QObject(window), m_window(window) {
-    m_progress = new CAVConvertDlg(window->programFiles().folder(), window);
-    m_timer = common::NewJobTimer(this, kTimerMs);
-    connect(m_timer, &QTimer::timeout, this, &JobCommands::Tick);
-    connect(m_progress, &CAVConvertDlg::stopRequested, this, [this] {
-        m_job_progress.cancel_requested = true;
-        m_timer->stop();
-    });
-}
-
-JobCommands::~JobCommands() { m_worker.join(); }
-
-void JobCommands::ShowMessage(const QString& text) { platform::MessageBoxOk(m_window, text); }
-
-void JobCommands::WaitForWorker() { common::WaitWithBusyCursor(m_worker); }
+JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, false), m_window(window) {}
 
 void JobCommands::Cut() {
     WaitForWorker();
     const QString path = m_window->currentFile();
     if (path.isEmpty()) return ShowMessage(m_window->text("TISHI", "qxtjsp"));
     m_protocol.startJob();
-    m_job_progress.Reset(0);
-    m_job_progress.percent = -1;
+    m_progress.Reset(0);
+    m_progress.percent = -1;
 
     CFileInfomation dialog(m_window->programFiles().folder(), &m_window->cutSettings(), m_window);
     dialog.setFileName(Q(DefaultOutputName(U(path))));
@@ -86,10 +51,9 @@ void JobCommands::Cut() {
     // A file that cannot be cut exactly is cut at the key frames, and the user is told why first.
     if (ExactCutRefusal r = ConfirmExactCut(job); r != ExactCutRefusal::kNone)
         ShowMessage(m_window->text("TISHI", std::string(ExactFallbackMessageKey(r)).c_str()));
-    m_window->setResultFolder(dialog.outputFolder());
     m_request = std::move(job);
-    m_job_progress.Reset(1, 0);
-    RunJob();
+    m_progress.Reset(1, 0);
+    RunJob(&RunConvertJob, dialog.outputFolder());
 }
 
 void JobCommands::Merge() {
@@ -115,8 +79,8 @@ void JobCommands::Merge() {
         return ShowMessage(m_window->text("TISHI", "wjtd"));
 
     m_protocol.startJob(job_to_list);
-    m_job_progress.Reset(0, static_cast<int>(items.size()));
-    m_job_progress.percent = -1;
+    m_progress.Reset(0, static_cast<int>(items.size()));
+    m_progress.percent = -1;
 
     CSettings dialog(m_window->programFiles().folder(), &m_window->mergeSettings(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -142,42 +106,9 @@ void JobCommands::Merge() {
     if (refusal == JobRefusal::kTooManyFiles) return ShowMessage(m_window->text("TISHI", "wjtd"));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
-    m_window->setResultFolder(dialog.outputFolder());
     m_request = std::move(job);
-    m_job_progress.Reset(m_request.FileCount(), static_cast<int>(items.size()));
-    RunJob();
-}
-
-void JobCommands::RunJob() {
-    m_worker.start([this] { RunConvertJob(m_request, m_job_progress); });
-    m_timer->start();
-    m_progress->Run();
-    // After Stop the worker may still be finishing its current file; the job objects stay untouched
-    // until it has ended.
-    m_timer->stop();
-    WaitForWorker();
-}
-
-void JobCommands::Tick() {
-    common::ChannelProgressJob progress(m_job_progress);
-    MainWindowProgressView view(this, m_window, m_progress);
-    m_protocol.tick(m_window->tabs()->currentIndex() == 1, m_window->currentFile(), progress, view,
-                    common::TickTexts(*m_window));
-}
-
-void JobCommands::CloseDialog() {
-    m_timer->stop();
-    m_job_progress.cancel_requested = true;
-    if (m_progress->isVisible()) m_progress->done(QDialog::Accepted);
-}
-
-void JobCommands::Report(common::JobOutcome outcome) {
-    using common::JobOutcome;
-    ShowMessage(m_window->text("TISHI", common::OutcomeMessageKey(outcome)));
-    if (outcome == JobOutcome::kCutDone || outcome == JobOutcome::kMergeDone)
-        platform::ShellOpen(m_window->resultFolder());
-    else
-        platform::OpenAddress(m_window->text("APPLICATION", "url"));
+    m_progress.Reset(m_request.FileCount(), static_cast<int>(items.size()));
+    RunJob(&RunConvertJob, dialog.outputFolder());
 }
 
 }  // namespace taviro

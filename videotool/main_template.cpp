@@ -1,5 +1,7 @@
 #include "videotool/main_template.h"
 
+#include "videotool/language_keys.h"
+
 namespace taviro {
 
 using platform::ControlKind;
@@ -45,59 +47,6 @@ platform::DialogSpec MainWindowTemplate() {
     return d;
 }
 
-int ButtonImage(int control_id) {
-    switch (control_id) {
-        case kCutButton:
-            return 186;
-        case kAddButton:
-            return 178;
-        case kMergeButton:
-            return 295;
-        case kOpenFileButton:
-            return 254;
-        case kPlayButton:
-            return 326;
-        case kEndPointButton:
-            return 321;
-        case kStartPointButton:
-            return 320;
-        case kRemoveButton:
-            return 331;
-        case kAddFilesButton:
-            return 178;
-        default:
-            return 0;
-    }
-}
-
-const char* TooltipKey(int control_id) {
-    switch (control_id) {
-        case kAddButton:
-        case kOpenFileButton:
-        case kAddFilesButton:
-            return "tjspwj";
-        case kRemoveButton:
-            return "sc";
-        case kMergeButton:
-            return "hbcygwj";
-        case kCutButton:
-            return "ksjq";
-        case kPositionSlider:
-            return "djsbzj";
-        case kPlayButton:
-            return "bf";
-        case kStartPointButton:
-            return "szksjqd";
-        case kEndPointButton:
-            return "szjsjqd";
-        case kStartField:
-        case kEndField:
-            return "zjsrsjd";
-        default:
-            return nullptr;
-    }
-}
-
 const std::vector<int>& ControlsOfCutTab() {
     static const std::vector<int> ids = {kCutButton,      kOpenFileButton, kPositionSlider, kStartPointButton,
                                          kEndPointButton, kAddButton,      kStartLabel,     kEndLabel,
@@ -109,6 +58,39 @@ const std::vector<int>& ControlsOfCutTab() {
 const std::vector<int>& ControlsOfMergeTab() {
     static const std::vector<int> ids = {kFileList, kMergeButton, kRemoveButton, kAddFilesButton};
     return ids;
+}
+
+common::MainWindowLayout MainWindowParts() {
+    common::MainWindowLayout l;
+    l.dialog = MainWindowTemplate();
+    // Tabs, list, slider, start and end fields, length, position, language box, help link; the add,
+    // delete, cut, merge and point buttons; the preview frame.
+    l.ids = {kTabs,         kFileList,         kPositionSlider, kStartField, kEndField,     kLengthField,
+             kPositionText, kLanguageBox,      kHelpLink,       kAddButton,  kRemoveButton, kCutButton,
+             kMergeButton,  kStartPointButton, kEndPointButton, kPreviewArea};
+    l.image_buttons = {{kCutButton, 186},        {kAddButton, 178},    {kMergeButton, 295},
+                       {kOpenFileButton, 254},   {kPlayButton, 326},   {kEndPointButton, 321},
+                       {kStartPointButton, 320}, {kRemoveButton, 331}, {kAddFilesButton, 178}};
+    l.links = {kHelpLink, kSponsorLink};
+    l.add_buttons = {kAddButton, kOpenFileButton, kAddFilesButton};
+    l.labels = {{kStartLabel, "ksjq"}, {kEndLabel, "jsjq"}, {kLengthLabel, "jqsj"}, {kLanguageLabel, "yy"}};
+    l.columns = {"ywj", "spgs", "spcd", "spdx", "zl", "zt"};
+    l.status_column = 5;
+    l.cut_tab_key = "spjq";
+    l.merge_tab_key = "sphb";
+    l.shown_on_cut_tab = l.hidden_on_merge_tab = ControlsOfCutTab();
+    l.shown_on_merge_tab = l.hidden_on_cut_tab = ControlsOfMergeTab();
+    l.tooltips = {{kAddButton, "tjspwj"},       {kOpenFileButton, "tjspwj"}, {kAddFilesButton, "tjspwj"},
+                  {kRemoveButton, "sc"},        {kMergeButton, "hbcygwj"},   {kCutButton, "ksjq"},
+                  {kPositionSlider, "djsbzj"},  {kPlayButton, "bf"},         {kStartPointButton, "szksjqd"},
+                  {kEndPointButton, "szjsjqd"}, {kStartField, "zjsrsjd"},    {kEndField, "zjsrsjd"}};
+    l.window_colour = 0xFBDEBB;
+    l.list_colour = 0xE9FAF1;
+    l.language_keys = VideoToolLanguageKeys();
+    l.web_folder = "/languages/taviro/";
+    l.sponsor_files = {"weixin.jpg", "zfb.jpg"};
+    l.add_folder = QStandardPaths::MoviesLocation;
+    return l;
 }
 
 }  // namespace taviro

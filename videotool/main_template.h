@@ -1,6 +1,7 @@
 #pragma once
 // Dialog template 102: Taviro's main window, its controls with their ids in template order.
 
+#include "common/main_window.h"
 #include "platform/dialog_template.h"
 
 namespace taviro {
@@ -37,14 +38,11 @@ inline constexpr int kMainTemplateId = 102;
 
 platform::DialogSpec MainWindowTemplate();
 
-// The bitmap resource of an image button, 0 for other controls.
-int ButtonImage(int control_id);
-
-// The "HINT" key of a control's tooltip, nullptr when it has none.
-const char* TooltipKey(int control_id);
-
 // The controls each tab shows and hides.
 const std::vector<int>& ControlsOfCutTab();
 const std::vector<int>& ControlsOfMergeTab();
+
+// The template with the roles of its controls, for the main-window skeleton.
+common::MainWindowLayout MainWindowParts();
 
 }  // namespace taviro

@@ -1,69 +1,38 @@
 #include "videotool/solvane_dlg.h"
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QScrollBar>
-#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QUrl>
 
-#include "common/output_folder.h"
 #include "common/time_range.h"
 #include "common/time_text.h"
-#include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "controls/hyperlink.h"
 #include "engine/preview.h"
-#include "engine/probe.h"
-#include "platform/choosers.h"
 #include "platform/dialog_template.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
-#include "platform/profile.h"
 #include "platform/shell_open.h"
 #include "videotool/file_rows.h"
-#include "videotool/language_keys.h"
 #include "videotool/main_template.h"
 
 using namespace taviro;
 
 namespace {
 
-// Colours are given as the Windows COLORREF values 0x00BBGGRR.
-QColor FromColorRef(unsigned value) {
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-constexpr int kApplicationIcon = 266;
-constexpr unsigned kWindowBackground = 0xFBDEBB;
-constexpr unsigned kListBackground = 0xE9FAF1;
-
-constexpr int kDownloadTimeoutMs = 10000;
 constexpr const char* kDonationPath = "/donate.html";
-constexpr const char* kLinkFontName = "Microsoft Sans Serif";
-constexpr int kLinkFontPoints = 10;
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 std::string Utf8(const QString& s) { return s.toStdString(); }
-
-// Where setting.ini keeps the folder files were last added from.
-
-// A time field whose text is no time: dark red text on a pale red ground, visible even when empty.
-const QColor kInvalidTimeText(176, 0, 0);
-const QColor kInvalidTimeBase(255, 222, 222);
 
 constexpr int32_t kStepMs = 1000;
 constexpr int32_t kShiftStepMs = 10000;
@@ -114,30 +83,6 @@ class PathColumnDelegate : public QStyledItemDelegate {
     }
 };
 
-platform::ControlFactory MainWindowFactory() {
-    auto button = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
-        auto* b = new CControlButton(parent, ctl.id);
-        b->setText(ctl.text);
-        return b;
-    };
-    auto link = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
-        return new CHyperLink(ctl.text, parent, ctl.id);
-    };
-    std::map<int, platform::ControlFactory> by_id;
-    for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
-                   kStartPointButton, kRemoveButton, kAddFilesButton})
-        by_id[id] = button;
-    by_id[kHelpLink] = link;
-    by_id[kSponsorLink] = link;
-    by_id[kPositionSlider] = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
-        return new CBitmapSlider(parent, ctl.id);
-    };
-    by_id[kFileList] = [](const platform::ControlSpec& ctl, QWidget* parent) -> QWidget* {
-        return new CCheckListCtrl(parent, ctl.id);
-    };
-    return platform::FactoryById(std::move(by_id));
-}
-
 }  // namespace
 
 QString ElidedPathText(const QString& path, const QFontMetrics& metrics, int width) {
@@ -158,164 +103,38 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     : CSolvaneDlg(common::ProgramFiles(program_folder), parent) {}
 
 CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
-    : MovableDialog(parent), m_files(std::move(files)), m_merge_settings(DefaultMergeSettings()) {
-    platform::BuildDialog(this, MainWindowTemplate(), MainWindowFactory());
-    m_slider = qobject_cast<CBitmapSlider*>(control(kPositionSlider));
-    m_list = qobject_cast<CCheckListCtrl*>(control(kFileList));
-    m_tabs = platform::ControlAs<QTabBar>(this, kTabs);
-    m_start_field = platform::ControlAs<QLineEdit>(this, kStartField);
-    m_end_field = platform::ControlAs<QLineEdit>(this, kEndField);
-    m_language_box = platform::ControlAs<QComboBox>(this, kLanguageBox);
-    setAcceptDrops(true);
-    setWindowIcon(LoadIconResource(kApplicationIcon));
+    : MainWindowBase(std::move(files), MainWindowParts(), parent), m_merge_settings(DefaultMergeSettings()) {
+    m_sponsor_link = Bind<CHyperLink>(kSponsorLink);
+    m_play_button = Bind<CControlButton>(kPlayButton);
+    StartUp();
 
-    const common::StartSettings settings = common::ReadStartSettings(settingsPath());
-    m_language_box->clear();
-    m_language_box->addItems(settings.language_names);
-    m_texts.setLanguageFile(settings.language_file);
-    m_sponsorship = settings.sponsorship;
-    if (m_sponsorship == 0) FetchSponsorshipFiles();
-    m_language_box->setCurrentIndex(common::LanguageItemForFile(settings.language_file));
-
-    SetUpControls();
-    m_time_field_palette = m_start_field->palette();
-    ApplyLanguageTexts();
-    m_start_field->setText("00:00:00.000");
-    m_end_field->setText("00:00:00.000");
-
-    for (int id : {kAddButton, kOpenFileButton, kAddFilesButton})
-        connect(static_cast<CControlButton*>(control(id)), &CControlButton::clicked, this,
-                &CSolvaneDlg::AddVideos);
-    auto on_click = [this](int id, void (CSolvaneDlg::*slot)()) {
-        connect(static_cast<CControlButton*>(control(id)), &CControlButton::clicked, this, slot);
-    };
-    on_click(kRemoveButton, &CSolvaneDlg::RemoveSelectedVideo);
-    on_click(kStartPointButton, &CSolvaneDlg::SetStartPoint);
-    on_click(kEndPointButton, &CSolvaneDlg::SetEndPoint);
-    on_click(kPlayButton, &CSolvaneDlg::Play);
-    on_click(kCutButton, &CSolvaneDlg::OnCutCommand);
-    on_click(kMergeButton, &CSolvaneDlg::OnMergeCommand);
-    for (QLineEdit* field : {m_start_field, m_end_field}) {
-        connect(field, &QLineEdit::textChanged, this, &CSolvaneDlg::UpdateLength);
-        connect(field, &QLineEdit::textChanged, this, [this, field] { ShowTimeValidity(field); });
+    connect(m_play_button, &CControlButton::clicked, this, &CSolvaneDlg::Play);
+    for (QLineEdit* field : {m_start_field, m_end_field})
         connect(field, &QLineEdit::textEdited, this, [this, field] { MoveMarkToTypedTime(field); });
-    }
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { ShowFrameAtSliderPosition(position); });
-    connect(m_tabs, &QTabBar::currentChanged, this, &CSolvaneDlg::SwitchTab);
-    connect(m_language_box, &QComboBox::currentIndexChanged, this, &CSolvaneDlg::SwitchLanguage);
-
-    // The Delete key removes the selected list row wherever the focus is, so it is taken before
-    // any control of this window sees it.
-    qApp->installEventFilter(this);
 }
 
 CSolvaneDlg::~CSolvaneDlg() = default;
 
-QWidget* CSolvaneDlg::control(int id) const { return platform::ControlById(this, id); }
-
-void CSolvaneDlg::FetchSponsorshipFiles() {
-    QDir().mkpath(m_files.languagesFolder());
-    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/weixin.jpg"),
-                                m_files.filePath("weixin.jpg"), kDownloadTimeoutMs);
-    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/zfb.jpg"),
-                                m_files.filePath("zfb.jpg"), kDownloadTimeoutMs);
-    platform::DownloadUrlToFile(platform::WebAddress("/languages/taviro/chinese.ini"),
-                                m_files.languagesFolder() + "/chinese.ini", kDownloadTimeoutMs);
-}
-
-void CSolvaneDlg::SetUpControls() {
-    QPalette background = palette();
-    background.setColor(QPalette::Window, FromColorRef(kWindowBackground));
-    setPalette(background);
-    setAutoFillBackground(true);
-
-    m_tabs->addTab(QString());
-    m_tabs->addTab(QString());
-    m_tabs_template_width = m_tabs->width();
-
-    m_list->setColumnCount(kFileListColumns);
-    for (int c = 0; c < kFileListColumns; ++c) {
-        m_list->setHorizontalHeaderItem(c, new QTableWidgetItem());
-        m_list->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        m_list->setColumnWidth(c, kFileListColumnWidths[c]);
-    }
-    m_list->InitHeaderCheckBox();
-    m_list->SetBkColor(FromColorRef(kListBackground));
+void CSolvaneDlg::SetUpToolControls() {
+    for (int c = 0; c < kFileListColumns; ++c) m_list->setColumnWidth(c, kFileListColumnWidths[c]);
     // Paths are long and their file names sit at the end: cut them in the middle, in the folder part.
-    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->setItemDelegateForColumn(0, new PathColumnDelegate(m_list));
-
-    for (int id : {kCutButton, kAddButton, kMergeButton, kOpenFileButton, kPlayButton, kEndPointButton,
-                   kStartPointButton, kRemoveButton, kAddFilesButton}) {
-        auto* b = static_cast<CControlButton*>(control(id));
-        b->SetShapeFromBitmap(ButtonImage(id));
-        b->SetImages(ButtonImage(id), ButtonImage(id), ButtonImage(id));
-    }
-    control(kCutButton)->setEnabled(true);
-    control(kMergeButton)->setEnabled(true);
-
-    m_slider->LoadChannelBitmaps();
-    m_slider->LoadThumbBitmaps();
-    m_slider->DrawFocusRect(false);
-    m_slider->SetRange(0, kPreviewSliderMax);
-    m_slider->SetPosition(0);
     m_slider->SetMargins(0, 4, 4, 0);
-    m_slider->setEnabled(false);
-
-    const QFont link_font = platform::DialogFont(kLinkFontName, kLinkFontPoints);
-    for (int id : {kHelpLink, kSponsorLink}) {
-        QFont f = link_font;
-        f.setUnderline(true);
-        control(id)->setFont(f);
-    }
-    static_cast<CHyperLink*>(control(kSponsorLink))->SetAddress(platform::WebAddress(kDonationPath));
+    m_sponsor_link->SetAddress(platform::WebAddress(kDonationPath));
 }
 
-void CSolvaneDlg::ApplyLanguageTexts() {
-    m_texts.load(languagePath(), VideoToolLanguageKeys());
-    // Qt's own dialogs and buttons, and the key names in the tooltips, follow the chosen language.
-    QCoreApplication::removeTranslator(&m_qt_translations);
-    if (common::LoadQtTranslations(m_qt_translations, m_texts.languageFile()))
-        QCoreApplication::installTranslator(&m_qt_translations);
-
-    auto* help = static_cast<CHyperLink*>(control(kHelpLink));
-    help->SetText(text("JIEMIAN", "zysybrj"));
-    help->SetAddress(text("APPLICATION", "url"));
+void CSolvaneDlg::ApplyToolTexts() {
     // A language file without the sponsor link's text keeps the template's, rather than showing the
     // bare address.
-    auto* sponsor = static_cast<CHyperLink*>(control(kSponsorLink));
     const QString sponsor_text = text("JIEMIAN", "zzwm");
-    sponsor->SetText(sponsor_text.isEmpty() ? TemplateText(kSponsorLink) : sponsor_text);
-    for (CHyperLink* link : {help, sponsor}) link->SetFailureText(text("TISHI", "wfdkwy"));
-
-    const std::pair<int, const char*> labels[] = {
-        {kStartLabel, "ksjq"}, {kEndLabel, "jsjq"}, {kLengthLabel, "jqsj"}, {kLanguageLabel, "yy"}};
-    for (const auto& [id, key] : labels) platform::ControlAs<QLabel>(this, id)->setText(text("JIEMIAN", key));
-
-    const char* const columns[kFileListColumns] = {"ywj", "spgs", "spcd", "spdx", "zl", "zt"};
-    for (int c = 0; c < kFileListColumns; ++c)
-        m_list->horizontalHeaderItem(c)->setText(text("JIEMIAN", columns[c]));
-    FitListColumns();
-
-    m_tabs->setTabText(0, text("JIEMIAN", "spjq"));
-    m_tabs->setTabText(1, text("JIEMIAN", "sphb"));
-    // Longer tab texts widen the tab strip into the empty room before the help link rather than
-    // hiding a tab behind scroll arrows.
-    const int room = control(kHelpLink)->x() - m_tabs->x() - 8;
-    m_tabs->resize(
-        std::clamp(m_tabs->sizeHint().width(), m_tabs_template_width, std::max(room, m_tabs_template_width)),
-        m_tabs->height());
-
-    for (int id : {kAddButton, kOpenFileButton, kAddFilesButton, kRemoveButton, kMergeButton, kCutButton,
-                   kPositionSlider, kPlayButton, kStartPointButton, kEndPointButton, kStartField, kEndField})
-        control(id)->setToolTip(TooltipText(id));
-
-    setWindowTitle(text("APPLICATION", "name") + " " + text("APPLICATION", "version"));
+    m_sponsor_link->SetText(sponsor_text.isEmpty() ? TemplateText(kSponsorLink) : sponsor_text);
+    m_sponsor_link->SetFailureText(text("TISHI", "wfdkwy"));
 }
 
-QString CSolvaneDlg::TooltipText(int id) const {
-    const QString hint = text("HINT", TooltipKey(id));
+QString CSolvaneDlg::TooltipText(int id, const char* key) const {
+    const QString hint = text("HINT", key);
     if (id == kPositionSlider) return hint + "\n" + text("HINT", "jpyd");
     const QString keys = KeysOfControl(id);
     return keys.isEmpty() ? hint : hint + " (" + keys + ")";
@@ -324,16 +143,8 @@ QString CSolvaneDlg::TooltipText(int id) const {
 void CSolvaneDlg::FitListColumns() {
     // The status column widens to its longest text and the path column gives up the difference,
     // so that the six columns fill the list without a horizontal scroll bar.
-    const QFontMetrics header(m_list->horizontalHeader()->font());
-    const QFontMetrics cells(m_list->font());
-    const int padding = 2 * header.horizontalAdvance(' ') + 8;
-    int status = kFileListColumnWidths[5];
-    status = std::max(status, header.horizontalAdvance(text("JIEMIAN", "zt")) + padding);
-    for (const char* key : {"wc", "sb"})
-        status = std::max(status, cells.horizontalAdvance(text("TISHI", key)) + padding);
-    status = std::max(status, cells.horizontalAdvance(text("JIEMIAN", "zb")) + padding);
-    const int available =
-        m_list->width() - 2 * m_list->frameWidth() - m_list->verticalScrollBar()->sizeHint().width();
+    const int status = StatusColumnWidth(kFileListColumnWidths[5]);
+    const int available = ListRoom();
     int others = status;
     for (int c = 1; c < kFileListColumns - 1; ++c) others += kFileListColumnWidths[c];
     m_list->setColumnWidth(0, std::max(60, std::min(kFileListColumnWidths[0], available - others)));
@@ -341,35 +152,14 @@ void CSolvaneDlg::FitListColumns() {
     m_list->setColumnWidth(5, status);
 }
 
-void CSolvaneDlg::SwitchLanguage(int item) {
-    const QString name = common::LanguageFileForItem(item);
-    if (!name.isEmpty()) m_texts.setLanguageFile(name);
-    common::WriteLanguageChoice(settingsPath(), m_texts.languageFile());
-    ApplyLanguageTexts();
-}
-
 void CSolvaneDlg::SwitchTab(int tab) {
-    const bool cut = tab == 0;
-    for (int id : ControlsOfCutTab()) control(id)->setVisible(cut);
-    for (int id : ControlsOfMergeTab()) control(id)->setVisible(!cut);
-    if (cut && !m_current_file.isEmpty()) control(kAddButton)->hide();
+    MainWindowBase::SwitchTab(tab);
+    if (tab == 0 && !m_current_file.isEmpty()) m_add_button->hide();
 }
 
-void CSolvaneDlg::AddVideos() {
-    if (m_adding) return;
-    const QString filter =
-        Utf8(VideoFileFilter(Utf8(text("JIEMIAN", "symtwj")), Utf8(text("JIEMIAN", "sywj"))));
-    const QStringList paths = platform::ChooseOpenFiles(this, QString(), filter, AddFolder());
-    if (paths.isEmpty()) return;
-    AddVideoPaths(paths);
+QString CSolvaneDlg::FileFilter() const {
+    return Utf8(VideoFileFilter(Utf8(text("JIEMIAN", "symtwj")), Utf8(text("JIEMIAN", "sywj"))));
 }
-
-QString CSolvaneDlg::AddFolder() const {
-    return common::AddFolder(settingsPath(),
-                             QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
-}
-
-void CSolvaneDlg::RememberAddFolder(const QString& path) { common::RememberAddFolder(settingsPath(), path); }
 
 void CSolvaneDlg::AddStartupFiles(const QStringList& arguments) {
     QStringList paths;
@@ -385,53 +175,25 @@ void CSolvaneDlg::AddStartupFiles(const QStringList& arguments) {
         this, [this, paths] { AddVideoPaths(paths); }, Qt::QueuedConnection);
 }
 
-void CSolvaneDlg::AddVideoPaths(const QStringList& paths) {
-    // Painting goes on between probes, but no click may start a second add in the middle.
-    if (m_adding || paths.isEmpty()) return;
-    m_adding = true;
-    RememberAddFolder(paths.first());
-    const bool cut = m_tabs->currentIndex() == 0;
-    if (cut) m_current_file.clear();
-    for (const QString& chosen : paths) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const std::string path = NormalizeChosenPath(Utf8(chosen));
-        m_probe_path = path;
-        const ProbeResult probe = ProbeMediaFile(path, m_probe);
-        // A failed probe leaves the last good one's results.
-        if (probe.result == PROBE_OK) m_probe = probe;
-        if (probe.result < 0 || probe.range_start_us < 0 || probe.range_end_us < 0) {
-            platform::MessageBoxOk(this, Utf8(UnreadableFileMessage(Utf8(text("TISHI", "wj")), path,
-                                                                    Utf8(text("TISHI", "wx")))));
-            m_adding = false;
-            return;
-        }
-        if (cut) {
-            m_current_file = Utf8(path);
-            continue;
-        }
-        if (m_list->rowCount() > 0)
-            m_list->selectionModel()->select(m_list->model()->index(0, 0),
-                                             QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-        const auto texts = FileRowTexts(path, m_probe, Utf8(text("JIEMIAN", "zb")));
-        const int row = m_list->InsertItem(m_list->rowCount(), Utf8(texts[0]));
-        for (int c = 1; c < kFileListColumns; ++c) m_list->SetItemText(row, c, Utf8(texts[c]));
-        m_list->item(row, 0)->setToolTip(Utf8(texts[0]));
-        m_list->SetCheck(row, true);
-    }
-    m_adding = false;
-    if (cut) LoadCurrentFileIntoPreview();
+bool CSolvaneDlg::ProbeFile(const QString& chosen, QString* path) {
+    const std::string normalized = NormalizeChosenPath(Utf8(chosen));
+    *path = Utf8(normalized);
+    m_probe_path = normalized;
+    const ProbeResult probe = ProbeMediaFile(normalized, m_probe);
+    // A failed probe leaves the last good one's results.
+    if (probe.result == PROBE_OK) m_probe = probe;
+    return probe.result >= 0 && probe.range_start_us >= 0 && probe.range_end_us >= 0;
 }
 
-void CSolvaneDlg::RemoveSelectedVideo() {
-    int row = -1;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
-        if (row < 0 || index.row() < row) row = index.row();
-    if (row < 0) return;
-    m_list->DeleteItemSelectingNext(row);
+QStringList CSolvaneDlg::RowTexts(const QString& path) const {
+    QStringList row;
+    for (const std::string& t : FileRowTexts(Utf8(path), m_probe, Utf8(text("JIEMIAN", "zb"))))
+        row << Utf8(t);
+    return row;
 }
 
-void CSolvaneDlg::LoadCurrentFileIntoPreview() {
-    control(kAddButton)->hide();
+void CSolvaneDlg::LoadCurrentFile() {
+    m_add_button->hide();
     m_preview_path = m_files.scratchPath("image.bmp");
     DecodePreviewFrame({m_probe_path.value_or(std::string()), 0.0, Utf8(m_preview_path)});
     ReloadPreviewPicture();
@@ -445,7 +207,7 @@ void CSolvaneDlg::LoadCurrentFileIntoPreview() {
     m_slider->SetSelectionStart(view.selection_start);
     m_slider->SetSelectionEnd(view.selection_end);
     SetFields(view.fields.start, view.fields.end, view.fields.length);
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(view.position));
+    m_position_text->setText(Utf8(view.position));
     m_slider->setEnabled(true);
 }
 
@@ -453,7 +215,7 @@ void CSolvaneDlg::ShowFrameAtSliderPosition(int position) {
     if (!m_probe_path) return;  // nothing was ever probed
     const TrackedPosition p = PositionAtThumb(position, m_probe.duration_us);
     m_preview_ms = p.preview_ms;
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(p.position));
+    m_position_text->setText(Utf8(p.position));
     DecodePreviewAt(p.seek_s);
 }
 
@@ -462,7 +224,7 @@ void CSolvaneDlg::ShowFrameAtTime(int32_t ms) {
     ms = std::clamp(ms, 0, m_duration_ms);
     m_slider->SetPosition(SliderValueAt(ms, m_duration_ms));
     m_preview_ms = ms;
-    platform::ControlAs<QLabel>(this, kPositionText)->setText(Utf8(PositionText(ms, m_duration_ms)));
+    m_position_text->setText(Utf8(PositionText(ms, m_duration_ms)));
     DecodePreviewAt(ms / 1000.0);
 }
 
@@ -480,42 +242,10 @@ void CSolvaneDlg::ReloadPreviewPicture() {
     // Read through QImage: QPixmap's loader caches by path, size and modification second, and every
     // frame file has the same path and size.
     m_preview = QPixmap::fromImage(QImage(m_preview_path));
-    update(PreviewRect());
+    update(m_panel->geometry());
 }
 
-QRect CSolvaneDlg::PreviewRect() const {
-    const auto* frame = control(kPreviewArea);
-    return QRect(frame->pos(), frame->size());
-}
-
-void CSolvaneDlg::SetStartPoint() {
-    if (m_current_file.isEmpty() || !m_probe_path) return;
-    m_slider->MarkStartAtThumb();
-    const TimeFields f = FieldsForStartPoint(m_preview_ms, m_probe.duration_us);
-    SetFields(f.start, f.end, f.length);
-}
-
-void CSolvaneDlg::SetEndPoint() {
-    if (m_current_file.isEmpty()) return;
-    m_slider->MarkEndAtThumb();
-    const TimeFields f = FieldsForEndPoint(Utf8(m_start_field->text()), m_preview_ms);
-    SetFields(f.start, f.end, f.length);
-}
-
-void CSolvaneDlg::SetFields(const std::string& start, const std::string& end, const std::string& length) {
-    m_start_field->setText(Utf8(start));
-    m_end_field->setText(Utf8(end));
-    platform::ControlAs<QLabel>(this, kLengthField)->setText(Utf8(length));
-}
-
-void CSolvaneDlg::ShowTimeValidity(QLineEdit* field) {
-    QPalette look = m_time_field_palette;
-    if (!ParseTimeText(Utf8(field->text()))) {
-        look.setColor(QPalette::Text, kInvalidTimeText);
-        look.setColor(QPalette::Base, kInvalidTimeBase);
-    }
-    field->setPalette(look);
-}
+QPixmap CSolvaneDlg::PanelPicture() const { return m_preview_path.isEmpty() ? QPixmap() : m_preview; }
 
 void CSolvaneDlg::MoveMarkToTypedTime(QLineEdit* field) {
     const std::optional<int32_t> ms = ParseTimeText(Utf8(field->text()));
@@ -531,52 +261,19 @@ void CSolvaneDlg::MoveMarkToTypedTime(QLineEdit* field) {
     m_slider->update();
 }
 
-bool CSolvaneDlg::ConfirmCutRange() {
-    if (m_current_file.isEmpty()) return true;  // the cut command says what is missing
-    if (const char* refusal =
-            CutRangeRefusalKey(Utf8(m_start_field->text()), Utf8(m_end_field->text()), m_duration_ms)) {
-        platform::MessageBoxOk(this, text("TISHI", refusal));
-        return false;
-    }
-    const std::optional<int32_t> start = ParseTimeText(Utf8(m_start_field->text()));
-    const std::optional<int32_t> end = ParseTimeText(Utf8(m_end_field->text()));
-    // The cut reads the fields with the lenient reader, which takes a text without milliseconds for
-    // something else: hand it the full form.
-    m_start_field->setText(Utf8(TimeToText(*start)));
-    m_end_field->setText(Utf8(TimeToText(*end)));
-    return true;
-}
-
-void CSolvaneDlg::UpdateLength() {
-    platform::ControlAs<QLabel>(this, kLengthField)
-        ->setText(Utf8(LengthText(Utf8(m_start_field->text()), Utf8(m_end_field->text()))));
-}
-
 void CSolvaneDlg::Play() {
     if (m_current_file.isEmpty()) return;
     if (platform::ShellOpen(m_current_file) <= 32)
         platform::MessageBoxOk(this, text("TISHI", "wfbf") + "\n" + m_current_file);
 }
 
-void CSolvaneDlg::closeEvent(QCloseEvent* event) {
-    event->accept();
-    QDialog::done(QDialog::Accepted);
-}
-
-bool CSolvaneDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this && HandleKey(static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
-bool CSolvaneDlg::HandleKey(const QKeyEvent* key) {
+bool CSolvaneDlg::HandleKey(QObject*, const QKeyEvent* key) {
     const Qt::KeyboardModifiers modifiers =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool command = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     switch (key->key()) {
         case Qt::Key_Delete:
-            RemoveSelectedVideo();
+            DeleteSelected();
             return true;
         case Qt::Key_O:
             if (modifiers == Qt::ControlModifier) {
@@ -617,18 +314,4 @@ bool CSolvaneDlg::HandleKey(const QKeyEvent* key) {
         default:
             return false;
     }
-}
-
-void CSolvaneDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    if (m_preview_path.isEmpty() || m_preview.isNull() || !control(kPreviewArea)->isVisible()) return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(PreviewRect(), m_preview);
-}
-
-void CSolvaneDlg::dragEnterEvent(QDragEnterEvent* event) { common::TakeLocalFiles(event); }
-
-void CSolvaneDlg::dropEvent(QDropEvent* event) {
-    common::AddDroppedFiles(event, this, [this](const QStringList& paths) { AddVideoPaths(paths); });
 }

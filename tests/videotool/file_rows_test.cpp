@@ -72,10 +72,4 @@ TEST(VideoFileFilter, HasVideoAndAllFilesEntries) {
     EXPECT_TRUE(f.ends_with(";*.asf;*.wmv;*.wm|All|*.*|")) << f;
 }
 
-TEST(UnreadableFileMessage, NamesTheFileBetweenTheTwoTexts) {
-    EXPECT_EQ(UnreadableFileMessage("The file ", "/a/b/bad.mp4", "cannot be opened."),
-              "The file bad.mp4 cannot be opened.");
-    EXPECT_EQ(UnreadableFileMessage("", "bad", ""), "bad ");
-}
-
 }  // namespace
