@@ -24,7 +24,7 @@ QString FolderNotWritableMessage() {
     return QStringLiteral("MP3文件生成失败，请点击浏览按钮选择保存到其他目录!");
 }
 
-JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, true), m_window(window) {}
+JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsFor(window) {}
 
 void JobCommands::CommonStart() {
     WaitForWorker();

@@ -16,7 +16,7 @@ class CSolvaneDlg;
 // Shown when no file can be made in the output folder; a fixed text, not a language text.
 QString FolderNotWritableMessage();
 
-class JobCommands : public common::JobCommandsBase {
+class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
     explicit JobCommands(CSolvaneDlg* window);
 
@@ -33,8 +33,6 @@ class JobCommands : public common::JobCommandsBase {
     // files_shown: what the progress display counts (a cut 1, a merge its inputs); a success opens
     // folder.
     void RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder);
-
-    CSolvaneDlg* m_window;
 };
 
 }  // namespace melisk

@@ -15,15 +15,9 @@ namespace melisk {
 namespace {
 
 platform::DialogSpec SettingsTemplate() {
-    using platform::ControlKind;
-    using platform::kStyleDisabled;
-    using platform::kStyleHidden;
+    using namespace platform;
     using C = CSettings;
-    platform::DialogSpec d;
-    d.id = 167;
-    d.title = QStringLiteral("参数设置");
-    d.w = 177;
-    d.h = 177;
+    platform::DialogSpec d{167, QStringLiteral("参数设置"), 177, 177};
     d.controls = {
         {C::kFormatLabel, ControlKind::Label, QStringLiteral("格式预览:"), 7, 2, 56, 12},
         {C::kFormatPreview, ControlKind::PushButton, {}, 7, 15, 161, 16, kStyleDisabled},
@@ -87,11 +81,15 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     QPalette red = preview->palette();
     red.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 0, 0));
     preview->setPalette(red);
-    combo(kEncoder)->addItem(QStringLiteral("MP3"));
-    combo(kEncoder)->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
-    combo(kEncoder)->setCurrentIndex(kEncodeMp3);
+    m_encoder = combo(kEncoder);
+    m_bit_rate = combo(kBitRate);
+    m_sample_rate = combo(kSampleRate);
+    m_channels = combo(kChannels);
+    m_encoder->addItem(QStringLiteral("MP3"));
+    m_encoder->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
+    m_encoder->setCurrentIndex(kEncodeMp3);
 
-    connect(combo(kEncoder), &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
+    connect(m_encoder, &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
     connect(platform::ControlAs<QPushButton>(this, kCancel), &QPushButton::clicked, this,
             [this] { done(QDialog::Rejected); });
@@ -102,11 +100,11 @@ QComboBox* CSettings::combo(int id) const { return platform::ControlAs<QComboBox
 void CSettings::FillLists() {
     // Whatever was chosen before, the lists show their defaults again; a join without re-encoding
     // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
-    Fill(combo(kSampleRate), SampleRateTexts(), kDefaultSampleRateItem);
-    Fill(combo(kBitRate), BitRateTexts(), kDefaultBitRateItem);
-    Fill(combo(kChannels), ChannelTexts(), kDefaultChannelItem);
-    const bool encoding = combo(kEncoder)->currentIndex() != kCopyMp3;
-    for (int id : {kSampleRate, kBitRate, kChannels}) combo(id)->setEnabled(encoding);
+    Fill(m_sample_rate, SampleRateTexts(), kDefaultSampleRateItem);
+    Fill(m_bit_rate, BitRateTexts(), kDefaultBitRateItem);
+    Fill(m_channels, ChannelTexts(), kDefaultChannelItem);
+    const bool encoding = m_encoder->currentIndex() != kCopyMp3;
+    for (QComboBox* list : {m_sample_rate, m_bit_rate, m_channels}) list->setEnabled(encoding);
 }
 
 void CSettings::showEvent(QShowEvent* event) {
@@ -116,13 +114,13 @@ void CSettings::showEvent(QShowEvent* event) {
 
 void CSettings::OnOk() {
     OutputSettings& s = *m_settings;
-    s.sample_rate = SettingNumber(combo(kSampleRate)->currentText());
-    s.channels = ChannelCount(combo(kChannels)->currentText(), s.channels);
-    s.bit_rate = SettingNumber(combo(kBitRate)->currentText());
-    s.encoder = combo(kEncoder)->currentText();
-    s.copy = combo(kEncoder)->currentIndex() == kCopyMp3;
-    s.list_texts = {combo(kEncoder)->currentText(), combo(kBitRate)->currentText(),
-                    combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
+    s.sample_rate = SettingNumber(m_sample_rate->currentText());
+    s.channels = ChannelCount(m_channels->currentText(), s.channels);
+    s.bit_rate = SettingNumber(m_bit_rate->currentText());
+    s.encoder = m_encoder->currentText();
+    s.copy = m_encoder->currentIndex() == kCopyMp3;
+    s.list_texts = {m_encoder->currentText(), m_bit_rate->currentText(), m_sample_rate->currentText(),
+                    m_channels->currentText()};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
 }

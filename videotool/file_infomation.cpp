@@ -1,19 +1,13 @@
 #include "videotool/file_infomation.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
-#include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
-#include "platform/message_box.h"
 #include "platform/profile.h"
-#include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;
@@ -24,11 +18,7 @@ namespace {
 platform::DialogSpec CutSettingsTemplate() {
     using platform::ControlKind;
     using C = CFileInfomation;
-    platform::DialogSpec d;
-    d.id = 165;
-    d.title = QStringLiteral("Cut settings");
-    d.w = 356;
-    d.h = 206;
+    platform::DialogSpec d{165, QStringLiteral("Cut settings"), 356, 206};
     d.controls = {
         {1259, ControlKind::Label, QStringLiteral("预置方案:"), 9, 7, 54, 8},
         {C::kDirect, ControlKind::RadioButton,
@@ -68,28 +58,21 @@ platform::DialogSpec CutSettingsTemplate() {
     return d;
 }
 
-const QString kSection = QStringLiteral("CUT");
-
-// The lists that only an indirect cut uses.
-constexpr std::initializer_list<int> kParameterLists = {
-    CFileInfomation::kPreset,    CFileInfomation::kVideoQuality, CFileInfomation::kAudioQuality,
-    CFileInfomation::kVideoSize, CFileInfomation::kSampleRate,   CFileInfomation::kFrameRate};
-
 }  // namespace
 
 CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(), parent) {
+    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(),
+                         {kDirect, kIndirect, kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality,
+                          kSampleRate, kFolder, kFileName, kBrowse, kStart},
+                         QStringLiteral("CUT"), parent) {
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
-    ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
+    m_exact = platform::ControlAs<QCheckBox>(this, kExact);
+    // The box belongs to the direct cut.
+    connect(m_direct, &QAbstractButton::toggled, m_exact, &QWidget::setEnabled);
 }
 
 void CFileInfomation::InitDialog() {
-    const QString settings = SettingsPath();
     const QString language = LanguagePath();
-    const QString folder = platform::ReadProfileString("PATH", "name", QString(), settings);
-    m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
-
-    setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
     SetControlTexts(this, language,
                     {{1259, "yzfa"},
                      {kDirect, "zjjq"},
@@ -106,64 +89,15 @@ void CFileInfomation::InitDialog() {
                      {kBrowse, "ll"},
                      {1267, "wjm"},
                      {kStart, "ksjq1"}});
-
-    platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
-    OnDirect();
-    platform::ControlAs<QCheckBox>(this, kExact)
-        ->setChecked(platform::ReadProfileInt(kSection, "exact", 0, settings) != 0);
-
-    FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
-    FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
-    FillStoredList(Combo(kVideoSize), VideoSizeTexts(), kSection, "size", settings);
-    FillStoredList(Combo(kFrameRate),
-                   QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
-                   kSection, "framerate", settings);
-    FillStoredList(Combo(kAudioQuality), CutAudioQualityTexts(), kSection, "audioquality", settings);
-    FillStoredList(Combo(kSampleRate), CutSampleRateTexts(), kSection, "samplerate", settings);
-
-    platform::ControlAs<QLineEdit>(this, kFolder)->setText(folder);
-    platform::ControlAs<QLineEdit>(this, kFileName)->setText(m_file_name);
+    InitLists(QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
+              CutAudioQualityTexts(), CutSampleRateTexts());
+    m_name_field->setText(m_file_name);
+    m_exact->setChecked(platform::ReadProfileInt(m_section, "exact", 0, SettingsPath()) != 0);
 }
 
-void CFileInfomation::OnDirect() {
-    EnableControls(this, kParameterLists, false);
-    EnableControls(this, {kExact}, true);
+void CFileInfomation::AdjustSettings(const SettingTexts& texts) {
+    platform::WriteProfileInt(m_section, "exact", m_exact->isChecked() ? 1 : 0, SettingsPath());
+    m_settings->exact = texts.direct && m_exact->isChecked();
 }
 
-void CFileInfomation::OnIndirect() {
-    EnableControls(this, kParameterLists, true);
-    EnableControls(this, {kExact}, false);
-}
-
-void CFileInfomation::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
-}
-
-void CFileInfomation::OnStart() {
-    if (m_sponsorship == 0) m_donate->Run();
-    const QString language = LanguagePath();
-
-    // A name that is empty once the characters no file name may hold are gone would give a hidden
-    // file named only by its extension.
-    const QString name = QString::fromStdString(
-        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
-    if (name.trimmed().isEmpty()) {
-        platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
-        return;
-    }
-
-    SettingTexts texts;
-    StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
-                        kSection, &texts);
-    texts.channels = "2 Channel Stereo";
-    const bool exact = platform::ControlAs<QCheckBox>(this, kExact)->isChecked();
-    platform::WriteProfileInt(kSection, "exact", exact ? 1 : 0, SettingsPath());
-    texts.exact = texts.direct && exact;
-    ApplySettingTexts(texts, m_settings);
-
-    m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
-    m_file_name = name;
-    m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
-    done(QDialog::Accepted);
-}
+std::string CFileInfomation::ChannelText() const { return "2 Channel Stereo"; }
