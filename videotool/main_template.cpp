@@ -34,7 +34,7 @@ platform::DialogSpec MainWindowTemplate() {
         {kLengthField, ControlKind::Label, "00:00:00.000", 243, 233, 53, 10, kStyleSunken},
         {kPointsGroup, ControlKind::GroupBox, "", 6, 195, 352, 31, 0},
         {kHelpLink, ControlKind::Custom, QString::fromUtf8("怎样使用本软件"), 192, 4, 62, 8, 0},
-        {kPositionText, ControlKind::Label, "00:00:00:000 / 00:00:00:000", 234, 208, 112, 8, 0},
+        {kPositionText, ControlKind::Label, "00:00:00.000 / 00:00:00.000", 234, 208, 112, 8, 0},
         {kStartField, ControlKind::Edit, "", 46, 231, 55, 14, kStyleAutoHScroll},
         {kEndField, ControlKind::Edit, "", 145, 231, 54, 14, kStyleAutoHScroll},
         {kTabs, ControlKind::TabControl, "", 6, 0, 91, 16, 0},

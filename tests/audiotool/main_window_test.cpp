@@ -10,6 +10,7 @@
 
 #include "audiotool/settings_dlg.h"
 #include "auvella/auvella.h"
+#include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "melisk_window.h"
@@ -322,6 +323,50 @@ TEST(OutputSettingsTexts, ReadTheirNumbers) {
     EXPECT_EQ(SettingNumber(""), 0);
     EXPECT_EQ(ChannelCount("5.1 Channel", 2), 6);
     EXPECT_EQ(ChannelCount("Quad", 1), 1);
+}
+
+// The add dialog's first filter takes every kind of audio file the tests make and the engine reads;
+// the last one takes any file.
+TEST_F(MainWindowTest, TheAddDialogOffersEveryAudioFormatAndAllFiles) {
+    Open();
+    platform::ScopedChooserAnswers answers;
+    Click(kAddButton);
+    ASSERT_EQ(answers.openFilesFilters().size(), 1);
+    const QStringList filters = answers.openFilesFilters().front().split(";;");
+    for (const char* extension :
+         {"aac", "ac3", "aiff", "au", "flac", "m4a", "mp2", "mp3", "ogg", "opus", "wav", "wma"})
+        EXPECT_TRUE(filters.front().contains(QStringLiteral(" *.%1 ").arg(QLatin1String(extension))) ||
+                    filters.front().contains(QStringLiteral("(*.%1 ").arg(QLatin1String(extension))))
+            << extension << " missing from " << filters.front().toStdString();
+    EXPECT_EQ(filters.back(), "All files (*)");
+}
+
+// The "i" picture's glyph is part of the button: pointing at it shows the tooltip, and a click on it
+// opens the address, or says that no browser could be started, as the help link does.
+TEST_F(MainWindowTest, AboutButtonHasATooltipAndReportsAMissingBrowser) {
+    auto& w = Open();
+    auto* about = static_cast<CControlButton*>(Control(kAboutButton));
+    EXPECT_EQ(about->toolTip(), "Help");
+    // The glyph stands at the centre of the picture, which is drawn from the button's top-left.
+    const QImage picture = LoadBitmapResourceImage(kAboutImage);
+    const QPoint glyph(picture.width() / 2, picture.height() / 2);
+    ASSERT_TRUE(about->Shape().contains(glyph));
+
+    platform::ScopedMessageRecorder messages;
+    QStringList opened;
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellNoAssociation;
+    });
+    const QByteArray path = qgetenv("PATH");
+    qunsetenv("BROWSER");
+    qputenv("PATH", Path("no-browser").toUtf8());  // no x-www-browser either
+    QTest::mouseClick(about, Qt::LeftButton, {}, glyph);
+    qputenv("PATH", path);
+    platform::SetShellOpenHandler({});
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(messages.lastText(), "No web browser could be started to open this address:\n" + opened[0]);
+    EXPECT_EQ(opened[0], w.text("APPLICATION", "url"));
 }
 
 }  // namespace

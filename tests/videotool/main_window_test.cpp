@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, ShippedEnglishFileGivesTitleAndSelection) {
     EXPECT_EQ(w.languageBox()->itemText(5), QString::fromUtf8("日本語"));
     EXPECT_EQ(w.startField()->text(), "00:00:00.000");
     EXPECT_EQ(w.endField()->text(), "00:00:00.000");
-    EXPECT_EQ(LabelText(kPositionText), "00:00:00:000 / 00:00:00:000");
+    EXPECT_EQ(LabelText(kPositionText), "00:00:00.000 / 00:00:00.000");
 
     // The window carries the application icon, whose outside is transparent.
     ASSERT_FALSE(w.windowIcon().isNull());
