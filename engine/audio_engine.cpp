@@ -5,9 +5,7 @@
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
-#include "engine/ffmpeg_ptr.h"
-
-using namespace engine;
+#include "media/input.h"
 
 namespace {
 
@@ -22,24 +20,18 @@ bool NamedMp3(const std::string& path) {
 
 AudioProbeResult ProbeAudioFile(const std::string& path) {
     AudioProbeResult probe;
-    InputFormatPtr input = OpenInput(path.c_str());
-    if (!input) {
-        probe.result = -1;
+    media::InputOptions options;
+    options.video_decoder = false;
+    media::Input input = media::OpenInput(path, options);
+    if (!input.ok()) {
+        probe.result = input.format ? -2 : -1;
+        probe.failure = std::move(input.failure);
         return probe;
     }
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) {
-        probe.result = -2;
-        return probe;
-    }
-    for (unsigned s = 0; s < input->nb_streams; ++s) {
-        AVMediaType type = input->streams[s]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) probe.video_stream_index = static_cast<int32_t>(s);
-        if (type == AVMEDIA_TYPE_AUDIO) probe.audio_stream_index = static_cast<int32_t>(s);
-    }
+    if (input.video) probe.video_stream_index = input.video->index;
+    if (input.audio) probe.audio_stream_index = input.audio->index;
     // Without a decoder the audio cannot be played or merged: the file counts as having none.
-    CodecContextPtr decoder;
-    if (probe.audio_stream_index >= 0) decoder = OpenDecoder(input->streams[probe.audio_stream_index]);
-    if (decoder) {
+    if (const AVCodecContext* decoder = input.audio_decoder.get()) {
         probe.codec_id = decoder->codec_id;
         probe.channels = decoder->ch_layout.nb_channels;
         probe.sample_rate = decoder->sample_rate;
@@ -50,8 +42,8 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
         }
     }
     probe.range_start_us = 0;
-    probe.range_end_us = input->duration;
-    probe.duration_us = input->duration;
+    probe.range_end_us = input.format->duration;
+    probe.duration_us = input.format->duration;
     probe.result = 0;
     return probe;
 }

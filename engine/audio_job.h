@@ -20,6 +20,7 @@ extern "C" {
 // What ProbeAudioFile reads from a file.
 struct AudioProbeResult {
     int result = -1;                      // 0, or -1 (cannot be opened), -2 (stream information unreadable)
+    JobFailure failure;                   // on failure: the step that failed and FFmpeg's code
     int32_t audio_stream_index = -1;      // the last audio stream, -1 for none
     int32_t video_stream_index = -1;      // the last video stream, -1 for none
     int32_t codec_id = AV_CODEC_ID_NONE;  // the audio codec; none without a usable audio stream

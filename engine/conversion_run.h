@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "engine/exclusive_output.h"
-#include "engine/ffmpeg_ptr.h"
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
 #include "engine/packet_copy.h"
+#include "media/ffmpeg_ptr.h"
+#include "media/input.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
 
 namespace engine {
-
-struct MuxerFreer {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-using MuxerPtr = std::unique_ptr<AVFormatContext, MuxerFreer>;
 
 // Frame size for audio encoders that take any.
 inline constexpr int kFallbackAudioFrameSize = 1024;
@@ -26,8 +26,80 @@ inline constexpr int kFallbackAudioFrameSize = 1024;
 inline AVRational Inverse(AVRational r) { return AVRational{r.den, r.num}; }
 inline bool Valid(AVRational r) { return r.num > 0 && r.den > 0; }
 
+// What one input file needs while it is processed. Each file starts from a fresh one and gives it
+// back when it is done (ReleaseFile assigns a new one), so nothing of a file reaches the next.
+struct FileRun {
+    media::Input input;
+    AVStream* video = nullptr;  // the input streams the job reads, null: none
+    AVStream* audio = nullptr;
+    JobFailure refusal;        // why the file's set-up failed
+    double input_start_s = 0;  // the container's start time
+    double range_start_s = 0;  // a cut's start on the file's own clock
+    bool leave_loop = false;
+    std::vector<uint8_t> parameter_sets;  // to put in front of the file's first copied key frame
+
+    // Re-encoded pictures: the picture at picture_origin_s (input seconds) becomes output frame
+    // picture_base.
+    bool picture_origin_known = false;
+    double picture_origin_s = 0;
+    int64_t picture_base = 0;
+    int64_t pictures_sent = 0;  // pictures of the file given to the encoder
+
+    // Re-encoded sound of a cut.
+    bool cut_audio_started = false;  // the first kept sound has been trimmed to the start
+    int64_t cut_audio_samples = 0;   // samples of the range queued so far
+    int64_t cut_audio_cap = 0;       // samples the range holds
+
+    AVFormatContext* format() const { return input.format.get(); }
+    AVCodecContext* video_decoder() const { return video ? input.video_decoder.get() : nullptr; }
+    AVCodecContext* audio_decoder() const { return input.audio_decoder.get(); }
+};
+
+// The output's video stream for the whole job, copied (the packets go through PacketCopy) or
+// re-encoded (encoder set).
+struct VideoPath {
+    AVStream* out = nullptr;
+    media::CodecContextPtr encoder;
+    // The muxer's time-stamp generator, kept here: the next time stamp, in frames of frame_tb.
+    AVRational frame_tb{1, 25};
+    int64_t next = 0;
+    int64_t merge_gap_frames = 0;  // frames the next merged file's pictures start later
+    media::SwsPtr scaler;          // scratch, reused across pictures and files
+    media::FramePtr picture;
+    media::FramePtr decoded;
+    // Copied H.264: the parameter sets the copied pictures now use.
+    std::vector<uint8_t> active_extradata;
+    bool active_extradata_known = false;
+};
+
+// The output's audio stream for the whole job, copied or re-encoded (encoder set): decoded sound is
+// resampled to the encoder's format and cut into its frames by the FIFO.
+struct AudioPath {
+    AudioPath() = default;
+    AudioPath(const AudioPath&) = delete;
+    AudioPath& operator=(const AudioPath&) = delete;
+    ~AudioPath() { av_channel_layout_uninit(&resampler_in_layout); }
+
+    AVStream* out = nullptr;
+    media::CodecContextPtr encoder;
+    // The next time stamp, in samples at rate.
+    int rate = 0;
+    int64_t next = 0;
+    int64_t shift = 0;  // added to encoded time stamps, in the encoder's time base
+    bool shift_known = false;
+    media::FramePtr decoded;  // scratch, reused across frames and files
+    media::FramePtr frame;    // one encoder frame
+    media::FramePtr resampled;
+    media::SwrPtr resampler;
+    AVChannelLayout resampler_in_layout{};
+    int resampler_in_rate = 0;
+    int resampler_in_format = -1;
+    media::AudioFifoPtr fifo;
+};
+
 // The working state of one job: owns every FFmpeg object of the run through unique_ptrs. Reads the
-// request, reports through the progress channel.
+// request, reports through the progress channel. The job's own state lives here; a file's in
+// FileRun, each output stream's in its path.
 class ConversionRun {
   public:
     ConversionRun(const JobRequest& request, JobProgress& progress)
@@ -43,7 +115,7 @@ class ConversionRun {
     bool SetUpVideoStream();
     bool SetUpAudioStream();
     bool OpenOutputFile();
-    void SeekToRangeStart(int i);
+    void SeekToRangeStart();
     void PacketLoop(int i);
     bool CutRangeWritten(int i) const;
     void UpdateProgress(int i);
@@ -76,7 +148,7 @@ class ConversionRun {
     }
     // For the set-up steps: keeps the reason for ProcessFile to report, returns false.
     bool Refuse(const char* step, int error = 0) {
-        refusal_ = {step, error};
+        in_.refusal = {step, error};
         return false;
     }
     bool Cancelled() const { return progress_.cancel_requested.load(); }
@@ -86,78 +158,32 @@ class ConversionRun {
     // Where the output's streams stand, in seconds.
     bool PacketCopying() const { return !Reencode(); }
     double VideoClock() const {
-        return PacketCopying() ? copy_.VideoEnd() : video_next_ * av_q2d(video_frame_tb_);
+        return PacketCopying() ? copy_.VideoEnd() : video_.next * av_q2d(video_.frame_tb);
     }
     double AudioClock() const {
         if (PacketCopying()) return copy_.AudioEnd();
-        return audio_rate_ > 0 ? static_cast<double>(audio_next_) / audio_rate_ : 0.0;
+        return audio_.rate > 0 ? static_cast<double>(audio_.next) / audio_.rate : 0.0;
     }
     double RangeLength(int i) const { return request_.inputs[i].length_s; }
 
     const JobRequest& request_;
     JobProgress& progress_;
-    JobFailure refusal_;  // why the current file's set-up failed
     int file_count_ = 0;
     double frame_rate_ = 0;  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.
-    MuxerPtr muxer_;
+    media::MuxerPtr muxer_;
     ExclusiveOutput file_;
     bool header_written_ = false;
     bool trailer_written_ = false;
     bool discard_output_ = false;  // a cut whose range held no picture leaves no file
     PacketCopy copy_;
-    AVStream* out_video_ = nullptr;
-    AVStream* out_audio_ = nullptr;
-    CodecContextPtr video_encoder_;
-    CodecContextPtr audio_encoder_;
-    // The muxer's time-stamp generator, kept here: the next video time stamp in frames of
-    // video_frame_tb_, the next audio time stamp in samples at audio_rate_.
-    AVRational video_frame_tb_{1, 25};
-    int64_t video_next_ = 0;
-    int64_t audio_next_ = 0;
-    int audio_rate_ = 0;
-    int64_t audio_shift_ = 0;  // added to encoded audio time stamps, in the encoder's time base
-    bool audio_shift_known_ = false;
-    int64_t pictures_sent_ = 0;     // pictures of the current file given to the encoder
-    int64_t merge_gap_frames_ = 0;  // frames the next merged file's pictures start later
+    VideoPath video_;
+    AudioPath audio_;
+    media::PacketPtr in_packet_;
+    media::PacketPtr out_packet_;
 
-    // Re-encoding scratch, reused across pictures and files.
-    SwsPtr scaler_;
-    FramePtr picture_;
-    FramePtr decoded_video_;
-    FramePtr decoded_audio_;
-    FramePtr encoder_audio_;
-    FramePtr resampled_;
-    SwrPtr resampler_;
-    AVChannelLayout resampler_in_layout_{};
-    int resampler_in_rate_ = 0;
-    int resampler_in_format_ = -1;
-    AudioFifoPtr fifo_;
-    PacketPtr in_packet_;
-    PacketPtr out_packet_;
-
-    // Per file.
-    InputFormatPtr input_;
-    double input_start_s_ = 0;  // the container's start time
-    double range_start_s_ = 0;  // a cut's start on the file's own clock
-    int64_t duration_us_ = 0;
-    CodecContextPtr video_decoder_;
-    CodecContextPtr audio_decoder_;
-    AVStream* in_video_ = nullptr;
-    AVStream* in_audio_ = nullptr;
-    bool leave_loop_ = false;
-    bool cut_audio_started_ = false;         // a cut's first kept sound has been trimmed to the start
-    std::vector<uint8_t> parameter_sets_;    // to put in front of the file's first copied key frame
-    std::vector<uint8_t> active_extradata_;  // whose parameter sets the copied pictures now use
-    bool active_extradata_known_ = false;
-    int64_t cut_audio_samples_ = 0;  // samples of the cut's range queued so far
-    int64_t cut_audio_cap_ = 0;      // samples the cut's range holds
-    // Where the file's pictures go: the picture at picture_origin_s_ (input seconds) becomes
-    // output frame picture_base_.
-    bool picture_origin_known_ = false;
-    double picture_origin_s_ = 0;
-    int64_t picture_base_ = 0;
+    FileRun in_;  // the file in work
 };
 
 }  // namespace engine

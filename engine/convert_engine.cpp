@@ -7,6 +7,8 @@
 #include "engine/conversion_run.h"
 #include "engine/frame_rates.h"
 #include "engine/probe.h"
+#include "media/seek.h"
+#include "media/time.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -73,8 +75,8 @@ void ConversionRun::Run() {
     frame_rate_ = request_.output.frame_rate;
     in_packet_.reset(av_packet_alloc());
     out_packet_.reset(av_packet_alloc());
-    decoded_video_.reset(av_frame_alloc());
-    decoded_audio_.reset(av_frame_alloc());
+    video_.decoded.reset(av_frame_alloc());
+    audio_.decoded.reset(av_frame_alloc());
     progress_.current_file.store(0);
 
     while (progress_.current_file.load() < file_count_) {
@@ -86,18 +88,9 @@ void ConversionRun::Run() {
     // A stopped job still gets its trailer, so that what was converted up to the stop plays.
     if (header_written_) FinishOutput();
     file_.Close();
-    av_channel_layout_uninit(&resampler_in_layout_);
 }
 
 void ConversionRun::ProcessFile(int i) {
-    leave_loop_ = false;
-    cut_audio_started_ = false;
-    pictures_sent_ = 0;
-    cut_audio_samples_ = 0;
-    input_start_s_ = 0;
-    range_start_s_ = 0;
-    refusal_ = {};
-
     // Nothing may reach an output whose header the first file never wrote.
     bool ready = (i == 0 || header_written_ || Refuse("the output was not started")) && OpenInputFile(i) &&
                  PrepareOutput(i);
@@ -105,27 +98,26 @@ void ConversionRun::ProcessFile(int i) {
         if (i > 0 && Merge() && Reencode()) {
             // The joint: a previous file whose audio ran longer moves the pictures on (to the nearest
             // frame); silence fills the sound up to where the next pictures start.
-            double gap_frames = (AudioClock() - VideoClock()) / av_q2d(video_frame_tb_);
-            merge_gap_frames_ = out_video_ && gap_frames > 0 ? std::llround(gap_frames) : 0;
+            double gap_frames = (AudioClock() - VideoClock()) / av_q2d(video_.frame_tb);
+            video_.merge_gap_frames = video_.out && gap_frames > 0 ? std::llround(gap_frames) : 0;
             PadAudioToVideo();
         }
-        input_start_s_ = input_->start_time == AV_NOPTS_VALUE ? 0.0 : input_->start_time / 1000000.0;
-        picture_origin_known_ = false;
+        in_.input_start_s = media::StartSeconds(in_.format());
         const double start_s = std::max(0.0, request_.inputs[i].start_s);
         if (!Merge()) {
             // A cut's first output picture is the one at the start of its range, on the file's own
             // clock (its start time included).
-            range_start_s_ = input_start_s_ + start_s;
-            picture_origin_s_ = range_start_s_;
-            picture_base_ = 0;
-            picture_origin_known_ = true;
-            if (start_s > 0) SeekToRangeStart(i);
+            in_.range_start_s = in_.input_start_s + start_s;
+            in_.picture_origin_s = in_.range_start_s;
+            in_.picture_base = 0;
+            in_.picture_origin_known = true;
+            if (start_s > 0) SeekToRangeStart();
         }
         if (PacketCopying()) {
-            copy_.BeginFile(in_video_, in_audio_, out_video_, out_audio_, range_start_s_,
-                            range_start_s_ + RangeLength(i), Merge());
-            copy_.SetKeyFramePrefix(std::move(parameter_sets_));
-            parameter_sets_.clear();
+            copy_.BeginFile(in_.video, in_.audio, video_.out, audio_.out, in_.range_start_s,
+                            in_.range_start_s + RangeLength(i), Merge());
+            copy_.SetKeyFramePrefix(std::move(in_.parameter_sets));
+            in_.parameter_sets.clear();
         }
         PacketLoop(i);
         if (PacketCopying()) {
@@ -134,20 +126,20 @@ void ConversionRun::ProcessFile(int i) {
         // A cut whose range shows no picture (or, of sound alone, holds no sound) fails and leaves no
         // file.
         bool no_picture =
-            PacketCopying() ? !copy_.WrotePicture() : in_video_ && out_video_ && pictures_sent_ == 0;
+            PacketCopying() ? !copy_.WrotePicture() : in_.video && video_.out && in_.pictures_sent == 0;
         bool no_sound = PacketCopying() && request_.audio_only && !copy_.WroteSound();
         if (!Merge() && (no_picture || no_sound) && !Cancelled()) {
             Fail(no_picture ? "the range holds no picture" : "the range holds no sound");
             discard_output_ = true;
         }
         // Pictures the decoder still holds are part of the file (a failed write ends that too).
-        if (Reencode() && in_video_ && out_video_ && !leave_loop_) DecodeVideo(nullptr);
-        if (Reencode() && audio_decoder_ && out_audio_) {
+        if (Reencode() && in_.video && video_.out && !in_.leave_loop) DecodeVideo(nullptr);
+        if (Reencode() && in_.audio_decoder() && audio_.out) {
             DecodeAudio(nullptr);
             FlushResampler();
         }
     } else if (!Cancelled()) {
-        progress_.Fail(i, refusal_);
+        progress_.Fail(i, in_.refusal);
     }
     // The output is completed after the last file (or at a stop), whatever became of that file, so
     // that what the earlier files wrote stays playable.
@@ -163,38 +155,26 @@ void ConversionRun::ProcessFile(int i) {
 
 bool ConversionRun::OpenInputFile(int i) {
     if (Cancelled()) return false;
-    int error = 0;
-    input_ = OpenInput(request_.inputs[i].path.c_str(), &error);
-    if (!input_) return Refuse("could not open the input", error);
-    if ((error = avformat_find_stream_info(input_.get(), nullptr)) < 0)
-        return Refuse("could not read the input's streams", error);
+    media::InputOptions options;
+    options.video_decoder = !request_.audio_only;
+    // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
+    options.video_threads = Reencode() ? "auto" : "1";
+    // Stop and Ctrl-C end a job that waits on its input.
+    options.interrupt = {[](void* cancel) { return static_cast<std::atomic<bool>*>(cancel)->load() ? 1 : 0; },
+                         &progress_.cancel_requested};
+    in_.input = media::OpenInput(request_.inputs[i].path, options);
+    if (!in_.input.ok()) {
+        in_.refusal = in_.input.failure;
+        return false;
+    }
+    if (!request_.audio_only) in_.video = in_.input.video;
+    in_.audio = in_.input.audio;
+    // Without a decoder the audio cannot be re-encoded; a copy needs no decoder.
+    if (!in_.audio_decoder() && Reencode()) in_.audio = nullptr;
 
-    int video_index = -1, audio_index = -1;
-    for (unsigned s = 0; s < input_->nb_streams; ++s) {
-        AVMediaType type = input_->streams[s]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
-        if (type == AVMEDIA_TYPE_AUDIO) audio_index = static_cast<int>(s);
-    }
-    if (video_index >= 0 && !request_.audio_only) {
-        in_video_ = input_->streams[video_index];
-        AVDictionary* opts = nullptr;
-        // Only a re-encoding job decodes every picture; a copy just proves that a decoder exists.
-        av_dict_set(&opts, "threads", Reencode() ? "auto" : "1", 0);
-        video_decoder_ = OpenDecoder(in_video_, &opts);
-        av_dict_free(&opts);
-        if (!video_decoder_) return Refuse("could not open the video decoder");
-    }
-    if (audio_index >= 0) {
-        in_audio_ = input_->streams[audio_index];
-        audio_decoder_ = OpenDecoder(in_audio_);
-        // Without a decoder the audio cannot be re-encoded; a copy needs no decoder.
-        if (!audio_decoder_ && Reencode()) in_audio_ = nullptr;
-    }
-
-    duration_us_ = input_->duration;
-    if (in_video_) {
+    if (in_.video) {
         ProbeResult rate;
-        in_video_->r_frame_rate = ApplyFrameRateRule(rate, in_video_->r_frame_rate);
+        in_.video->r_frame_rate = ApplyFrameRateRule(rate, in_.video->r_frame_rate);
     }
     return true;
 }
@@ -210,14 +190,14 @@ bool ConversionRun::PrepareOutput(int i) {
         if (error < 0) return Refuse("could not set up the output", error);
         muxer_.reset(raw);
     }
-    if (in_video_) {
+    if (in_.video) {
         // A later file cannot add a video stream to an output that was made without one.
-        if (i > 0 && !out_video_) return Refuse("the output has no video stream for this file's video");
+        if (i > 0 && !video_.out) return Refuse("the output has no video stream for this file's video");
         if (i == 0 && !SetUpVideoStream()) return false;
         if (i > 0 && !Reencode()) PrepareParameterSets();
     }
-    if (in_audio_) {
-        if (i > 0 && !out_audio_) return Refuse("the output has no audio stream for this file's audio");
+    if (in_.audio) {
+        if (i > 0 && !audio_.out) return Refuse("the output has no audio stream for this file's audio");
         if (i == 0 && !SetUpAudioStream()) return false;
     }
     if (i == 0 && !OpenOutputFile()) return false;
@@ -225,22 +205,22 @@ bool ConversionRun::PrepareOutput(int i) {
 }
 
 bool ConversionRun::SetUpVideoStream() {
-    out_video_ = avformat_new_stream(muxer_.get(), nullptr);
-    if (!out_video_) return Refuse("could not add the video stream", AVERROR(ENOMEM));
-    AVRational rate = in_video_->r_frame_rate;
-    if (!Valid(rate)) rate = in_video_->avg_frame_rate;
+    video_.out = avformat_new_stream(muxer_.get(), nullptr);
+    if (!video_.out) return Refuse("could not add the video stream", AVERROR(ENOMEM));
+    AVRational rate = in_.video->r_frame_rate;
+    if (!Valid(rate)) rate = in_.video->avg_frame_rate;
     AVRational frame_tb = Valid(rate) ? Inverse(rate) : kDefaultFrameDuration;
 
     if (!Reencode()) {
-        if (int error = avcodec_parameters_copy(out_video_->codecpar, in_video_->codecpar); error < 0)
+        if (int error = avcodec_parameters_copy(video_.out->codecpar, in_.video->codecpar); error < 0)
             return Refuse("could not copy the video parameters", error);
-        out_video_->codecpar->codec_tag = 0;
-        if (out_video_->codecpar->bit_rate == 0) out_video_->codecpar->bit_rate = 3000000;
+        video_.out->codecpar->codec_tag = 0;
+        if (video_.out->codecpar->bit_rate == 0) video_.out->codecpar->bit_rate = 3000000;
         // Copied packets keep their own time stamps: the input's time base holds them exactly.
-        out_video_->time_base = in_video_->time_base;
-        out_video_->r_frame_rate = in_video_->r_frame_rate;
-        out_video_->avg_frame_rate = in_video_->avg_frame_rate;
-        video_frame_tb_ = frame_tb;
+        video_.out->time_base = in_.video->time_base;
+        video_.out->r_frame_rate = in_.video->r_frame_rate;
+        video_.out->avg_frame_rate = in_.video->avg_frame_rate;
+        video_.frame_tb = frame_tb;
         return true;
     }
 
@@ -257,19 +237,19 @@ bool ConversionRun::SetUpVideoStream() {
     auto id = static_cast<AVCodecID>(request_.output.video_codec_id);
     const AVCodec* encoder = IsVideoPresetCodec(id) ? avcodec_find_encoder(id) : nullptr;
     if (!encoder) return Refuse("no encoder for the output's video codec", AVERROR_ENCODER_NOT_FOUND);
-    video_encoder_.reset(avcodec_alloc_context3(encoder));
-    AVCodecContext* enc = video_encoder_.get();
+    video_.encoder.reset(avcodec_alloc_context3(encoder));
+    AVCodecContext* enc = video_.encoder.get();
     if (!enc) return Refuse("could not set up the video encoder", AVERROR(ENOMEM));
     const OutputParameters& out = request_.output;
     enc->bit_rate = out.video_bit_rate > 0 ? out.video_bit_rate : 3000000;
-    enc->width = out.width > 0 ? out.width : video_decoder_->width;
-    enc->height = out.height > 0 ? out.height : video_decoder_->height;
+    enc->width = out.width > 0 ? out.width : in_.video_decoder()->width;
+    enc->height = out.height > 0 ? out.height : in_.video_decoder()->height;
     // Every preset codec wants even frame sides in 4:2:0.
     enc->width &= ~1;
     enc->height &= ~1;
     enc->time_base = frame_tb;
     enc->framerate = Inverse(frame_tb);
-    enc->gop_size = video_decoder_->gop_size;
+    enc->gop_size = in_.video_decoder()->gop_size;
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
     enc->sample_aspect_ratio = AVRational{1, 1};
     if (muxer_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -287,38 +267,38 @@ bool ConversionRun::SetUpVideoStream() {
     int rc = avcodec_open2(enc, encoder, &opts);
     av_dict_free(&opts);
     if (rc < 0) return Refuse("could not open the video encoder", rc);
-    if ((rc = avcodec_parameters_from_context(out_video_->codecpar, enc)) < 0)
+    if ((rc = avcodec_parameters_from_context(video_.out->codecpar, enc)) < 0)
         return Refuse("could not set up the video stream", rc);
-    out_video_->time_base = enc->time_base;
-    out_video_->r_frame_rate = out_video_->avg_frame_rate = enc->framerate;
-    video_frame_tb_ = enc->time_base;
+    video_.out->time_base = enc->time_base;
+    video_.out->r_frame_rate = video_.out->avg_frame_rate = enc->framerate;
+    video_.frame_tb = enc->time_base;
 
-    picture_.reset(av_frame_alloc());
-    if (!picture_) return Refuse("out of memory", AVERROR(ENOMEM));
-    picture_->format = AV_PIX_FMT_YUV420P;
-    picture_->width = enc->width;
-    picture_->height = enc->height;
-    if ((rc = av_frame_get_buffer(picture_.get(), 0)) < 0)
+    video_.picture.reset(av_frame_alloc());
+    if (!video_.picture) return Refuse("out of memory", AVERROR(ENOMEM));
+    video_.picture->format = AV_PIX_FMT_YUV420P;
+    video_.picture->width = enc->width;
+    video_.picture->height = enc->height;
+    if ((rc = av_frame_get_buffer(video_.picture.get(), 0)) < 0)
         return Refuse("could not get a picture buffer", rc);
     return true;
 }
 
 bool ConversionRun::SetUpAudioStream() {
-    out_audio_ = avformat_new_stream(muxer_.get(), nullptr);
-    if (!out_audio_) return Refuse("could not add the audio stream", AVERROR(ENOMEM));
-    const AVCodecParameters* in = in_audio_->codecpar;
+    audio_.out = avformat_new_stream(muxer_.get(), nullptr);
+    if (!audio_.out) return Refuse("could not add the audio stream", AVERROR(ENOMEM));
+    const AVCodecParameters* in = in_.audio->codecpar;
     const OutputParameters& out = request_.output;
 
     if (!Reencode()) {
-        if (int error = avcodec_parameters_copy(out_audio_->codecpar, in); error < 0)
+        if (int error = avcodec_parameters_copy(audio_.out->codecpar, in); error < 0)
             return Refuse("could not copy the audio parameters", error);
-        AVCodecParameters* par = out_audio_->codecpar;
+        AVCodecParameters* par = audio_.out->codecpar;
         par->codec_tag = 0;
         if (par->block_align == 1 && par->codec_id == AV_CODEC_ID_MP3) par->block_align = 0;
         if (par->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
             av_channel_layout_default(&par->ch_layout, par->ch_layout.nb_channels);
-        audio_rate_ = par->sample_rate > 0 ? par->sample_rate : 44100;
-        out_audio_->time_base = AVRational{1, audio_rate_};
+        audio_.rate = par->sample_rate > 0 ? par->sample_rate : 44100;
+        audio_.out->time_base = AVRational{1, audio_.rate};
         return true;
     }
 
@@ -326,17 +306,17 @@ bool ConversionRun::SetUpAudioStream() {
     const AVCodec* encoder = id != AV_CODEC_ID_NONE ? FindAudioEncoder(id) : nullptr;
     if (!encoder || encoder->type != AVMEDIA_TYPE_AUDIO)
         return Refuse("no encoder for the output's audio codec", AVERROR_ENCODER_NOT_FOUND);
-    audio_encoder_.reset(avcodec_alloc_context3(encoder));
-    AVCodecContext* enc = audio_encoder_.get();
+    audio_.encoder.reset(avcodec_alloc_context3(encoder));
+    AVCodecContext* enc = audio_.encoder.get();
     if (!enc) return Refuse("could not set up the audio encoder", AVERROR(ENOMEM));
 
     enc->sample_fmt = ChooseSampleFormat(encoder, WantedSampleFormat(id));
-    int channels = out.channels > 0 ? out.channels : audio_decoder_->ch_layout.nb_channels;
+    int channels = out.channels > 0 ? out.channels : in_.audio_decoder()->ch_layout.nb_channels;
     // Planar output carries at most two channels.
     if (av_sample_fmt_is_planar(enc->sample_fmt)) channels = std::min(channels, 2);
     channels = std::max(channels, 1);
     av_channel_layout_default(&enc->ch_layout, channels);
-    int rate = out.sample_rate > 0 ? out.sample_rate : audio_decoder_->sample_rate;
+    int rate = out.sample_rate > 0 ? out.sample_rate : in_.audio_decoder()->sample_rate;
     if (encoder->supported_samplerates) rate = NearestRate(encoder->supported_samplerates, rate);
     // FLV stores MP3 (and any codec but AAC) only at 44.1 kHz and its halves.
     if (std::string(muxer_->oformat->name) == "flv" && id != AV_CODEC_ID_AAC) {
@@ -350,23 +330,23 @@ bool ConversionRun::SetUpAudioStream() {
     if (muxer_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (int error = avcodec_open2(enc, encoder, nullptr); error < 0)
         return Refuse("could not open the audio encoder", error);
-    if (int error = avcodec_parameters_from_context(out_audio_->codecpar, enc); error < 0)
+    if (int error = avcodec_parameters_from_context(audio_.out->codecpar, enc); error < 0)
         return Refuse("could not set up the audio stream", error);
-    out_audio_->time_base = enc->time_base;
-    audio_rate_ = rate;
+    audio_.out->time_base = enc->time_base;
+    audio_.rate = rate;
 
     int frame_size = enc->frame_size > 0 ? enc->frame_size : kFallbackAudioFrameSize;
-    encoder_audio_.reset(av_frame_alloc());
-    resampled_.reset(av_frame_alloc());
-    if (!encoder_audio_ || !resampled_) return Refuse("out of memory", AVERROR(ENOMEM));
-    encoder_audio_->format = enc->sample_fmt;
-    encoder_audio_->sample_rate = rate;
-    encoder_audio_->nb_samples = frame_size;
-    if (av_channel_layout_copy(&encoder_audio_->ch_layout, &enc->ch_layout) < 0 ||
-        av_frame_get_buffer(encoder_audio_.get(), 0) < 0)
+    audio_.frame.reset(av_frame_alloc());
+    audio_.resampled.reset(av_frame_alloc());
+    if (!audio_.frame || !audio_.resampled) return Refuse("out of memory", AVERROR(ENOMEM));
+    audio_.frame->format = enc->sample_fmt;
+    audio_.frame->sample_rate = rate;
+    audio_.frame->nb_samples = frame_size;
+    if (av_channel_layout_copy(&audio_.frame->ch_layout, &enc->ch_layout) < 0 ||
+        av_frame_get_buffer(audio_.frame.get(), 0) < 0)
         return Refuse("could not get an audio buffer", AVERROR(ENOMEM));
-    fifo_.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, kFifoStartSamples));
-    if (!fifo_) return Refuse("out of memory", AVERROR(ENOMEM));
+    audio_.fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, kFifoStartSamples));
+    if (!audio_.fifo) return Refuse("out of memory", AVERROR(ENOMEM));
     return true;
 }
 
@@ -385,46 +365,22 @@ bool ConversionRun::OpenOutputFile() {
     return true;
 }
 
-void ConversionRun::SeekToRangeStart(int /*i*/) {
-    const auto target_us = static_cast<int64_t>(std::llround(range_start_s_ * 1e6));
-    if (!in_video_) {
-        av_seek_frame(input_.get(), -1, target_us, AVSEEK_FLAG_BACKWARD);
+void ConversionRun::SeekToRangeStart() {
+    if (!in_.video) {
+        av_seek_frame(in_.format(), -1, media::SecondsToTicks(in_.range_start_s, AV_TIME_BASE_Q),
+                      AVSEEK_FLAG_BACKWARD);
         return;
     }
-    // Some demuxers (MPEG-TS and other index-less formats) land on any packet near the time, early or
-    // late: the seek steps back (one second, two, four, ... and at last to the start) until the first
-    // picture read is a key frame at or before the start, then seeks there again to read from it.
-    const AVRational tb = in_video_->time_base;
-    const int64_t target = av_rescale_q(target_us, AV_TIME_BASE_Q, tb);
-    const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, tb));
-    const int64_t first = in_video_->start_time != AV_NOPTS_VALUE ? in_video_->start_time : 0;
-    AVPacket* pkt = in_packet_.get();
-    for (int64_t back = 0;; back = back == 0 ? second : back * 2) {
-        const int64_t ts = target - back;
-        if (ts <= first) break;
-        if (av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
-        bool found = false;
-        while (av_read_frame(input_.get(), pkt) >= 0) {
-            bool video = pkt->stream_index == in_video_->index;
-            int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-            bool key = pkt->flags & AV_PKT_FLAG_KEY;
-            av_packet_unref(pkt);
-            if (!video) continue;
-            found = key && pts != AV_NOPTS_VALUE && pts <= target;
-            break;
-        }
-        if (found && av_seek_frame(input_.get(), in_video_->index, ts, AVSEEK_FLAG_BACKWARD) >= 0) return;
-    }
-    // From the start of the file.
-    if (av_seek_frame(input_.get(), in_video_->index, first, AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(input_.get(), -1, 0, AVSEEK_FLAG_BYTE);
+    media::SeekToKeyFrame(in_.format(), in_.video,
+                          media::SecondsToTicks(in_.range_start_s, in_.video->time_base), in_packet_.get(),
+                          media::AfterSeek::kReadFromKeyFrame);
 }
 
 bool ConversionRun::CutRangeWritten(int i) const {
     double length = RangeLength(i);
     if (PacketCopying()) return copy_.Finished();
-    bool video_done = !in_video_ || !out_video_ || length <= VideoClock();
-    bool audio_done = !in_audio_ || !out_audio_ || cut_audio_samples_ >= cut_audio_cap_;
+    bool video_done = !in_.video || !video_.out || length <= VideoClock();
+    bool audio_done = !in_.audio || !audio_.out || in_.cut_audio_samples >= in_.cut_audio_cap;
     return video_done && audio_done;
 }
 
@@ -438,8 +394,8 @@ void ConversionRun::UpdateProgress(int i) {
 
 void ConversionRun::PacketLoop(int i) {
     AVPacket* pkt = in_packet_.get();
-    cut_audio_cap_ = static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_rate_));
-    while (!leave_loop_ && av_read_frame(input_.get(), pkt) >= 0) {
+    in_.cut_audio_cap = static_cast<int64_t>(std::llround(std::max(0.0, RangeLength(i)) * audio_.rate));
+    while (!in_.leave_loop && av_read_frame(in_.format(), pkt) >= 0) {
         if (Cancelled()) {
             av_packet_unref(pkt);
             break;
@@ -452,11 +408,11 @@ void ConversionRun::PacketLoop(int i) {
         if (PacketCopying()) {
             if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
                 Fail("could not write a packet", error);
-                leave_loop_ = true;
+                in_.leave_loop = true;
             }
-        } else if (in_video_ && pkt->stream_index == in_video_->index && out_video_) {
+        } else if (in_.video && pkt->stream_index == in_.video->index && video_.out) {
             DecodeVideo(pkt);
-        } else if (in_audio_ && pkt->stream_index == in_audio_->index && out_audio_) {
+        } else if (in_.audio && pkt->stream_index == in_.audio->index && audio_.out) {
             DecodeAudio(pkt);
         }
         av_packet_unref(pkt);
@@ -473,14 +429,14 @@ bool ConversionRun::WriteEncoded(AVCodecContext* encoder, AVStream* stream) {
             // The encoder's priming samples come out before 0. A container without negative time
             // stamps would shift every stream by that, with rounding gaps in coarse video clocks;
             // the audio starts at 0 instead.
-            if (!audio_shift_known_) {
-                audio_shift_known_ = true;
+            if (!audio_.shift_known) {
+                audio_.shift_known = true;
                 if (pkt->pts != AV_NOPTS_VALUE && pkt->pts < 0 &&
                     !(muxer_->oformat->flags & AVFMT_TS_NEGATIVE))
-                    audio_shift_ = -pkt->pts;
+                    audio_.shift = -pkt->pts;
             }
-            if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += audio_shift_;
-            if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += audio_shift_;
+            if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += audio_.shift;
+            if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += audio_.shift;
         }
         av_packet_rescale_ts(pkt, encoder->time_base, stream->time_base);
         pkt->stream_index = stream->index;
@@ -505,15 +461,15 @@ void ConversionRun::FinishOutput() {
         return;
     }
     bool ok = true;
-    if (video_encoder_) {
+    if (video_.encoder) {
         // Pictures the encoder still holds belong in the output.
-        avcodec_send_frame(video_encoder_.get(), nullptr);
-        ok = WriteEncoded(video_encoder_.get(), out_video_) && ok;
+        avcodec_send_frame(video_.encoder.get(), nullptr);
+        ok = WriteEncoded(video_.encoder.get(), video_.out) && ok;
     }
-    if (audio_encoder_) {
+    if (audio_.encoder) {
         ok = EncodeQueuedAudio(true) && ok;
-        avcodec_send_frame(audio_encoder_.get(), nullptr);
-        ok = WriteEncoded(audio_encoder_.get(), out_audio_) && ok;
+        avcodec_send_frame(audio_.encoder.get(), nullptr);
+        ok = WriteEncoded(audio_.encoder.get(), audio_.out) && ok;
     }
     if (int error = av_write_trailer(muxer_.get()); error < 0) Fail("could not write the trailer", error);
     muxer_->pb = nullptr;
@@ -521,12 +477,7 @@ void ConversionRun::FinishOutput() {
     if (!ok) Fail("could not finish the output");
 }
 
-void ConversionRun::ReleaseFile() {
-    video_decoder_.reset();
-    audio_decoder_.reset();
-    input_.reset();
-    in_video_ = in_audio_ = nullptr;
-}
+void ConversionRun::ReleaseFile() { in_ = {}; }
 
 }  // namespace engine
 

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "media/failure.h"
+
 inline constexpr int MAX_JOB_FILES = 999;
 
 // Values of JobProgress::file_status.
@@ -19,10 +21,8 @@ inline constexpr uint8_t JOB_FILE_DONE = 1;        // processed, no step failed
 inline constexpr uint8_t JOB_FILE_FAILED = 2;      // a step failed
 
 // Why a file failed: the step, in words, and FFmpeg's error code (0 when the step has none).
-struct JobFailure {
-    std::string step;
-    int error = 0;
-};
+using JobFailure = media::Failure;
+using media::FailureText;
 
 class JobProgress {
   public:
@@ -60,7 +60,3 @@ class JobProgress {
   private:
     std::array<JobFailure, MAX_JOB_FILES> failures_;
 };
-
-// "step: FFmpeg's text for the error" ("could not write the header: Invalid argument"), or the step
-// alone when it carries no error code.
-std::string FailureText(const JobFailure& failure);

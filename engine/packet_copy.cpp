@@ -111,7 +111,7 @@ bool PacketCopy::TakeVideo(AVPacket* pkt, const Times& t) {
 void PacketCopy::Anchor() {
     anchored_ = true;
     int64_t lead_us = 0;  // how far the first kept audio starts before the origin
-    for (const PacketPtr& p : held_audio_) {
+    for (const media::PacketPtr& p : held_audio_) {
         Times a = TimesOf(p.get(), in_audio_, audio_frame_us_);
         if (a.pts != kNone && a.pts + a.duration > origin_us_) {
             lead_us = std::max<int64_t>(0, origin_us_ - a.pts);
@@ -151,7 +151,7 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             return 0;
         }
         if (!prefix_.empty() && pictures_ == 1) {
-            PacketPtr with_prefix(av_packet_alloc());
+            media::PacketPtr with_prefix(av_packet_alloc());
             if (with_prefix &&
                 av_new_packet(with_prefix.get(), static_cast<int>(prefix_.size()) + pkt->size) == 0) {
                 std::memcpy(with_prefix->data, prefix_.data(), prefix_.size());
@@ -163,7 +163,7 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             prefix_.clear();
         }
         if (!anchored_) {
-            PacketPtr held(av_packet_alloc());
+            media::PacketPtr held(av_packet_alloc());
             av_packet_move_ref(held.get(), pkt);
             held_video_.push_back(std::move(held));
             // The audio that would decide the placement is late or missing: place without it.
@@ -174,7 +174,7 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             if (rc < 0) return rc;
         }
         while (!held_video_.empty()) {
-            PacketPtr p = std::move(held_video_.front());
+            media::PacketPtr p = std::move(held_video_.front());
             held_video_.pop_front();
             int rc = Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_),
                            &last_video_dts_);
@@ -195,13 +195,13 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             origin_known_ = true;
             origin_us_ = merge_ ? a.pts : start_us_;
         }
-        PacketPtr held(av_packet_alloc());
+        media::PacketPtr held(av_packet_alloc());
         av_packet_move_ref(held.get(), pkt);
         held_audio_.push_back(std::move(held));
         if (!anchored_ && origin_known_ && origin_final_ && (!in_video_ || a.pts + a.duration > origin_us_)) {
             Anchor();
             while (!held_video_.empty()) {
-                PacketPtr p = std::move(held_video_.front());
+                media::PacketPtr p = std::move(held_video_.front());
                 held_video_.pop_front();
                 int rc = Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_),
                                &last_video_dts_);
@@ -280,7 +280,7 @@ int PacketCopy::EndFile(AVFormatContext* muxer) {
     }
     if (origin_known_ && !anchored_) Anchor();
     while (!held_video_.empty()) {
-        PacketPtr p = std::move(held_video_.front());
+        media::PacketPtr p = std::move(held_video_.front());
         held_video_.pop_front();
         int r =
             Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_), &last_video_dts_);

@@ -20,7 +20,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/ffmpeg_ptr.h"
+#include "media/ffmpeg_ptr.h"
 
 namespace engine {
 
@@ -91,8 +91,8 @@ class PacketCopy {
     int64_t sound_packets_ = 0;
     int64_t kept_video_end_us_ = std::numeric_limits<int64_t>::min();  // file clock
     int64_t max_kept_pts_us_ = std::numeric_limits<int64_t>::min();
-    std::deque<PacketPtr> held_video_;  // read before the origin was placed
-    std::deque<PacketPtr> held_audio_;  // waiting for the pictures that decide them
+    std::deque<media::PacketPtr> held_video_;  // read before the origin was placed
+    std::deque<media::PacketPtr> held_audio_;  // waiting for the pictures that decide them
     int64_t first_kept_audio_us_ = std::numeric_limits<int64_t>::min();  // file clock; sound alone
 
     // The output timeline, across files.

@@ -13,9 +13,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "engine/ffmpeg_ptr.h"
-
-using namespace engine;
+#include "media/input.h"
+#include "media/seek.h"
+#include "media/time.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void PutLe32(uint8_t* p, uint32_t v) {
 // The scaler of the last preview, kept while the source size and format stay the same: dragging
 // the slider over one video then sets up the scaler once. UI thread only.
 struct ScalerCache {
-    SwsPtr scaler;
+    media::SwsPtr scaler;
     int width = 0, height = 0;
     AVPixelFormat format = AV_PIX_FMT_NONE;
     int colorspace = -1;
@@ -70,44 +70,6 @@ struct ScalerCache {
 ScalerCache& PreviewScaler() {
     static ScalerCache cache;
     return cache;
-}
-
-// Seconds to the stream's time base, rounded to the nearest tick.
-int64_t SecondsToStreamTime(double seconds, AVRational time_base) {
-    return av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, time_base);
-}
-
-// Seeks so that decoding starts at a key frame at or before target_pts (stream time base). Some
-// demuxers (MPEG-TS) land on any packet near the time: then the seek steps back, one second, two,
-// four ... and at last to the start of the file, until the first video packet is a key frame. That
-// packet is left in `first` (returns true); false when no video packet follows.
-bool SeekToKeyFrameBefore(AVFormatContext* input, int video_index, int64_t target_pts, AVPacket* first) {
-    AVStream* stream = input->streams[video_index];
-    const int64_t second = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, stream->time_base));
-    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-    int64_t back = 0;
-    int seek_result = 0;
-    for (;;) {
-        int64_t ts = target_pts - back;
-        bool at_start = ts <= start;
-        if (at_start) {
-            seek_result = av_seek_frame(input, video_index, start, AVSEEK_FLAG_BACKWARD);
-            if (seek_result < 0) seek_result = av_seek_frame(input, -1, 0, AVSEEK_FLAG_BYTE);
-        } else {
-            seek_result = av_seek_frame(input, video_index, ts, AVSEEK_FLAG_BACKWARD);
-        }
-        while (av_read_frame(input, first) >= 0) {
-            if (first->stream_index != video_index) {
-                av_packet_unref(first);
-                continue;
-            }
-            if (at_start || seek_result < 0 || (first->flags & AV_PKT_FLAG_KEY)) return true;
-            av_packet_unref(first);
-            break;
-        }
-        if (at_start || seek_result < 0) return false;
-        back = back == 0 ? second : back * 2;
-    }
 }
 
 }  // namespace
@@ -155,58 +117,51 @@ bool SavePreviewBitmap(const AVFrame* picture, const std::string& path) {
 
 PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
     PreviewResult result;
-    InputFormatPtr input = OpenInput(request.input_path.c_str());
-    if (!input) return result;
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return result;
-    int video_index = -1;
-    for (unsigned s = 0; s < input->nb_streams; ++s)
-        if (input->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video_index = static_cast<int>(s);
+    media::InputOptions options;
+    options.audio_decoder = false;
+    options.video_threads = "auto";
+    media::Input in = media::OpenInput(request.input_path, options);
     // Without video there is no picture; nothing needs to be read.
-    if (video_index < 0) return result;
-    AVStream* stream = input->streams[video_index];
+    if (!in.ok() || !in.video) return result;
+    AVFormatContext* input = in.format.get();
+    AVCodecContext* decoder = in.video_decoder.get();
+    const int video_index = in.video->index;
 
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "threads", "auto", 0);
-    CodecContextPtr decoder = OpenDecoder(stream, &options);
-    av_dict_free(&options);
-    if (!decoder) return result;
-
-    FramePtr shown(av_frame_alloc());
+    media::FramePtr shown(av_frame_alloc());
     if (!shown) return result;
 
-    result.input_start_s = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time / 1000000.0;
+    result.input_start_s = media::StartSeconds(input);
     result.file_position_s = request.position_s;
 
-    PacketPtr packet(av_packet_alloc());
+    media::PacketPtr packet(av_packet_alloc());
     if (!packet) return result;
     bool have_packet = false;  // a packet read while seeking, still to be decoded
 
-    int64_t target_pts = AV_NOPTS_VALUE;  // in the stream's time base
     if (request.position_s > 0) {
         result.file_position_s = request.position_s + result.input_start_s;
-        target_pts = SecondsToStreamTime(result.file_position_s, stream->time_base);
-        have_packet = SeekToKeyFrameBefore(input.get(), video_index, target_pts, packet.get());
+        have_packet = media::SeekToKeyFrame(
+            input, in.video, media::SecondsToTicks(result.file_position_s, in.video->time_base), packet.get(),
+            media::AfterSeek::kKeepKeyFrame);
     }
 
     // The picture shown is the first one the decoder delivers after the seek: the key frame at or
     // before the position. Scrubbing then costs one seek and one picture.
     bool have_picture = false, draining = false;
     auto receive = [&]() {
-        int rc = avcodec_receive_frame(decoder.get(), shown.get());
+        int rc = avcodec_receive_frame(decoder, shown.get());
         if (rc >= 0) have_picture = true;
         return rc;
     };
     while (!have_picture) {
         if (!draining) {
-            int rc = have_packet ? 0 : av_read_frame(input.get(), packet.get());
+            int rc = have_packet ? 0 : av_read_frame(input, packet.get());
             have_packet = false;
             if (rc < 0) {
                 draining = true;
-                avcodec_send_packet(decoder.get(), nullptr);
+                avcodec_send_packet(decoder, nullptr);
             } else if (packet->stream_index == video_index) {
-                int sent = avcodec_send_packet(decoder.get(), packet.get());
-                if (sent == AVERROR(EAGAIN) && receive() < 0)
-                    avcodec_send_packet(decoder.get(), packet.get());
+                int sent = avcodec_send_packet(decoder, packet.get());
+                if (sent == AVERROR(EAGAIN) && receive() < 0) avcodec_send_packet(decoder, packet.get());
             }
             av_packet_unref(packet.get());
         }
@@ -219,7 +174,7 @@ PreviewResult DecodePreviewFrame(const PreviewRequest& request) {
 
     SwsContext* scaler = PreviewScaler().Get(shown.get());
     if (!scaler) return result;
-    FramePtr picture(av_frame_alloc());
+    media::FramePtr picture(av_frame_alloc());
     if (!picture) return result;
     picture->width = PREVIEW_WIDTH;
     picture->height = PREVIEW_HEIGHT;

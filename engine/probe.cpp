@@ -1,8 +1,6 @@
 #include "engine/probe.h"
 
-#include "engine/ffmpeg_ptr.h"
-
-using namespace engine;
+#include "media/input.h"
 
 AVRational ApplyFrameRateRule(ProbeResult& result, AVRational rate) {
     if (rate.den != 0) result.frame_rate = static_cast<double>(rate.num / rate.den);
@@ -15,51 +13,51 @@ AVRational ApplyFrameRateRule(ProbeResult& result, AVRational rate) {
     return rate;
 }
 
+namespace {
+
+// The failure's code: the streams are chosen only once their information was read, so a chosen video
+// stream without its decoder is where the video decoder failed.
+int ProbeCode(const media::Input& input) {
+    if (!input.format) return PROBE_OPEN_FAILED;
+    if (!input.video || input.video_decoder) return PROBE_STREAM_INFO_FAILED;
+    return input.failure.error == AVERROR_DECODER_NOT_FOUND ? PROBE_NO_VIDEO_DECODER
+                                                            : PROBE_VIDEO_OPEN_FAILED;
+}
+
+}  // namespace
+
 ProbeResult ProbeMediaFile(const std::string& path, const ProbeResult& previous) {
-    ProbeResult failed;
-    InputFormatPtr input = OpenInput(path.c_str());
-    if (!input) return failed;
-    failed.result = PROBE_STREAM_INFO_FAILED;
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return failed;
+    // A missing or unopenable audio decoder is not an error: the file then counts as having no audio.
+    media::Input input = media::OpenInput(path);
+    if (!input.ok()) {
+        ProbeResult failed;
+        failed.result = ProbeCode(input);
+        failed.failure = std::move(input.failure);
+        return failed;
+    }
 
     ProbeResult r;
     r.frame_rate = previous.frame_rate;
     r.frame_rate_num = previous.frame_rate_num;
     r.frame_rate_den = previous.frame_rate_den;
-    for (unsigned s = 0; s < input->nb_streams; ++s) {
-        AVMediaType type = input->streams[s]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) r.video_stream_index = static_cast<int32_t>(s);
-        if (type == AVMEDIA_TYPE_AUDIO) r.audio_stream_index = static_cast<int32_t>(s);
-    }
-
-    CodecContextPtr video, audio;
-    if (r.video_stream_index >= 0) {
-        int error = 0;
-        video = OpenDecoder(input->streams[r.video_stream_index], nullptr, &error);
-        if (!video) {
-            failed.result = error == -4 ? PROBE_NO_VIDEO_DECODER : PROBE_VIDEO_OPEN_FAILED;
-            return failed;
-        }
-    }
-    // A missing or unopenable audio decoder is not an error: the file then counts as having no audio.
-    if (r.audio_stream_index >= 0) audio = OpenDecoder(input->streams[r.audio_stream_index]);
-
-    if (video) {
+    if (input.video) r.video_stream_index = input.video->index;
+    if (input.audio) r.audio_stream_index = input.audio->index;
+    if (const AVCodecContext* video = input.video_decoder.get()) {
         r.height = video->height;
         r.width = video->width;
         r.video_codec_id = video->codec_id;
         r.video_bit_rate = static_cast<int32_t>(video->bit_rate);
-        ApplyFrameRateRule(r, input->streams[r.video_stream_index]->r_frame_rate);
+        ApplyFrameRateRule(r, input.video->r_frame_rate);
     }
-    if (audio) {
+    if (const AVCodecContext* audio = input.audio_decoder.get()) {
         r.audio_codec_id = audio->codec_id;
         r.audio_bit_rate = static_cast<int32_t>(audio->bit_rate);
         r.sample_rate = audio->sample_rate;
         r.channels = audio->ch_layout.nb_channels;
     }
     r.range_start_us = 0;
-    r.range_end_us = input->duration;
-    r.duration_us = input->duration;
+    r.range_end_us = input.format->duration;
+    r.duration_us = input.format->duration;
     r.result = PROBE_OK;
     return r;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "media/failure.h"
+
 extern "C" {
 #include <libavutil/rational.h>
 }
@@ -18,7 +20,8 @@ inline constexpr int PROBE_VIDEO_OPEN_FAILED = -5;   // the video decoder did no
 
 // What the probe learned of a file. The frame-rate fields are only written for a file with video.
 struct ProbeResult {
-    int result = PROBE_OPEN_FAILED;   // PROBE_OK or a failure code; nothing else is set on failure
+    int result = PROBE_OPEN_FAILED;   // PROBE_OK or a failure code; only `failure` is set then
+    media::Failure failure;           // on failure: the step that failed and FFmpeg's code
     int32_t video_stream_index = -1;  // chosen streams, -1 for none
     int32_t audio_stream_index = -1;
     int32_t video_codec_id = 0;  // AVCodecID; none without video
@@ -37,7 +40,7 @@ struct ProbeResult {
     int64_t range_end_us = 0;    // end of the selectable range
 };
 
-// Probes a file (UTF-8 path). On failure only `result` is meaningful. `previous` supplies the
+// Probes a file (UTF-8 path). On failure only `result` and `failure` are meaningful. `previous` supplies the
 // frame-rate fields a file without video keeps (the last probed video's).
 ProbeResult ProbeMediaFile(const std::string& path, const ProbeResult& previous = {});
 

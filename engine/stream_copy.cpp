@@ -39,24 +39,24 @@ std::vector<uint8_t> ParameterSetsAsPacketData(const AVCodecParameters* par, int
 }  // namespace
 
 void ConversionRun::PrepareParameterSets() {
-    parameter_sets_.clear();
-    const AVCodecParameters* in = in_video_->codecpar;
-    const AVCodecParameters* out = out_video_->codecpar;
+    in_.parameter_sets.clear();
+    const AVCodecParameters* in = in_.video->codecpar;
+    const AVCodecParameters* out = video_.out->codecpar;
     if (in->codec_id != AV_CODEC_ID_H264 || out->codec_id != AV_CODEC_ID_H264) return;
     // The sets in effect: the output header's, or those the last file before brought along.
-    if (!active_extradata_known_) {
-        active_extradata_.assign(out->extradata, out->extradata + out->extradata_size);
-        active_extradata_known_ = true;
+    if (!video_.active_extradata_known) {
+        video_.active_extradata.assign(out->extradata, out->extradata + out->extradata_size);
+        video_.active_extradata_known = true;
     }
     std::vector<uint8_t> own(in->extradata, in->extradata + in->extradata_size);
-    if (own == active_extradata_) return;
+    if (own == video_.active_extradata) return;
     // A file whose pictures refer to other parameter sets carries its own in front of its first key
     // frame, in the packets' own NAL form.
     if (IsAvcConfiguration(in) != IsAvcConfiguration(out)) return;
     if (IsAvcConfiguration(in) && (in->extradata[4] & 3) != (out->extradata[4] & 3)) return;
     int length_size = IsAvcConfiguration(in) ? (in->extradata[4] & 3) + 1 : 0;
-    parameter_sets_ = ParameterSetsAsPacketData(in, length_size);
-    if (!parameter_sets_.empty()) active_extradata_ = std::move(own);
+    in_.parameter_sets = ParameterSetsAsPacketData(in, length_size);
+    if (!in_.parameter_sets.empty()) video_.active_extradata = std::move(own);
 }
 
 }  // namespace engine

@@ -175,6 +175,20 @@ make video_mpeg4_aac.mov -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:dura
 make video_wmv2_wma.wmv -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" -ac 2 \
   -c:v wmv2 -q:v 5 -g 25 -c:a wmav2 -b:a 96k -shortest
 
+# Stream copy driven packet by packet: key frames every second exactly, and sound as PCM in 20 ms
+# packets, so every range boundary and joint falls on a packet boundary of both streams.
+copy_sound="sine=frequency=440:sample_rate=32000:samples_per_frame=640"
+copy_video() {
+  local name=$1 video_s=$2 sound_s=$3; shift 3
+  make "$name" -f lavfi -i "testsrc2=size=160x120:rate=25:duration=$video_s" \
+    -f lavfi -i "$copy_sound:duration=$sound_s" -c:v libx264 -pix_fmt yuv420p -g 25 -keyint_min 25 \
+    -sc_threshold 0 -c:a pcm_s16le "$@"
+}
+copy_video copy_gop1.mkv 5 5 -preset ultrafast -bf 0
+copy_video copy_bframes.mov 5 5 -preset veryfast -bf 2
+copy_video copy_sound_longer.mkv 1 1.5 -preset ultrafast -bf 0
+copy_video copy_offset10.mkv 1 1 -preset ultrafast -bf 0 -output_ts_offset 10
+
 # Timing sources: every picture shows its own number (12 bits, least significant on the left, one
 # 32-pixel column each) and the sound beeps for 0.1 s at every whole second, the pitch telling the
 # second (400 Hz + 100 Hz * (second mod 8)). timed NAME SECONDS FIRST_SECOND AUDIO_SECONDS ARGS...:

@@ -12,10 +12,14 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace engine {
+namespace media {
 
-struct InputFormatCloser {
+struct InputFormatCloser {  // an input opened by avformat_open_input
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+// An output context from avformat_alloc_output_context2; its I/O belongs to whoever opened it.
+struct MuxerFreer {
+    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
 };
 struct CodecContextFreer {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -37,6 +41,7 @@ struct AudioFifoFreer {
 };
 
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatCloser>;
+using MuxerPtr = std::unique_ptr<AVFormatContext, MuxerFreer>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
@@ -44,11 +49,4 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsFreer>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFreer>;
 
-// Opens a media file for reading; null on failure, with the FFmpeg error in *error when given.
-InputFormatPtr OpenInput(const char* path, int* error = nullptr);
-
-// A decoder context for one stream, filled from its codec parameters and opened with the given
-// options; null when no decoder exists or opening fails (then *error tells: -4 no decoder, -5 open).
-CodecContextPtr OpenDecoder(const AVStream* stream, AVDictionary** options = nullptr, int* error = nullptr);
-
-}  // namespace engine
+}  // namespace media

@@ -1,10 +1,12 @@
-#include "engine/job_progress.h"
+#include "media/failure.h"
 
 extern "C" {
 #include <libavutil/error.h>
 }
 
-std::string FailureText(const JobFailure& failure) {
+namespace media {
+
+std::string FailureText(const Failure& failure) {
     std::string text = failure.step.empty() ? std::string("failed") : failure.step;
     if (failure.error < 0) {
         char buffer[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -14,3 +16,5 @@ std::string FailureText(const JobFailure& failure) {
     }
     return text;
 }
+
+}  // namespace media
