@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "audiotool/settings_dlg.h"
+#include "common/time_text.h"
 #include "auvella/auvella.h"
 #include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
@@ -367,6 +368,23 @@ TEST_F(MainWindowTest, AboutButtonHasATooltipAndReportsAMissingBrowser) {
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(messages.lastText(), "No web browser could be started to open this address:\n" + opened[0]);
     EXPECT_EQ(opened[0], w.text("APPLICATION", "url"));
+}
+
+TEST_F(MainWindowTest, TypedTimesMoveTheSlidersMarks) {
+    Open();
+    AddBeeps();
+    // The end field shows the whole file once it is loaded.
+    const int32_t d = TextToTime(window_->endField()->text().toStdString());
+    ASSERT_NEAR(d, 10000, 100);
+    for (auto [field, text] :
+         {std::pair{window_->startField(), "00:00:02.000"}, {window_->endField(), "00:00:05.500"}}) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    EXPECT_EQ(window_->slider()->GetSelectionStart(), 2000 * 1000 / d);
+    EXPECT_EQ(window_->slider()->GetSelectionEnd(), 5500 * 1000 / d);
+    EXPECT_EQ(window_->slider()->GetSelectionMode(), 2);
 }
 
 }  // namespace
