@@ -20,10 +20,6 @@ std::string U(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-QString FolderNotWritableMessage() {
-    return QStringLiteral("MP3文件生成失败，请点击浏览按钮选择保存到其他目录!");
-}
-
 JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, true), m_window(window) {}
 
 void JobCommands::CommonStart() {
@@ -53,7 +49,7 @@ bool JobCommands::Refused(AudioJobRefusal refusal) {
             ShowMessage(m_window->text("TISHI", "mlbcz"));
             return true;
         case AudioJobRefusal::kOutputFolderNotWritable:
-            ShowMessage(FolderNotWritableMessage());
+            ShowMessage(m_window->text("TISHI", "strmlbcz"));
             return true;
         case AudioJobRefusal::kTooManyFiles:
             ShowMessage(

@@ -13,9 +13,6 @@ namespace melisk {
 
 class CSolvaneDlg;
 
-// Shown when no file can be made in the output folder; a fixed text, not a language text.
-QString FolderNotWritableMessage();
-
 class JobCommands : public common::JobCommandsBase {
   public:
     explicit JobCommands(CSolvaneDlg* window);

@@ -49,6 +49,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "wx"},
     {"TISHI", "qxtjsp"},
     {"TISHI", "mlbcz"},
+    {"TISHI", "strmlbcz"},
     {"TISHI", "zslgwj"},
     {"TISHI", "wjwc"},
     {"TISHI", "wjwczg"},
