@@ -33,7 +33,25 @@ void JobCommands::CommonStart() {
     m_window->Stop();
 }
 
-bool JobCommands::Refused(AudioJobRefusal refusal) {
+QString JobCommands::CopyRefusalMessage(const Mp3JoinCheck& check) const {
+    QString why;
+    switch (check.problem) {
+        case Mp3JoinProblem::kUnreadable:
+            why = m_window->text("TISHI", "fzfmp3");
+            break;
+        case Mp3JoinProblem::kSampleRate:
+            why = m_window->text("TISHI", "fzcyl").arg(check.value).arg(check.expected);
+            break;
+        case Mp3JoinProblem::kChannels:
+            why = m_window->text("TISHI", "fztd").arg(check.value).arg(check.expected);
+            break;
+        case Mp3JoinProblem::kNone:
+            break;
+    }
+    return m_window->text("TISHI", "fzbnhb").arg(QString::fromStdString(check.path), why);
+}
+
+bool JobCommands::Refused(AudioJobRefusal refusal, const Mp3JoinCheck& copy_check) {
     switch (refusal) {
         case AudioJobRefusal::kNone:
             return false;
@@ -54,6 +72,9 @@ bool JobCommands::Refused(AudioJobRefusal refusal) {
         case AudioJobRefusal::kTooManyFiles:
             ShowMessage(
                 QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
+            return true;
+        case AudioJobRefusal::kCannotCopy:
+            ShowMessage(CopyRefusalMessage(copy_check));
             return true;
     }
     return true;
@@ -89,15 +110,16 @@ void JobCommands::Merge() {
         entries.push_back(std::move(e));
     }
     const OutputSettings& s = m_window->outputSettings();
-    const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels};
+    const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels, s.copy};
     const QString folder = m_window->outputFolder();
     JobRequest request;
     std::vector<int> rows;
+    Mp3JoinCheck copy_check;
     const AudioJobRefusal refusal =
-        BuildAudioMergeJob(entries, settings, U(folder), std::string(), &request, &rows);
+        BuildAudioMergeJob(entries, settings, U(folder), std::string(), &request, &rows, &copy_check);
     if (refusal == AudioJobRefusal::kNone || refusal == AudioJobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
-    if (Refused(refusal)) return;
+    if (Refused(refusal, copy_check)) return;
     m_request = std::move(request);
     const int shown = static_cast<int>(rows.size());
     RunAudio(std::move(rows), shown, folder);

@@ -24,7 +24,9 @@ class JobCommands : public common::JobCommandsBase {
     // The start both commands share: the sponsorship prompt while due, then playback stops.
     void CommonStart();
     // Turns a refusal into its message; true when there was one.
-    bool Refused(AudioJobRefusal refusal);
+    bool Refused(AudioJobRefusal refusal, const Mp3JoinCheck& copy_check = {});
+    // Why the checked files cannot be joined without re-encoding, in the window's language.
+    QString CopyRefusalMessage(const Mp3JoinCheck& check) const;
     // files_shown: what the progress display counts (a cut 1, a merge its inputs); a success opens
     // folder.
     void RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder);

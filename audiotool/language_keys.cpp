@@ -44,6 +44,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"JIEMIAN", "qx"},
     {"JIEMIAN", "cssz"},
     {"JIEMIAN", "xzscml"},
+    {"JIEMIAN", "mp3fz"},
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
@@ -66,6 +67,10 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "mlmwx"},
     {"TISHI", "wjtd"},
     {"TISHI", "wfdkwy"},
+    {"TISHI", "fzbnhb"},
+    {"TISHI", "fzfmp3"},
+    {"TISHI", "fzcyl"},
+    {"TISHI", "fztd"},
     // Tooltips.
     {"HINT", "tjspwj"},
     {"HINT", "ksjq"},

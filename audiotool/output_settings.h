@@ -16,6 +16,7 @@ struct OutputSettings {
     int32_t bit_rate = 128000;  // bits per second
     int32_t sample_rate = 44100;
     int32_t channels = 2;
+    bool copy = false;  // the encoder "MP3 (copy, no re-encoding)": MP3 frames joined as they are
     // What OK stored last: the lists' texts and the confirmed format id (0 before any OK).
     QStringList list_texts;
     int32_t confirmed_format_id = 0;

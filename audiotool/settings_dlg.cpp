@@ -88,7 +88,8 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     red.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 0, 0));
     preview->setPalette(red);
     combo(kEncoder)->addItem(QStringLiteral("MP3"));
-    combo(kEncoder)->setCurrentIndex(0);
+    combo(kEncoder)->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
+    combo(kEncoder)->setCurrentIndex(kEncodeMp3);
 
     connect(combo(kEncoder), &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
@@ -99,10 +100,13 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
 QComboBox* CSettings::combo(int id) const { return platform::ControlAs<QComboBox>(this, id); }
 
 void CSettings::FillLists() {
-    // There is one encoder; whatever was chosen before, the lists show its defaults again.
+    // Whatever was chosen before, the lists show their defaults again; a join without re-encoding
+    // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
     Fill(combo(kSampleRate), SampleRateTexts(), kDefaultSampleRateItem);
     Fill(combo(kBitRate), BitRateTexts(), kDefaultBitRateItem);
     Fill(combo(kChannels), ChannelTexts(), kDefaultChannelItem);
+    const bool encoding = combo(kEncoder)->currentIndex() != kCopyMp3;
+    for (int id : {kSampleRate, kBitRate, kChannels}) combo(id)->setEnabled(encoding);
 }
 
 void CSettings::showEvent(QShowEvent* event) {
@@ -116,6 +120,7 @@ void CSettings::OnOk() {
     s.channels = ChannelCount(combo(kChannels)->currentText(), s.channels);
     s.bit_rate = SettingNumber(combo(kBitRate)->currentText());
     s.encoder = combo(kEncoder)->currentText();
+    s.copy = combo(kEncoder)->currentIndex() == kCopyMp3;
     s.list_texts = {combo(kEncoder)->currentText(), combo(kBitRate)->currentText(),
                     combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
     s.confirmed_format_id = s.format_id;

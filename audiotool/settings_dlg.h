@@ -33,6 +33,8 @@ class CSettings : public common::MovableDialog<QDialog> {
         kDefaultButton = 1072,
     };
     static constexpr const char* kFormatPreviewText = "MP3 - MPEG Layer-3 Audio(*.MP3)";
+    // The encoder list's entries: re-encoding to MP3, and joining MP3 frames without re-encoding.
+    enum EncoderItem { kEncodeMp3 = 0, kCopyMp3 = 1 };
 
     // program_folder holds setting.ini and languages/; settings are the run's output settings.
     CSettings(const QString& program_folder, OutputSettings* settings, QWidget* parent = nullptr);

@@ -3,6 +3,8 @@
 #include "auvella/auvella.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "auvella/player.h"
 
@@ -56,6 +58,17 @@ int Auvella_SetVolume(int32_t level) {
 
 void Auvella_GetVolume(int32_t* level) {
     if (level) *level = ThePlayer().Volume();
+}
+
+int Auvella_GetLastError(char* text, int size) {
+    auvella::DecodeFailure failure = ThePlayer().LastFailure();
+    if (text && size > 0) {
+        std::string words = auvella::FailureText(failure);
+        size_t n = std::min(words.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(text, words.data(), n);
+        text[n] = '\0';
+    }
+    return failure.error;
 }
 
 int Auvella_SetNotify(Auvella_NotifyFunction notify, void* context) {

@@ -9,8 +9,9 @@
  * any number of times: one that cannot act returns -1 or leaves its outputs at 0, never crashes.
  *
  * Threads. Call every function from the thread that called Auvella_Initialize (the "initializing
- * thread", the application's UI thread). Decoding runs on SDL's audio thread; positions are taken
- * from the samples handed to the device, less the one device buffer still to play.
+ * thread", the application's UI thread). The library decodes on a thread of its own, about 200 ms
+ * ahead of the device; SDL's audio thread only copies those samples to the device. Positions are
+ * taken from the samples handed to the device, less the one device buffer still to play.
  *
  * End of playback. When the file has played to its end, the library does not call the
  * end-of-playback callback from the audio thread. It queues the event and
@@ -88,7 +89,8 @@ void Auvella_GetCurrentPosition(double* seconds);
 void Auvella_GetPos(float* fraction);
 
 /* Moves the position to fraction x duration (clamped to 0..1); playing goes on there if it was
- * playing. Returns -1 when nothing is open or the file cannot seek there, else 0. */
+ * playing. Returns -1 when nothing is open or the file cannot seek there (what was queued is dropped
+ * either way, so after a failed seek playing ends as at the end of the file), else 0. */
 int Auvella_SetPos(float fraction);
 
 /* Moves the position to the given second (clamped to the file); as Auvella_SetPos otherwise. */
@@ -100,6 +102,12 @@ int Auvella_SetVolume(int32_t level);
 
 /* *level = the output level set last. */
 void Auvella_GetVolume(int32_t* level);
+
+/* Not one of the player's operations: why the last Open or seek failed, as text ("could not
+ * open the decoder: Invalid data found when processing input"), copied into text (size bytes with
+ * the terminating zero; either may be 0). Returns FFmpeg's error code (negative), or 0 when nothing
+ * failed or the failed step has no code; the text is empty after a success. */
+int Auvella_GetLastError(char* text, int size);
 
 /* Not one of the player's operations but the delivery hook described at the top: registers the
  * function called when an event is queued (null removes it). If an event is already waiting, notify

@@ -7,24 +7,22 @@
 #include <cmath>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-}
-
 namespace auvella {
 
 namespace {
 
 // A device buffer of about 10 ms (a power of two): a short wait from Start or a seek to the first
-// new sample, and still several milliseconds for the audio thread to decode.
+// new sample.
 int DeviceFrames(int rate) {
     int frames = 64;
     while (frames < rate / 100) frames *= 2;
     return frames;
 }
 
-// Consecutive decoding errors after which a file counts as ended rather than damaged in one place.
-constexpr int kMaxDecodeErrors = 100;
+// The queue holds about 200 ms: enough to ride out a slow read, short enough that a seek's flush
+// throws little away. The decoding thread refills it once a quarter of it is free.
+constexpr int kQueueDivisor = 5;
+constexpr int kRefillDivisor = 4;
 
 }  // namespace
 
@@ -48,79 +46,68 @@ void Player::SetFileName(std::string path) {
 
 int Player::Open() {
     Close();
-    std::unique_lock lock(m_mutex);
-    if (m_path.empty()) return -1;
+    std::string path;
+    {
+        std::lock_guard lock(m_mutex);
+        path = m_path;
+    }
+    // Opening reads the file, so it happens with no lock held; the decoder is nobody else's yet.
+    auto decoder = std::make_unique<Decoder>();
+    DecodeFailure failure = decoder->Open(path);
+    if (failure.failed()) {
+        std::lock_guard lock(m_mutex);
+        m_failure = failure;
+        return -1;
+    }
 
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, m_path.c_str(), nullptr, nullptr) < 0) return -1;
-    m_format.reset(format);
-    const AVCodec* codec = nullptr;
-    if (avformat_find_stream_info(format, nullptr) < 0 ||
-        (m_stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0)) < 0 || !codec) {
-        CloseDecoderLocked();
-        return -1;
-    }
-    AVStream* stream = format->streams[m_stream];
-    for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (static_cast<int>(i) != m_stream) format->streams[i]->discard = AVDISCARD_ALL;
-    m_decoder.reset(avcodec_alloc_context3(codec));
-    if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), stream->codecpar) < 0) {
-        CloseDecoderLocked();
-        return -1;
-    }
-    m_decoder->pkt_timebase = stream->time_base;
-    if (avcodec_open2(m_decoder.get(), codec, nullptr) < 0) {
-        CloseDecoderLocked();
-        return -1;
-    }
-    m_time_base = stream->time_base;
-    m_stream_start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE)
-        m_duration_s = stream->duration * av_q2d(stream->time_base);
-    else if (format->duration > 0)
-        m_duration_s = format->duration / static_cast<double>(AV_TIME_BASE);
-    m_frame.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-
-    // The first decoded samples fix the device's format; a file that gives none cannot be played.
-    PrimeLocked(1);
-    if (m_rate <= 0 || m_buffer.size() <= m_buffer_read) {
-        CloseDecoderLocked();
-        return -1;
-    }
-    m_device_frames = DeviceFrames(m_rate);
-    PrimeLocked(m_device_frames);
-    lock.unlock();
-
-    // The device is opened with the lock released: SDL's own lock is taken before ours.
+    // SDL's own lock is taken before ours, so the device is opened with ours released.
+    const int rate = decoder->rate();
+    const int channels = decoder->channels();
     uint32_t device = 0;
-    int device_frames = m_device_frames;
+    int device_frames = DeviceFrames(rate);
     bool sdl_audio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (sdl_audio) {
         SDL_AudioSpec want{}, have{};
-        want.freq = m_rate;
+        want.freq = rate;
         want.format = AUDIO_S16SYS;
-        want.channels = static_cast<Uint8>(m_channels);
-        want.samples = static_cast<Uint16>(m_device_frames);
+        want.channels = static_cast<Uint8>(channels);
+        want.samples = static_cast<Uint16>(device_frames);
         want.callback = &Player::AudioCallback;
         want.userdata = this;
         device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);  // opened paused
         if (device) device_frames = have.samples;
     }
-    lock.lock();
     if (!device) {
-        CloseDecoderLocked();
-        lock.unlock();
+        std::string step = std::string("could not open the audio device (") + SDL_GetError() + ")";
         if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        std::lock_guard lock(m_mutex);
+        m_failure = {std::move(step)};
         return -1;
     }
+
+    std::unique_lock lock(m_mutex);
+    m_duration_s = decoder->duration_s();
+    m_decoder = std::move(decoder);
+    m_rate = rate;
+    m_channels = channels;
     m_device = device;
     m_device_frames = device_frames;
     m_sdl_audio = true;
+    m_queue.Reset(std::max(rate / kQueueDivisor, 2 * device_frames), channels);
+    m_refill_frames = std::max<int64_t>(m_queue.capacity_frames() / kRefillDivisor, 1);
+    m_seek_done = m_generation;
+    m_seek_pending = false;
+    m_seek_failed = false;
+    m_generation_frames = 0;
+    m_decoder_drained = false;
+    m_quit = false;
+    m_failure = {};
+    m_decode_thread = std::thread(&Player::DecodeLoop, this);
+    WaitForSeekLocked(lock);
     m_state = State::kStopped;
     m_rewind = false;
-    m_segment_start = m_buffer_start;
-    ResetHandLocked(m_buffer_start);
+    m_segment_start = m_queue.front_frame();
+    ResetHandLocked(m_segment_start);
     return 0;
 }
 
@@ -134,13 +121,16 @@ void Player::MediaType(int32_t* sample_rate, int32_t* channels) {
 int Player::Start() {
     uint32_t device = 0;
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         if (m_state == State::kClosed) return -1;
         if (m_state == State::kPlaying) return 0;
-        if (m_rewind && SeekLocked(0) != 0) return -1;
+        if (m_rewind) {
+            RequestSeekLocked(0);
+            if (!WaitForSeekLocked(lock)) return -1;
+        }
         m_state = State::kPlaying;
-        m_segment_start = m_buffer_start;
-        ResetHandLocked(m_buffer_start);
+        m_segment_start = m_queue.front_frame();
+        ResetHandLocked(m_segment_start);
         device = m_device;
     }
     SDL_PauseAudioDevice(device, 0);
@@ -186,13 +176,16 @@ int Player::Close() {
         sdl_audio = m_sdl_audio;
         m_device = 0;
         m_sdl_audio = false;
+        m_quit = true;
     }
+    m_decode_cv.notify_all();
     // Closing waits for the audio thread, which may be waiting for m_mutex.
     if (device) SDL_CloseAudioDevice(device);
     // The subsystem is released with the file, so the next Open sees the audio set-up of its time.
     if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (m_decode_thread.joinable()) m_decode_thread.join();
     std::lock_guard lock(m_mutex);
-    CloseDecoderLocked();
+    ResetLocked();
     DropEventLocked();
     return 0;
 }
@@ -209,11 +202,12 @@ double Player::Position() {
 }
 
 int Player::Seek(double seconds) {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (m_state == State::kClosed || m_rate <= 0 || !std::isfinite(seconds)) return -1;
     if (m_duration_s > 0) seconds = std::min(seconds, m_duration_s);
     seconds = std::max(seconds, 0.0);
-    if (SeekLocked(std::llround(seconds * m_rate)) != 0) return -1;
+    RequestSeekLocked(std::llround(seconds * m_rate));
+    if (!WaitForSeekLocked(lock)) return -1;
     if (m_state == State::kEnded) m_state = State::kPaused;
     return 0;
 }
@@ -260,9 +254,26 @@ int Player::Dispatch(int timeout_ms) {
     return 1;
 }
 
+DecodeFailure Player::LastFailure() {
+    std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
 HandInfo Player::LastHand() {
     std::lock_guard lock(m_mutex);
     return m_last_hand;
+}
+
+void Player::ResetCallbackStats() {
+    m_stat_callbacks = 0;
+    m_stat_over_1ms = 0;
+    m_stat_longest_ns = 0;
+    m_stat_frames = 0;
+}
+
+CallbackStats Player::CallbackStatsNow() {
+    return {m_stat_callbacks.load(), m_stat_over_1ms.load(),
+            std::chrono::nanoseconds(m_stat_longest_ns.load()), m_stat_frames.load()};
 }
 
 int Player::DeviceBufferFrames() {
@@ -272,230 +283,179 @@ int Player::DeviceBufferFrames() {
 
 // ---- the audio thread ----
 
+// Copies from the queue while playing, silence otherwise; never decodes or reads. The end of the file
+// counts as reached when two callbacks in a row found the queue empty after the decoding thread had
+// queued the last samples, so those have left the device's queue by the time the event is raised.
 void Player::AudioCallback(void* self, uint8_t* stream, int len) {
     auto* player = static_cast<Player*>(self);
+    const Clock::time_point entered = Clock::now();
+    auto* out = reinterpret_cast<int16_t*>(stream);
+    int64_t handed = 0;
+    int channels = 1;
+    int32_t volume = 65535;
+    bool wake_decoder = false;
+    bool ended = false;
     Auvella_NotifyFunction notify = nullptr;
     void* context = nullptr;
     {
         std::lock_guard lock(player->m_mutex);
-        bool was_pending = player->m_event_pending;
-        int frame_bytes = 2 * std::max(player->m_channels, 1);
-        player->Fill(reinterpret_cast<int16_t*>(stream), len / frame_bytes);
-        std::memset(stream + len / frame_bytes * frame_bytes, 0, len % frame_bytes);
-        if (!was_pending && player->m_event_pending) {
-            player->m_event_cv.notify_all();
-            notify = player->m_notify;
-            context = player->m_notify_context;
+        channels = std::max(player->m_channels, 1);
+        volume = player->m_volume;
+        if (player->m_state == State::kPlaying) {
+            handed = player->m_queue.Pop(out, len / (2 * channels));
+            if (handed > 0) {
+                player->m_last_hand = {entered, player->m_queue.front_frame() - handed, handed};
+                player->m_silent_callbacks = 0;
+            } else if (player->m_decoder_drained && ++player->m_silent_callbacks >= 2) {
+                player->m_state = State::kEnded;
+                player->m_rewind = true;
+                ended = !player->m_event_pending;
+                player->m_event_pending = true;
+                notify = player->m_notify;
+                context = player->m_notify_context;
+            }
+            wake_decoder =
+                !player->m_decoder_drained && player->m_queue.free_frames() >= player->m_refill_frames;
         }
     }
-    if (notify) notify(context);
+    const size_t handed_samples = static_cast<size_t>(handed) * channels;
+    std::memset(out + handed_samples, 0, static_cast<size_t>(len) - handed_samples * sizeof(int16_t));
+    if (volume < 65535)
+        for (size_t i = 0; i < handed_samples; ++i) out[i] = static_cast<int16_t>(out[i] * volume / 65535);
+    if (wake_decoder) player->m_decode_cv.notify_one();
+    if (ended) {
+        player->m_event_cv.notify_all();
+        if (notify) notify(context);
+    }
+    player->CountCallback(Clock::now() - entered, handed);
 }
 
-// Hands `frames` sample frames to the device: decoded samples while playing, silence otherwise.
-// The end of the file counts as reached when two callbacks in a row found nothing left, so the last
-// samples have left the device's queue by the time the end-of-playback event is raised.
-void Player::Fill(int16_t* out, int frames) {
-    size_t wanted = static_cast<size_t>(frames) * m_channels;
-    if (m_state != State::kPlaying || !m_format) {
-        std::memset(out, 0, wanted * sizeof(int16_t));
-        return;
-    }
-    while (m_buffer.size() - m_buffer_read < wanted && DecodeMoreLocked()) {
-    }
-    size_t samples = std::min(wanted, m_buffer.size() - m_buffer_read);
-    const int16_t* in = m_buffer.data() + m_buffer_read;
-    if (m_volume >= 65535) {
-        std::memcpy(out, in, samples * sizeof(int16_t));
-    } else {
-        for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>(in[i] * m_volume / 65535);
-    }
-    std::memset(out + samples, 0, (wanted - samples) * sizeof(int16_t));
-    int64_t handed = static_cast<int64_t>(samples / m_channels);
-    if (handed > 0) {
-        m_last_hand = {Clock::now(), m_buffer_start, handed};
-        m_buffer_start += handed;
-        m_buffer_read += samples;
-        m_silent_callbacks = 0;
-    } else if (m_decoder_drained && ++m_silent_callbacks >= 2) {
-        m_state = State::kEnded;
-        m_rewind = true;
-        m_event_pending = true;
-    }
+void Player::CountCallback(Clock::duration spent, int64_t frames_handed) {
+    int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count();
+    m_stat_callbacks.fetch_add(1, std::memory_order_relaxed);
+    if (ns > 1'000'000) m_stat_over_1ms.fetch_add(1, std::memory_order_relaxed);
+    if (ns > m_stat_longest_ns.load(std::memory_order_relaxed))
+        m_stat_longest_ns.store(ns, std::memory_order_relaxed);
+    m_stat_frames.fetch_add(frames_handed, std::memory_order_relaxed);
 }
 
-// ---- decoding, with m_mutex held ----
+// ---- the decoding thread ----
 
-void Player::CloseDecoderLocked() {
-    m_state = State::kClosed;
-    m_swr.reset();
-    m_decoder.reset();
-    m_format.reset();
-    m_frame.reset();
-    m_packet.reset();
-    av_channel_layout_uninit(&m_swr_in_layout);
-    m_swr_in_rate = 0;
-    m_swr_in_format = -1;
-    m_stream = -1;
-    m_rate = 0;
-    m_channels = 0;
-    m_duration_s = 0;
-    m_decoder_drained = false;
-    m_buffer.clear();
-    m_buffer_read = 0;
-    m_buffer_start = 0;
-    m_next_frame = 0;
-    m_next_frame_known = false;
-    m_discard_until = 0;
-    m_segment_start = 0;
-    m_last_hand = {};
-    m_silent_callbacks = 0;
-    m_rewind = false;
-}
-
-bool Player::DecodeMoreLocked() {
-    if (!m_decoder || m_decoder_drained) return false;
-    int errors = 0;
+// Decodes ahead until the queue is full, then waits for the callback to make room. Decoding and
+// seeking run with the lock released; queuing a chunk is one copy with it held. A chunk that does not
+// fit at once is queued in parts as room appears.
+void Player::DecodeLoop() {
+    // SDL raises its audio thread's priority; this thread must keep up with it, or the device runs
+    // dry on a busy machine. Without the right to raise it, it stays as it is.
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
+    std::unique_lock lock(m_mutex);
+    Decoder* decoder = m_decoder.get();
+    Chunk chunk;
+    int64_t queued = 0;  // frames of chunk already queued
+    bool have_chunk = false;
     for (;;) {
-        int result = avcodec_receive_frame(m_decoder.get(), m_frame.get());
-        if (result == 0) {
-            bool converted = ConvertFrameLocked(m_frame.get());
-            av_frame_unref(m_frame.get());
-            if (converted) return true;
-            if (++errors > kMaxDecodeErrors) break;
+        m_decode_cv.wait(lock, [&] {
+            return m_quit || m_seek_pending ||
+                   (!m_decoder_drained && m_queue.free_frames() >= m_refill_frames);
+        });
+        if (m_quit) return;
+        if (m_seek_pending) {
+            m_seek_pending = false;
+            have_chunk = false;
+            const uint64_t generation = m_generation;
+            const int64_t target = m_seek_target;
+            lock.unlock();
+            DecodeFailure failure = decoder->Seek(target);
+            lock.lock();
+            if (generation == m_generation) {
+                m_seek_done = generation;
+                m_seek_failed = failure.failed();
+                if (failure.failed()) {
+                    m_failure = failure;
+                    m_decoder_drained = true;
+                }
+                m_queued_cv.notify_all();
+            }
             continue;
         }
-        if (result == AVERROR_EOF) break;
-        if (result != AVERROR(EAGAIN)) {
-            if (++errors > kMaxDecodeErrors) break;
-            continue;
+        if (!have_chunk) {
+            const uint64_t generation = m_generation;
+            lock.unlock();
+            bool got = decoder->Next(&chunk);
+            lock.lock();
+            if (generation != m_generation) continue;  // decoded from before a seek: the seek is next
+            if (!got) {
+                m_decoder_drained = true;
+                m_queued_cv.notify_all();
+                continue;
+            }
+            have_chunk = true;
+            queued = 0;
         }
-        result = av_read_frame(m_format.get(), m_packet.get());
-        if (result < 0) {
-            // The end of the file or a read error: drain what the decoder holds.
-            if (avcodec_send_packet(m_decoder.get(), nullptr) < 0) break;
-            continue;
-        }
-        if (m_packet->stream_index == m_stream && avcodec_send_packet(m_decoder.get(), m_packet.get()) < 0 &&
-            ++errors > kMaxDecodeErrors) {
-            av_packet_unref(m_packet.get());
-            break;
-        }
-        av_packet_unref(m_packet.get());
+        const int64_t frames = static_cast<int64_t>(chunk.samples.size()) / m_channels;
+        const bool was_primed = PrimedLocked();
+        const int64_t count = m_queue.Push(chunk.samples.data() + queued * m_channels, frames - queued,
+                                           chunk.first_frame + queued);
+        queued += count;
+        m_generation_frames += count;
+        if (queued >= frames) have_chunk = false;
+        if (!was_primed && PrimedLocked()) m_queued_cv.notify_all();
     }
-    m_decoder_drained = true;
-    return false;
 }
 
-// Converts one decoded frame into m_buffer, dropping what lies before m_discard_until. Returns false
-// when the frame cannot be converted.
-bool Player::ConvertFrameLocked(const AVFrame* frame) {
-    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0) return false;
-    if (m_rate == 0) {
-        m_rate = frame->sample_rate;
-        m_channels = frame->ch_layout.nb_channels == 1 ? 1 : 2;
-    }
-    if (!m_swr || frame->sample_rate != m_swr_in_rate || frame->format != m_swr_in_format ||
-        av_channel_layout_compare(&frame->ch_layout, &m_swr_in_layout) != 0) {
-        AVChannelLayout in{}, out{};
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&in, frame->ch_layout.nb_channels);
-        else
-            av_channel_layout_copy(&in, &frame->ch_layout);
-        av_channel_layout_default(&out, m_channels);
-        SwrContext* swr = nullptr;
-        int result =
-            swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, m_rate, &in,
-                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&in);
-        if (result < 0 || swr_init(swr) < 0) {
-            swr_free(&swr);
-            m_swr.reset();
-            return false;
-        }
-        m_swr.reset(swr);
-        m_swr_in_rate = frame->sample_rate;
-        m_swr_in_format = frame->format;
-        av_channel_layout_uninit(&m_swr_in_layout);
-        av_channel_layout_copy(&m_swr_in_layout, &frame->ch_layout);
-    }
+// ---- with m_mutex held ----
 
-    // After a seek the frame's own time says where the samples lie; from then on they are counted.
-    if (!m_next_frame_known) {
-        int64_t ts = frame->best_effort_timestamp;
-        m_next_frame = ts == AV_NOPTS_VALUE
-                           ? m_discard_until
-                           : av_rescale_q(ts - m_stream_start, m_time_base, AVRational{1, m_rate});
-        m_next_frame_known = true;
-    }
-
-    if (m_buffer_read == m_buffer.size()) {
-        m_buffer.clear();
-        m_buffer_read = 0;
-    } else if (m_buffer_read > (1u << 16)) {
-        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_buffer_read));
-        m_buffer_read = 0;
-    }
-    bool was_empty = m_buffer_read == m_buffer.size();
-    int capacity = swr_get_out_samples(m_swr.get(), frame->nb_samples);
-    if (capacity <= 0) return false;
-    size_t old_size = m_buffer.size();
-    m_buffer.resize(old_size + static_cast<size_t>(capacity) * m_channels);
-    auto* out = reinterpret_cast<uint8_t*>(m_buffer.data() + old_size);
-    int converted = swr_convert(m_swr.get(), &out, capacity,
-                                const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-    converted = std::max(converted, 0);
-    m_buffer.resize(old_size + static_cast<size_t>(converted) * m_channels);
-
-    int64_t first = m_next_frame;
-    m_next_frame += converted;
-    if (was_empty) {
-        int64_t drop = std::clamp<int64_t>(m_discard_until - first, 0, converted);
-        m_buffer_read = old_size + static_cast<size_t>(drop) * m_channels;
-        m_buffer_start = first + drop;
-    }
-    return true;
-}
-
-// Moves the decoder to a position in sample frames and fills one device buffer from there.
-int Player::SeekLocked(int64_t target_frame) {
-    int64_t target_ts = m_stream_start + av_rescale_q(target_frame, AVRational{1, m_rate}, m_time_base);
-    AVFormatContext* format = m_format.get();
-    int result = avformat_seek_file(format, m_stream, INT64_MIN, target_ts, target_ts, 0);
-    if (result < 0) result = av_seek_frame(format, m_stream, target_ts, AVSEEK_FLAG_BACKWARD);
-    // Formats without a usable index or time stamps: decode from the start up to the target.
-    if (result < 0) result = av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE);
-    if (result < 0) return -1;
-    avcodec_flush_buffers(m_decoder.get());
-    m_swr.reset();
-    m_buffer.clear();
-    m_buffer_read = 0;
-    m_buffer_start = target_frame;
-    m_next_frame_known = false;
-    m_discard_until = target_frame;
+// Empties the queue at once, so the callback plays nothing from before the target, and leaves the
+// decoder's seek to the decoding thread.
+void Player::RequestSeekLocked(int64_t target_frame) {
+    ++m_generation;
+    m_failure = {};
+    m_seek_pending = true;
+    m_seek_target = target_frame;
+    m_seek_failed = false;
+    m_generation_frames = 0;
+    m_queue.Clear(target_frame);
     m_decoder_drained = false;
     m_silent_callbacks = 0;
     m_rewind = false;
     m_segment_start = target_frame;
     ResetHandLocked(target_frame);
     DropEventLocked();
-    PrimeLocked(m_device_frames);
-    return 0;
+    m_decode_cv.notify_one();
 }
 
-void Player::PrimeLocked(int64_t frames) {
-    while (static_cast<int64_t>(m_buffer.size() - m_buffer_read) < frames * std::max(m_channels, 1) &&
-           DecodeMoreLocked()) {
-    }
+bool Player::WaitForSeekLocked(std::unique_lock<std::mutex>& lock) {
+    m_queued_cv.wait(lock, [&] { return PrimedLocked(); });
+    return !m_seek_failed;
 }
 
-void Player::ResetHandLocked(int64_t frame) { m_last_hand = {Clock::now(), frame, 0}; }
+bool Player::PrimedLocked() const {
+    return m_seek_done == m_generation &&
+           (m_seek_failed || m_decoder_drained || m_generation_frames >= m_device_frames);
+}
+
+void Player::ResetLocked() {
+    m_state = State::kClosed;
+    m_decoder.reset();
+    m_rate = 0;
+    m_channels = 0;
+    m_device_frames = 0;
+    m_duration_s = 0;
+    m_queue.Reset(0, 1);
+    m_seek_pending = false;
+    m_decoder_drained = false;
+    m_segment_start = 0;
+    m_last_hand = {};
+    m_silent_callbacks = 0;
+    m_rewind = false;
+}
 
 // The position now sounding. While playing: the samples handed so far, less the device buffer still
 // queued, advanced by the time since the last hand-over but never past what was handed. Otherwise
 // the next sample to hand, where Start resumes.
 int64_t Player::PositionFramesLocked() const {
     if (m_state == State::kStopped && m_rewind) return 0;
-    if (m_state != State::kPlaying) return m_buffer_start;
+    if (m_state != State::kPlaying) return m_queue.front_frame();
     if (m_last_hand.frames == 0) return m_segment_start;
     double elapsed_s = std::chrono::duration<double>(Clock::now() - m_last_hand.at).count();
     int64_t played = std::min<int64_t>(std::llround(elapsed_s * m_rate), m_last_hand.frames);

@@ -56,6 +56,28 @@ std::string RefusalText(AudioJobRefusal refusal) {
     }
 }
 
+// Which file keeps a join without re-encoding from starting, and why.
+std::string CopyRefusalText(const Mp3JoinCheck& check) {
+    std::string why;
+    switch (check.problem) {
+        case Mp3JoinProblem::kUnreadable:
+            why = "it is not an MP3 file";
+            break;
+        case Mp3JoinProblem::kSampleRate:
+            why = "its sample rate is " + std::to_string(check.value) + " Hz, the first file's " +
+                  std::to_string(check.expected) + " Hz";
+            break;
+        case Mp3JoinProblem::kChannels:
+            why = "it has " + std::to_string(check.value) + " channel(s), the first file " +
+                  std::to_string(check.expected);
+            break;
+        case Mp3JoinProblem::kNone:
+            break;
+    }
+    return "The files cannot be joined without re-encoding: " + check.path + ": " + why +
+           ". Leave out --copy to re-encode them.";
+}
+
 int Refused(AudioJobRefusal refusal) {
     std::fprintf(stderr, "%s: %s\n", kProgram, RefusalText(refusal).c_str());
     return kExitUsage;
@@ -64,15 +86,25 @@ int Refused(AudioJobRefusal refusal) {
 struct Options {
     std::vector<std::string> files;
     std::map<std::string, std::string> values;
+    std::vector<std::string> flags;
+    bool Has(const std::string& flag) const {
+        return std::find(flags.begin(), flags.end(), flag) != flags.end();
+    }
 };
 
-// Files and "--option value" pairs; an error text, or empty.
-std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& known, Options* options) {
+// Files, "--option value" pairs and "--flag"s; an error text, or empty.
+std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& known, Options* options,
+                         const std::vector<std::string>& known_flags = {}) {
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--") {
             for (++i; i < argc; ++i) options->files.push_back(argv[i]);
             break;
+        }
+        if (std::find(known_flags.begin(), known_flags.end(), arg) != known_flags.end()) {
+            if (options->Has(arg)) return "option " + arg + " given twice";
+            options->flags.push_back(arg);
+            continue;
         }
         if (std::find(known.begin(), known.end(), arg) != known.end()) {
             if (i + 1 >= argc) return "option " + arg + " needs a value";
@@ -186,12 +218,18 @@ int Cut(int argc, char** argv) {
 
 int Merge(int argc, char** argv) {
     Options options;
-    std::string error = ParseOptions(
-        argc, argv, {"--out-dir", "--name", "--audio-quality", "--sample-rate", "--channels"}, &options);
+    std::string error =
+        ParseOptions(argc, argv, {"--out-dir", "--name", "--audio-quality", "--sample-rate", "--channels"},
+                     &options, {"--copy"});
     if (!error.empty()) return UsageError(error);
     auto out_dir = Value(options, "--out-dir");
     if (!out_dir) return UsageError("merge needs --out-dir DIR");
     AudioOutputSettings settings;
+    settings.copy = options.Has("--copy");
+    if (settings.copy) {
+        for (const char* option : {"--audio-quality", "--sample-rate", "--channels"})
+            if (Value(options, option)) return UsageError(std::string("--copy takes no ") + option);
+    }
     if (auto v = Value(options, "--audio-quality")) {
         if (!Listed(*v, kQualityTexts)) return UsageError(OneOf("--audio-quality", kQualityTexts));
         settings.bit_rate = BitRateFromText(*v);
@@ -221,9 +259,13 @@ int Merge(int argc, char** argv) {
         for (const std::string& path : options.files) list.push_back({path, 0, 0, true});
     }
     JobRequest request;
-    if (AudioJobRefusal r = BuildAudioMergeJob(list, settings, *out_dir, name, &request, nullptr);
-        r != AudioJobRefusal::kNone)
-        return Refused(r);
+    Mp3JoinCheck check;
+    AudioJobRefusal r = BuildAudioMergeJob(list, settings, *out_dir, name, &request, nullptr, &check);
+    if (r == AudioJobRefusal::kCannotCopy) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, CopyRefusalText(check).c_str());
+        return kExitUsage;
+    }
+    if (r != AudioJobRefusal::kNone) return Refused(r);
     return Run(request);
 }
 
@@ -249,6 +291,9 @@ void PrintMeliskJobsUsage(FILE* out) {
         "      --from defaults to the start, --to to the end\n"
         "  merge FILE FILE... --out-dir DIR [--name NAME] [--audio-quality \"128 kbps\"]\n"
         "      [--sample-rate \"44100 Hz\"] [--channels \"2 Channel Stereo\"]\n"
-        "      decode the files and join them in order into one MP3 file in DIR\n",
+        "      decode the files and join them in order into one MP3 file in DIR\n"
+        "  merge FILE FILE... --copy --out-dir DIR [--name NAME]\n"
+        "      join MP3 files of one sample rate and channel count frame for frame, without\n"
+        "      re-encoding (refused, naming the first file that differs, when they do not agree)\n",
         out);
 }

@@ -137,10 +137,9 @@ int RunPlay(const std::vector<std::string>& args) {
     Auvella_SetFileName(file->c_str());
     int status = kExitOk;
     if (Auvella_Open() != 0) {
-        std::fprintf(stderr,
-                     "melisk-cli: cannot play %s: it holds no audio this program can decode, or no audio "
-                     "device could be opened\n",
-                     file->c_str());
+        char reason[256];
+        Auvella_GetLastError(reason, sizeof reason);
+        std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file->c_str(), reason);
         status = kExitFailed;
     } else {
         double duration_s = 0;
@@ -149,7 +148,9 @@ int RunPlay(const std::vector<std::string>& args) {
             status = UsageError("--from lies after the end of the file (" +
                                 TimeToText(Milliseconds(duration_s)) + ")");
         } else if (from_ms && *from_ms > 0 && Auvella_SetCurrentPosition(*from_ms / 1000.0) != 0) {
-            std::fprintf(stderr, "melisk-cli: cannot seek in %s\n", file->c_str());
+            char reason[256];
+            Auvella_GetLastError(reason, sizeof reason);
+            std::fprintf(stderr, "melisk-cli: cannot seek in %s: %s\n", file->c_str(), reason);
             status = kExitFailed;
         } else {
             std::optional<double> to_s;

@@ -5,6 +5,7 @@
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
+#include "engine/exact_audio_cut.h"
 #include "media/input.h"
 
 namespace {
@@ -49,6 +50,8 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
 }
 
 void RunAudioJob(const JobRequest& request, JobProgress& progress) {
+    if (request.merge && !request.reencode) return engine::RunMp3CopyJoin(request, progress);
+    if (engine::RunExactAudioCut(request, progress)) return;
     JobRequest audio = request;
     audio.audio_only = true;
     RunConvertJob(audio, progress);

@@ -45,6 +45,25 @@ AudioProbeResult ProbeAudioFile(const std::string& path);
 // file and fails the later ones.
 void RunAudioJob(const JobRequest& request, JobProgress& progress);
 
+// Why MP3 files cannot be joined without re-encoding: the first file that differs from the first
+// file, and how.
+enum class Mp3JoinProblem {
+    kNone = 0,
+    kUnreadable,  // cannot be read, or holds no MPEG layer III frames
+    kSampleRate,  // `value` Hz where the first file has `expected`
+    kChannels,    // `value` channels where the first file has `expected`
+};
+struct Mp3JoinCheck {
+    Mp3JoinProblem problem = Mp3JoinProblem::kNone;
+    int file = -1;     // index into the paths
+    std::string path;  // that file
+    int value = 0;
+    int expected = 0;
+};
+
+// Reads the files' frame headers (any thread). kNone when they can be joined frame for frame.
+Mp3JoinCheck CheckMp3CopyJoin(const std::vector<std::string>& paths);
+
 // ---- Job builders: what the cut and merge commands do, without windows ----
 
 // Why a command starts no job. The tool turns it into its message.
@@ -57,6 +76,7 @@ enum class AudioJobRefusal {
     kOutputFolderNotWritable,  // the probe file cannot be made: the fixed "MP3 file" text
     kSilent,                   // nothing to start and nothing to say ("\" as the folder, a checked
                                // file name without extension)
+    kCannotCopy,               // a join without re-encoding whose files differ (see Mp3JoinCheck)
 };
 
 // The output settings of the audio tool's settings dialog (merge only), as numbers.
@@ -64,6 +84,7 @@ struct AudioOutputSettings {
     int32_t bit_rate = 128000;
     int32_t sample_rate = 44100;
     int32_t channels = 2;
+    bool copy = false;  // join the MP3 frames as they are: the three values above are not used
 };
 
 // The file created and deleted again to prove that the output folder takes new files.
@@ -96,8 +117,9 @@ struct AudioMergeEntry {
 // `name` when not empty); merge_total_s sums end - start in whole seconds. `checked_rows` (may be
 // null) receives the list row of each job input; the progress display counts them all. Refusals, in
 // this order: kNoFile (empty list), kTooFewFiles, kTooManyFiles, the folder check's, kSilent (a
-// checked file name without an extension).
+// checked file name without an extension), and with settings.copy kCannotCopy when the files cannot
+// be joined frame for frame (`copy_check`, may be null, then says which file and why).
 AudioJobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list,
                                    const AudioOutputSettings& settings, const std::string& output_folder,
                                    const std::string& name, JobRequest* request,
-                                   std::vector<int>* checked_rows);
+                                   std::vector<int>* checked_rows, Mp3JoinCheck* copy_check = nullptr);

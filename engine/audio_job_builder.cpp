@@ -56,7 +56,7 @@ AudioJobRefusal BuildAudioCutJob(const std::string& current_file, const AudioPro
 AudioJobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list,
                                    const AudioOutputSettings& settings, const std::string& output_folder,
                                    const std::string& name, JobRequest* request,
-                                   std::vector<int>* checked_rows) {
+                                   std::vector<int>* checked_rows, Mp3JoinCheck* copy_check) {
     if (list.empty()) return AudioJobRefusal::kNoFile;
     std::vector<int> rows;
     for (size_t row = 0; row < list.size(); ++row)
@@ -78,6 +78,14 @@ AudioJobRefusal BuildAudioMergeJob(const std::vector<AudioMergeEntry>& list,
         total_s = static_cast<int32_t>(entry.end_ms / 1000.0 - entry.start_ms / 1000.0 + total_s);
     }
     job.merge_total_s = static_cast<int32_t>(total_s);
+    if (settings.copy) {
+        std::vector<std::string> paths;
+        for (const JobInput& in : job.inputs) paths.push_back(in.path);
+        Mp3JoinCheck check = CheckMp3CopyJoin(paths);
+        if (copy_check) *copy_check = check;
+        if (check.problem != Mp3JoinProblem::kNone) return AudioJobRefusal::kCannotCopy;
+        job.reencode = false;
+    }
     std::string stem = name.empty() ? DefaultOutputName(list[rows[0]].path) : name;
     job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, ".mp3"));
     job.output.audio_codec_id = AV_CODEC_ID_MP3;

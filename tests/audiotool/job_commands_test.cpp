@@ -171,6 +171,42 @@ TEST_F(JobCommandsTest, MergeJoinsTheCheckedRowsIntoOneMp3WithTheChosenSettings)
     EXPECT_EQ(w.fileList()->GetItemText(1, 4), "Ready");
 }
 
+TEST_F(JobCommandsTest, CopyEncoderJoinsMp3FramesOrSaysWhichFileDiffers) {
+    auto& w = Open();
+    ClickTab(1);
+    w.AddFilePaths({Fixture("join_a.mp3"), Fixture("join_mono.mp3"), Fixture("join_b.mp3")});
+    w.outputFolderBox()->setEditText(Path("out"));
+    {
+        CSettings d(w.programFiles().folder(), &w.outputSettings(), &w);
+        d.show();
+        QComboBox* encoder = d.combo(CSettings::kEncoder);
+        ASSERT_EQ(encoder->count(), 2);
+        EXPECT_EQ(encoder->itemText(CSettings::kCopyMp3), "MP3 (copy, no re-encoding)");
+        encoder->setCurrentIndex(CSettings::kCopyMp3);
+        EXPECT_FALSE(d.combo(CSettings::kBitRate)->isEnabled());
+        d.OnOk();
+    }
+    ASSERT_TRUE(w.outputSettings().copy);
+
+    platform::ScopedMessageRecorder messages;
+    Click(kMergeButton);
+    EXPECT_EQ(messages.lastText(),
+              "These files cannot be joined without re-encoding: " + Fixture("join_mono.mp3") +
+                  ": it has 1 channel(s), the first file has 2. Choose MP3 in the output "
+                  "settings to re-encode them.");
+    EXPECT_FALSE(w.jobCommands()->progressDialog()->isVisible());
+    EXPECT_TRUE(QDir(Path("out")).isEmpty());
+
+    w.fileList()->SetCheck(1, false);
+    Click(kMergeButton);
+    EXPECT_EQ(messages.lastText(), "The files were merged successfully.");
+    const auto probed = testsupport::FFprobe(Path("out/join_a.mp3").toStdString());
+    ASSERT_NE(probed.First("audio"), nullptr);
+    // The files' own 44.1 kHz stereo, not the settings' lists.
+    EXPECT_EQ(probed.First("audio")->sample_rate, 44100);
+    EXPECT_EQ(probed.First("audio")->channels, 2);
+}
+
 TEST_F(JobCommandsTest, DueSponsorshipFetchesItsFilesAtStartAndPromptsBeforeAJob) {
     // The maker's site, served from a folder.
     const QString site = Path("site");

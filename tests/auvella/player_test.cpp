@@ -177,6 +177,67 @@ TEST_F(PlayerTest, SeekingWhilePlayingContinuesFromTheTarget) {
     EXPECT_TRUE(SamplesMatch(played.pcm, before, reference, half, half));
 }
 
+TEST_F(PlayerTest, ASeekWhilePlayingDropsWhatWasDecodedAheadOfIt) {
+    // A slow device (11.6 ms buffers written every 40 ms), so that the device takes little from the
+    // player between the two seeks below, while the player's decoding runs as fast as it can.
+    setenv("SDL_DISKAUDIODELAY", "40", 1);
+    ASSERT_TRUE(Open("beeps_10s.wav"));
+    ASSERT_EQ(Auvella_Start(), 0);
+    ASSERT_TRUE(WaitForPosition(0.2));
+    // 0.1 s before beep 3: what the player decodes ahead from here holds the start of that beep.
+    ASSERT_EQ(Auvella_SetCurrentPosition(2.9), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_EQ(Auvella_SetCurrentPosition(6.5), 0);
+    ASSERT_TRUE(WaitForPosition(7.3));
+    Auvella_Stop();
+
+    auto played = Played();
+    auto beeps = testsupport::FindBeeps(played.pcm);
+    ASSERT_EQ(beeps.size(), 2u);
+    EXPECT_EQ(beeps[0].second, 0);
+    EXPECT_EQ(beeps[1].second, 7);
+    // From the second target on, the file's own samples without a gap: beep 7 lies as far from the
+    // target in what was played as in the file.
+    Pcm reference = Reference();
+    auto reference_beeps = testsupport::FindBeeps(reference);
+    ASSERT_EQ(reference_beeps.size(), 10u);
+    int64_t from = beeps[1].onset_frame - (reference_beeps[7].onset_frame - 13 * rate_ / 2);
+    ASSERT_GT(from, 0);
+    EXPECT_TRUE(SamplesMatch(played.pcm, from, reference, 13 * rate_ / 2, played.pcm.frames() - from));
+}
+
+TEST_F(PlayerTest, AtTheEndPlayingStopsOnceAndStartPlaysFromTheBeginning) {
+    static std::atomic<int> notified;
+    notified = 0;
+    Auvella_SetNotify([](void* count) { ++*static_cast<std::atomic<int>*>(count); }, &notified);
+    ASSERT_TRUE(Open("beeps_10s.wav"));
+    ASSERT_EQ(Auvella_SetCurrentPosition(8.5), 0);
+    ASSERT_EQ(Auvella_Start(), 0);
+    ASSERT_TRUE(WaitForEnd());
+    for (int i = 0; i < 30000 && notified == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(notified, 1);
+    // The device goes on running: it must get only silence now.
+    WaitForDeviceWrites();
+    WaitForDeviceWrites();
+    EXPECT_EQ(g_finished_calls, 1);
+    EXPECT_EQ(notified, 1);
+    Auvella_SetNotify(nullptr, nullptr);
+    ASSERT_EQ(Auvella_Start(), 0);
+    ASSERT_TRUE(WaitForPosition(1.2));
+    Auvella_Stop();
+
+    auto played = Played();
+    Pcm reference = Reference();
+    // The last 1.5 s exactly, silence, then the file again from its first sample.
+    const int64_t tail = 3 * rate_ / 2;
+    ASSERT_EQ(played.gap_starts.size(), 1u);
+    EXPECT_EQ(played.gap_starts[0], tail);
+    ASSERT_GT(played.pcm.frames(), tail + rate_);
+    EXPECT_TRUE(SamplesMatch(played.pcm, 0, reference, reference.frames() - tail, tail));
+    EXPECT_TRUE(SamplesMatch(played.pcm, tail, reference, 0, played.pcm.frames() - tail));
+}
+
 // Every format the audio tool adds: a seek before Start to 5 s plays the beep of second 5 first.
 class SeekInFormat : public PlayerTest, public testing::WithParamInterface<const char*> {};
 

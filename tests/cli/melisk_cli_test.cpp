@@ -71,6 +71,26 @@ TEST(MeliskCli, CutAndMergePrintTheOutputPathAndTakeTheirOptions) {
     EXPECT_EQ(probe.streams[0].channels, 2);
 }
 
+TEST(MeliskCli, MergeCopyJoinsWithoutReencodingOrSaysWhichFileDiffers) {
+    const std::string dir = ScratchDir("melisk_cli_copy");
+    RunResult merge =
+        Melisk({"merge", Fixture("join_a.mp3"), Fixture("join_b.mp3"), "--copy", "--out-dir", dir});
+    EXPECT_EQ(merge.exit_code, 0) << merge.err;
+    EXPECT_EQ(merge.out, dir + "/join_a.mp3\n");
+    EXPECT_EQ(testsupport::FFprobe(dir + "/join_a.mp3").First("audio")->codec_name, "mp3");
+
+    RunResult refused = Melisk(
+        {"merge", Fixture("join_a.mp3"), Fixture("join_48k.mp3"), "--copy", "--out-dir", dir, "--name", "x"});
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_NE(refused.err.find(Fixture("join_48k.mp3") + ": its sample rate is 48000 Hz"), std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(dir + "/x.mp3"));
+    EXPECT_EQ(Melisk({"merge", Fixture("join_a.mp3"), Fixture("join_b.mp3"), "--copy", "--channels",
+                      "1 Channel Mono", "--out-dir", dir})
+                  .exit_code,
+              2);
+}
+
 TEST(MeliskCli, ExitCodes) {
     const std::string dir = ScratchDir("melisk_cli_exit");
     const std::string ogg = Fixture("tone.ogg");

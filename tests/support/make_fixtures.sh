@@ -94,6 +94,8 @@ make beeps_10s.ac3 -i beeps_10s.wav -c:a ac3 -b:a 192k
 make beeps_10s.aiff -i beeps_10s.wav -c:a pcm_s16be
 make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
 make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
+# MPEG-2 layer III at a low bit rate: its frames lean on the bit reservoir over several frames.
+make beeps_10s_32k.mp3 -i beeps_10s.wav -ac 1 -ar 22050 -c:a libmp3lame -b:a 32k
 # The MP3 damaged: 0.8 s from 2.5 s on overwritten with 0xFF bytes (false frame headers), and cut
 # off after about 7.5 s.
 patch beeps_10s.mp3 beeps_damaged.mp3 '$d = substr($d, 0, 120000); substr($d, 40000, 12800) = "\xff" x 12800'
@@ -229,6 +231,12 @@ audio tone.ac3 ac3 48000 2 -c:a ac3 -b:a 96k
 audio tone.aiff aiff 44100 2 -c:a pcm_s16be
 audio tone_audio.ts mpegts 48000 2 -c:a mp2 -b:a 128k
 audio tone_22k_mono.wav wav 22050 1 -c:a pcm_s16le
+# MP3s to join frame for frame (bit rates may differ), and two that cannot join them: mono, 48 kHz.
+audio join_a.mp3 mp3 44100 2 -c:a libmp3lame -b:a 128k
+audio join_b.mp3 mp3 44100 2 -c:a libmp3lame -b:a 192k -t 1.2
+audio join_c.mp3 mp3 44100 2 -c:a libmp3lame -b:a 96k -t 2.1
+audio join_mono.mp3 mp3 44100 1 -c:a libmp3lame -b:a 64k -t 1
+audio join_48k.mp3 mp3 48000 2 -c:a libmp3lame -b:a 128k -t 1
 # Files named .mp3 whose audio is AAC (ADTS) or MPEG layer II.
 audio aac_named.mp3 adts 44100 2 -c:a aac -b:a 64k
 audio mp2_named.mp3 mp2 44100 2 -c:a mp2 -b:a 128k

@@ -1,0 +1,35 @@
+#pragma once
+// The audio tool's copying jobs that do not go through the conversion run: cuts as exact as each
+// format allows without re-encoding lossy sound, and the lossless MP3 join. Each runs on the
+// worker thread that called RunAudioJob and reports only through `progress` (current file, percent,
+// status), as the conversion run does.
+
+#include "engine/job_progress.h"
+#include "engine/job_request.h"
+
+namespace engine {
+
+// A cut (one input, packets copied) of a format this code cuts exactly: PCM and ADPCM in WAV, AIFF
+// and AU at the sample or block, MP3 at the sample through the LAME tag, AAC in MP4/M4A through an
+// edit list, Ogg Opus and Vorbis through pre-skip and granule positions, FLAC by re-encoding only its
+// first and last frame. Returns false, having touched nothing, for any other format.
+bool RunExactAudioCut(const JobRequest& request, JobProgress& progress);
+
+// A merge without re-encoding: the MP3 frames of every input, one after the other, under one new
+// Xing/LAME header. The inputs must agree (CheckMp3CopyJoin); an input that does not fails the job
+// before anything is written.
+void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
+
+// Reports the end of a cut (a one-input job): failed with the step and FFmpeg's error when `step` is
+// not null, else done unless stopped.
+void EndCut(JobProgress& progress, const char* step, int error);
+
+// The MP3 cut on its own (RunExactAudioCut picks it for MP3 inputs); false, having touched nothing,
+// when the file's frames cannot be indexed.
+bool RunMp3Cut(const JobRequest& request, JobProgress& progress);
+
+// The FLAC cut on its own (RunExactAudioCut picks it for FLAC files); false, having touched nothing,
+// when the file cannot be decoded.
+bool RunFlacCut(const JobRequest& request, JobProgress& progress);
+
+}  // namespace engine
