@@ -11,6 +11,8 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"APPLICATION", "version"},
     {"APPLICATION", "url"},
     // Main window, list, open-file dialog.
+    {"JIEMIAN", "dsd"},
+    {"JIEMIAN", "ltsd"},
     {"JIEMIAN", "zysybrj"},
     {"JIEMIAN", "ksjq"},
     {"JIEMIAN", "jsjq"},

@@ -81,6 +81,10 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
         if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(text);
     }
     setWindowTitle(common::ReadLanguageText(language, "JIEMIAN", "cssz"));
+    for (int i = 0; i < ChannelTexts().size(); ++i) {
+        const QString text = common::ReadLanguageText(language, "JIEMIAN", kChannelTextKeys[i]);
+        m_channel_texts << (text.isEmpty() ? ChannelTexts()[i] : text);
+    }
 
     auto* preview = platform::ControlAs<QPushButton>(this, kFormatPreview);
     preview->setText(QString::fromLatin1(kFormatPreviewText));
@@ -92,6 +96,7 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     combo(kEncoder)->setCurrentIndex(kEncodeMp3);
 
     connect(combo(kEncoder), &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
+    connect(combo(kSampleRate), &QComboBox::currentIndexChanged, this, &CSettings::FillBitRates);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
     connect(platform::ControlAs<QPushButton>(this, kCancel), &QPushButton::clicked, this,
             [this] { done(QDialog::Rejected); });
@@ -104,9 +109,23 @@ void CSettings::FillLists() {
     // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
     Fill(combo(kSampleRate), SampleRateTexts(), kDefaultSampleRateItem);
     Fill(combo(kBitRate), BitRateTexts(), kDefaultBitRateItem);
-    Fill(combo(kChannels), ChannelTexts(), kDefaultChannelItem);
+    FillBitRates();
+    Fill(combo(kChannels), m_channel_texts, kDefaultChannelItem);
     const bool encoding = combo(kEncoder)->currentIndex() != kCopyMp3;
     for (int id : {kSampleRate, kBitRate, kChannels}) combo(id)->setEnabled(encoding);
+}
+
+void CSettings::FillBitRates() {
+    QComboBox* box = combo(kBitRate);
+    const int32_t chosen = SettingNumber(box->currentText());
+    const QStringList allowed = BitRateTextsFor(SettingNumber(combo(kSampleRate)->currentText()));
+    if (allowed.isEmpty() ||
+        box->count() == allowed.size() && box->itemText(box->count() - 1) == allowed.last())
+        return;
+    int keep = 0;  // the chosen rate, or the highest allowed below it
+    for (int i = 0; i < allowed.size(); ++i)
+        if (SettingNumber(allowed[i]) <= chosen) keep = i;
+    Fill(box, allowed, keep);
 }
 
 void CSettings::showEvent(QShowEvent* event) {
@@ -117,12 +136,13 @@ void CSettings::showEvent(QShowEvent* event) {
 void CSettings::OnOk() {
     OutputSettings& s = *m_settings;
     s.sample_rate = SettingNumber(combo(kSampleRate)->currentText());
-    s.channels = ChannelCount(combo(kChannels)->currentText(), s.channels);
+    s.channels = combo(kChannels)->currentIndex() + 1;  // "1 Channel Mono", "2 Channel Stereo"
     s.bit_rate = SettingNumber(combo(kBitRate)->currentText());
     s.encoder = combo(kEncoder)->currentText();
     s.copy = combo(kEncoder)->currentIndex() == kCopyMp3;
     s.list_texts = {combo(kEncoder)->currentText(), combo(kBitRate)->currentText(),
-                    combo(kSampleRate)->currentText(), combo(kChannels)->currentText()};
+                    combo(kSampleRate)->currentText(),
+                    ChannelTexts().value(combo(kChannels)->currentIndex())};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
 }

@@ -118,7 +118,7 @@ MainWindowBase::~MainWindowBase() { qApp->removeEventFilter(this); }
 void MainWindowBase::StartUp() {
     const StartSettings settings = ReadStartSettings(settingsPath());
     m_language_box->clear();
-    m_language_box->addItems(settings.language_names);
+    m_language_box->addItems(LanguageBoxItems(settings.language_names));
     m_texts.setLanguageFile(settings.language_file);
     m_sponsorship = settings.sponsorship;
     if (m_sponsorship == 0) FetchSponsorshipFiles();

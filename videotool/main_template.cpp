@@ -41,7 +41,8 @@ platform::DialogSpec MainWindowTemplate() {
         {kRemoveButton, ControlKind::Custom, "Button5", 300, 87, 56, 33, kStyleHidden},
         {kAddFilesButton, ControlKind::Custom, QString::fromUtf8("添加文件"), 300, 51, 56, 32, kStyleHidden},
         {kLanguageLabel, ControlKind::Label, QString::fromUtf8("语言"), 318, 2, 29, 8, kStyleHidden},
-        {kLanguageBox, ControlKind::ComboBox, "", 308, 0, 48, 30, kStyleHidden | kStyleVScroll},
+        // Between the help link and the sponsorship link; the names speak for themselves without the label.
+        {kLanguageBox, ControlKind::ComboBox, "", 257, 0, 40, 30, kStyleVScroll},
         {kSponsorLink, ControlKind::Custom, QString::fromUtf8("赞助我们"), 299, 4, 50, 8, 0},
     };
     return d;

@@ -38,7 +38,7 @@ TEST(StartSettings, ReadsNamesFileAndSponsorship) {
               "[TIMES]\ntime=0\n");
     const common::StartSettings s = common::ReadStartSettings(path);
     EXPECT_EQ(s.language_file, "german.ini");
-    ASSERT_EQ(s.language_names.size(), 6);
+    ASSERT_EQ(s.language_names.size(), 7);
     EXPECT_EQ(s.language_names[0], "English");
     EXPECT_EQ(s.language_names[1], "");
     EXPECT_EQ(s.language_names[2], "Deutsch");
@@ -50,7 +50,7 @@ TEST(StartSettings, MissingFileGivesDefaults) {
     QTemporaryDir dir;
     const common::StartSettings s = common::ReadStartSettings(dir.filePath("setting.ini"));
     EXPECT_TRUE(s.language_file.isEmpty());
-    EXPECT_EQ(s.language_names, QStringList(6, QString()));
+    EXPECT_EQ(s.language_names, QStringList(7, QString()));
     EXPECT_EQ(s.sponsorship, 1);
 }
 
