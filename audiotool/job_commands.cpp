@@ -20,7 +20,7 @@ std::string U(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, true), m_window(window) {}
+JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsFor(window) {}
 
 void JobCommands::CommonStart() {
     WaitForWorker();

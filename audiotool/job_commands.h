@@ -13,7 +13,7 @@ namespace melisk {
 
 class CSolvaneDlg;
 
-class JobCommands : public common::JobCommandsBase {
+class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
     explicit JobCommands(CSolvaneDlg* window);
 
@@ -30,8 +30,6 @@ class JobCommands : public common::JobCommandsBase {
     // files_shown: what the progress display counts (a cut 1, a merge its inputs); a success opens
     // folder.
     void RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder);
-
-    CSolvaneDlg* m_window;
 };
 
 }  // namespace melisk

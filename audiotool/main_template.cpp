@@ -8,13 +8,7 @@ namespace melisk {
 platform::DialogSpec MainWindowTemplate() {
     using namespace platform;
     const unsigned hidden = kStyleHidden;
-    DialogSpec d;
-    d.id = kMainTemplateId;
-    d.title = "Melisk ";
-    d.w = 375;
-    d.h = 220;
-    d.font_name = "MS Shell Dlg";
-    d.font_points = 8;
+    DialogSpec d{common::kMainTemplateId, "Melisk ", 375, 220, "MS Shell Dlg", 8};
     d.minimize_box = true;
     d.controls = {
         {kTabs, ControlKind::TabControl, "", 7, 1, 91, 16},
@@ -96,13 +90,9 @@ const std::vector<int>& HiddenOnMergeTab() {
 }
 
 common::MainWindowLayout MainWindowParts() {
-    common::MainWindowLayout l;
-    l.dialog = MainWindowTemplate();
-    // Tabs, list, slider, start and end fields, length, position, language box, help link; the add,
-    // delete, cut, merge and point buttons; the sponsorship picture's frame.
-    l.ids = {kTabs,         kFileList,         kPositionSlider, kStartField,    kEndField,     kLengthField,
-             kPositionText, kLanguageBox,      kHelpLink,       kAddButton,     kDeleteButton, kCutButton,
-             kMergeButton,  kStartPointButton, kEndPointButton, kSponsorPicture};
+    common::MainWindowLayout l(MainWindowTemplate(),
+                               common::MainControlIds(kStartField, kEndField, kPositionText, kLanguageBox,
+                                                      kDeleteButton, kSponsorPicture));
     l.image_buttons = {{kAddButton, 178},          {kCutButton, 186},
                        {kDeleteButton, 188},       {kBrowseButton, 199},
                        {kFindTargetButton, 204},   {kAboutButton, kAboutImage},
@@ -144,6 +134,7 @@ common::MainWindowLayout MainWindowParts() {
     l.window_colour = 0xFBDDBB;  // RGB(187, 221, 251)
     l.list_colour = 0xE9F9F1;    // RGB(241, 249, 233)
     l.language_keys = AudioToolLanguageKeys();
+    l.sponsor_page_after_jobs = true;
     l.web_folder = "/languages/melisk/";
     l.sponsor_files = {"weixin.jpg", "weixin1.jpg", "zfb.jpg"};
     l.add_folder = QStandardPaths::MusicLocation;

@@ -1,51 +1,15 @@
 #pragma once
-// Dialog template 102: Melisk's main window, its controls with their ids in template order.
+// Dialog template 102: Melisk's main window, its controls in template order (their ids are in
+// common/main_template_ids.h).
 
 #include <vector>
 
+#include "common/main_template_ids.h"
 #include "common/main_window.h"
 #include "platform/dialog_template.h"
 
 namespace melisk {
 
-enum ControlId {
-    kTabs = 1160,
-    kHelpLink = 1180,
-    kPositionSlider = 1140,
-    kFileList = 1114,
-    kStartLabel = 1018,
-    kStartField = 1187,
-    kEndLabel = 1019,
-    kEndField = 1188,
-    kLengthLabel = 1157,
-    kLengthField = 1025,
-    kTimeHint = 1189,
-    kPlaybackGroup = 1172,
-    kPlayButton = 1003,
-    kStopButton = 1135,
-    kStartPointButton = 1154,
-    kEndPointButton = 1149,
-    kPlaySelectionButton = 1177,
-    kPositionText = 1155,
-    kDurationText = 1022,
-    kOutputLabel = 1156,
-    kOutputFolderBox = 1077,
-    kBrowseButton = 1076,
-    kFindTargetButton = 1005,
-    kCurrentFileText = 1203,
-    kMergeOrderNote = 1195,
-    kAddButton = 1000,
-    kDeleteButton = 1092,
-    kAboutButton = 1098,
-    kSettingButton = 1115,
-    kSponsorPicture = 1205,
-    kCutButton = 1004,
-    kMergeButton = 1099,
-    kFormatBox = 1105,
-    kLanguageBox = 1202,
-};
-
-inline constexpr int kMainTemplateId = 102;
 // The template text of the label under the sponsorship picture, which has no id.
 inline constexpr const char* kSponsorCaptionTemplateText = "微信扫码赞助一元钱";
 

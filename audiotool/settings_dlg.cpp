@@ -15,15 +15,9 @@ namespace melisk {
 namespace {
 
 platform::DialogSpec SettingsTemplate() {
-    using platform::ControlKind;
-    using platform::kStyleDisabled;
-    using platform::kStyleHidden;
+    using namespace platform;
     using C = CSettings;
-    platform::DialogSpec d;
-    d.id = 167;
-    d.title = QStringLiteral("参数设置");
-    d.w = 177;
-    d.h = 177;
+    platform::DialogSpec d{167, QStringLiteral("参数设置"), 177, 177};
     d.controls = {
         {C::kFormatLabel, ControlKind::Label, QStringLiteral("格式预览:"), 7, 2, 56, 12},
         {C::kFormatPreview, ControlKind::PushButton, {}, 7, 15, 161, 16, kStyleDisabled},
@@ -91,12 +85,16 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     QPalette red = preview->palette();
     red.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 0, 0));
     preview->setPalette(red);
-    combo(kEncoder)->addItem(QStringLiteral("MP3"));
-    combo(kEncoder)->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
-    combo(kEncoder)->setCurrentIndex(kEncodeMp3);
+    m_encoder = combo(kEncoder);
+    m_bit_rate = combo(kBitRate);
+    m_sample_rate = combo(kSampleRate);
+    m_channels = combo(kChannels);
+    m_encoder->addItem(QStringLiteral("MP3"));
+    m_encoder->addItem(common::ReadLanguageText(language, "JIEMIAN", "mp3fz"));
+    m_encoder->setCurrentIndex(kEncodeMp3);
 
-    connect(combo(kEncoder), &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
-    connect(combo(kSampleRate), &QComboBox::currentIndexChanged, this, &CSettings::FillBitRates);
+    connect(m_encoder, &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
+    connect(m_sample_rate, &QComboBox::currentIndexChanged, this, &CSettings::FillBitRates);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
     connect(platform::ControlAs<QPushButton>(this, kCancel), &QPushButton::clicked, this,
             [this] { done(QDialog::Rejected); });
@@ -107,18 +105,18 @@ QComboBox* CSettings::combo(int id) const { return platform::ControlAs<QComboBox
 void CSettings::FillLists() {
     // Whatever was chosen before, the lists show their defaults again; a join without re-encoding
     // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
-    Fill(combo(kSampleRate), SampleRateTexts(), kDefaultSampleRateItem);
-    Fill(combo(kBitRate), BitRateTexts(), kDefaultBitRateItem);
+    Fill(m_sample_rate, SampleRateTexts(), kDefaultSampleRateItem);
+    Fill(m_bit_rate, BitRateTexts(), kDefaultBitRateItem);
     FillBitRates();
-    Fill(combo(kChannels), m_channel_texts, kDefaultChannelItem);
-    const bool encoding = combo(kEncoder)->currentIndex() != kCopyMp3;
-    for (int id : {kSampleRate, kBitRate, kChannels}) combo(id)->setEnabled(encoding);
+    Fill(m_channels, m_channel_texts, kDefaultChannelItem);
+    const bool encoding = m_encoder->currentIndex() != kCopyMp3;
+    for (QComboBox* list : {m_sample_rate, m_bit_rate, m_channels}) list->setEnabled(encoding);
 }
 
 void CSettings::FillBitRates() {
-    QComboBox* box = combo(kBitRate);
+    QComboBox* box = m_bit_rate;
     const int32_t chosen = SettingNumber(box->currentText());
-    const QStringList allowed = BitRateTextsFor(SettingNumber(combo(kSampleRate)->currentText()));
+    const QStringList allowed = BitRateTextsFor(SettingNumber(m_sample_rate->currentText()));
     if (allowed.isEmpty() ||
         box->count() == allowed.size() && box->itemText(box->count() - 1) == allowed.last())
         return;
@@ -135,14 +133,13 @@ void CSettings::showEvent(QShowEvent* event) {
 
 void CSettings::OnOk() {
     OutputSettings& s = *m_settings;
-    s.sample_rate = SettingNumber(combo(kSampleRate)->currentText());
-    s.channels = combo(kChannels)->currentIndex() + 1;  // "1 Channel Mono", "2 Channel Stereo"
-    s.bit_rate = SettingNumber(combo(kBitRate)->currentText());
-    s.encoder = combo(kEncoder)->currentText();
-    s.copy = combo(kEncoder)->currentIndex() == kCopyMp3;
-    s.list_texts = {combo(kEncoder)->currentText(), combo(kBitRate)->currentText(),
-                    combo(kSampleRate)->currentText(),
-                    ChannelTexts().value(combo(kChannels)->currentIndex())};
+    s.sample_rate = SettingNumber(m_sample_rate->currentText());
+    s.channels = m_channels->currentIndex() + 1;  // "1 Channel Mono", "2 Channel Stereo"
+    s.bit_rate = SettingNumber(m_bit_rate->currentText());
+    s.encoder = m_encoder->currentText();
+    s.copy = m_encoder->currentIndex() == kCopyMp3;
+    s.list_texts = {m_encoder->currentText(), m_bit_rate->currentText(), m_sample_rate->currentText(),
+                    ChannelTexts().value(m_channels->currentIndex())};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "audiotool/output_settings.h"
+#include "common/settings_template_ids.h"
 #include "common/window_drag.h"
 
 class QComboBox;
@@ -16,22 +17,7 @@ class CSettings : public common::MovableDialog<QDialog> {
     Q_OBJECT
 
   public:
-    enum ControlId {
-        kOk = 1,
-        kCancel = 2,
-        kFormatLabel = 1196,
-        kFormatPreview = 1134,
-        kAudioGroup = 1197,
-        kEncoderLabel = 1198,
-        kEncoder = 1069,
-        kQualityLabel = 1199,
-        kBitRate = 1070,
-        kSampleRateLabel = 1200,
-        kSampleRate = 1067,
-        kChannelsLabel = 1201,
-        kChannels = 1068,
-        kDefaultButton = 1072,
-    };
+    using enum common::SettingsControlId;
     static constexpr const char* kFormatPreviewText = "MP3 - MPEG Layer-3 Audio(*.MP3)";
     // The encoder list's entries: re-encoding to MP3, and joining MP3 frames without re-encoding.
     enum EncoderItem { kEncodeMp3 = 0, kCopyMp3 = 1 };
@@ -52,6 +38,10 @@ class CSettings : public common::MovableDialog<QDialog> {
 
     OutputSettings* m_settings;
     QStringList m_channel_texts;  // in the chosen language
+    QComboBox* m_encoder = nullptr;
+    QComboBox* m_bit_rate = nullptr;
+    QComboBox* m_sample_rate = nullptr;
+    QComboBox* m_channels = nullptr;
 };
 
 }  // namespace melisk

@@ -61,9 +61,9 @@ void Auvella_GetVolume(int32_t* level) {
 }
 
 int Auvella_GetLastError(char* text, int size) {
-    auvella::DecodeFailure failure = ThePlayer().LastFailure();
+    media::Failure failure = ThePlayer().LastFailure();
     if (text && size > 0) {
-        std::string words = auvella::FailureText(failure);
+        std::string words = failure.failed() ? media::FailureText(failure) : std::string();
         size_t n = std::min(words.size(), static_cast<size_t>(size) - 1);
         std::memcpy(text, words.data(), n);
         text[n] = '\0';

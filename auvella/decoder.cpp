@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "media/input.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 }
@@ -15,35 +17,25 @@ constexpr int kMaxDecodeErrors = 100;
 
 }  // namespace
 
-std::string FailureText(const DecodeFailure& failure) {
-    if (!failure.failed() || failure.error == 0) return failure.step;
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(failure.error, text, sizeof text);
-    return failure.step + ": " + text;
-}
-
 Decoder::~Decoder() { av_channel_layout_uninit(&m_swr_in_layout); }
 
-DecodeFailure Decoder::Open(const std::string& path) {
+media::Failure Decoder::Open(const std::string& path) {
     if (path.empty()) return {"no file was named"};
-    AVFormatContext* format = nullptr;
-    if (int e = avformat_open_input(&format, path.c_str(), nullptr, nullptr); e < 0)
-        return {"could not open the file", e};
-    m_format.reset(format);
-    if (int e = avformat_find_stream_info(format, nullptr); e < 0) return {"could not read the streams", e};
-    const AVCodec* codec = nullptr;
-    m_stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (m_stream < 0 || !codec) return {"found no decodable audio stream", m_stream < 0 ? m_stream : 0};
-    AVStream* stream = format->streams[m_stream];
+    media::InputOptions options;
+    options.video_decoder = false;
+    options.audio_decoder = false;
+    media::Input input = media::OpenInput(path, options);
+    if (!input.ok()) return input.failure;
+    if (!input.audio) return {"found no audio stream", AVERROR_STREAM_NOT_FOUND};
+    media::Failure failure;
+    m_decoder = media::OpenDecoder(input.audio, nullptr, &failure);
+    if (!m_decoder) return failure;
+    m_format = std::move(input.format);
+    AVFormatContext* format = m_format.get();
+    AVStream* stream = input.audio;
+    m_stream = stream->index;
     for (unsigned i = 0; i < format->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream) format->streams[i]->discard = AVDISCARD_ALL;
-    m_decoder.reset(avcodec_alloc_context3(codec));
-    if (!m_decoder) return {"could not allocate the decoder", AVERROR(ENOMEM)};
-    if (int e = avcodec_parameters_to_context(m_decoder.get(), stream->codecpar); e < 0)
-        return {"could not set up the decoder", e};
-    m_decoder->pkt_timebase = stream->time_base;
-    if (int e = avcodec_open2(m_decoder.get(), codec, nullptr); e < 0)
-        return {"could not open the decoder", e};
     m_time_base = stream->time_base;
     m_stream_start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE)
@@ -168,7 +160,7 @@ bool Decoder::Convert(Chunk* chunk) {
     return true;
 }
 
-DecodeFailure Decoder::Seek(int64_t target_frame) {
+media::Failure Decoder::Seek(int64_t target_frame) {
     if (!m_format || !m_decoder || m_rate <= 0) return {"nothing is open"};
     int64_t target_ts = m_stream_start + av_rescale_q(target_frame, AVRational{1, m_rate}, m_time_base);
     AVFormatContext* format = m_format.get();

@@ -5,44 +5,13 @@
 // uses it (the player's decoding thread).
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
-}
+#include "media/failure.h"
+#include "media/ffmpeg_ptr.h"
 
 namespace auvella {
-
-struct InputCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* c) const { swr_free(&c); }
-};
-
-// Why opening or seeking failed: the step and FFmpeg's code (0 when the step has none).
-struct DecodeFailure {
-    std::string step;  // empty: nothing failed
-    int error = 0;
-
-    bool failed() const { return !step.empty(); }
-};
-
-// "step: FFmpeg's text for the code", the step alone when it has no code, empty when nothing failed.
-std::string FailureText(const DecodeFailure& failure);
 
 // Decoded samples and the position of their first frame.
 struct Chunk {
@@ -59,7 +28,7 @@ class Decoder {
 
     // Opens the file's audio stream and its decoder and decodes up to the first samples, which fix
     // rate() and channels(); they come back from the first Next. Fails when no sample decodes.
-    DecodeFailure Open(const std::string& path);
+    media::Failure Open(const std::string& path);
 
     int rate() const { return m_rate; }
     int channels() const { return m_channels; }
@@ -71,17 +40,17 @@ class Decoder {
 
     // Flushes the decoder and moves it so that the next samples start at target_frame (those before
     // it are decoded and dropped). Formats without a usable index are read again from the start.
-    DecodeFailure Seek(int64_t target_frame);
+    media::Failure Seek(int64_t target_frame);
 
   private:
     bool DecodeFrame();  // into m_frame; false at the end
     bool Convert(Chunk* chunk);
 
-    std::unique_ptr<AVFormatContext, InputCloser> m_format;
-    std::unique_ptr<AVCodecContext, CodecFreer> m_decoder;
-    std::unique_ptr<SwrContext, SwrFreer> m_swr;
-    std::unique_ptr<AVFrame, FrameFreer> m_frame;
-    std::unique_ptr<AVPacket, PacketFreer> m_packet;
+    media::InputFormatPtr m_format;
+    media::CodecContextPtr m_decoder;
+    media::SwrPtr m_swr;
+    media::FramePtr m_frame;
+    media::PacketPtr m_packet;
     int m_stream = -1;
     int64_t m_stream_start = 0;  // in the stream's time base
     AVRational m_time_base{1, 1};

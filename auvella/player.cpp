@@ -53,7 +53,7 @@ int Player::Open() {
     }
     // Opening reads the file, so it happens with no lock held; the decoder is nobody else's yet.
     auto decoder = std::make_unique<Decoder>();
-    DecodeFailure failure = decoder->Open(path);
+    media::Failure failure = decoder->Open(path);
     if (failure.failed()) {
         std::lock_guard lock(m_mutex);
         m_failure = failure;
@@ -184,9 +184,13 @@ int Player::Close() {
     // The subsystem is released with the file, so the next Open sees the audio set-up of its time.
     if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (m_decode_thread.joinable()) m_decode_thread.join();
-    std::lock_guard lock(m_mutex);
-    ResetLocked();
-    DropEventLocked();
+    std::unique_ptr<Decoder> decoder;
+    {
+        std::lock_guard lock(m_mutex);
+        decoder = std::move(m_decoder);  // closed below, with the lock released
+        ResetLocked();
+        DropEventLocked();
+    }
     return 0;
 }
 
@@ -254,7 +258,7 @@ int Player::Dispatch(int timeout_ms) {
     return 1;
 }
 
-DecodeFailure Player::LastFailure() {
+media::Failure Player::LastFailure() {
     std::lock_guard lock(m_mutex);
     return m_failure;
 }
@@ -365,7 +369,7 @@ void Player::DecodeLoop() {
             const uint64_t generation = m_generation;
             const int64_t target = m_seek_target;
             lock.unlock();
-            DecodeFailure failure = decoder->Seek(target);
+            media::Failure failure = decoder->Seek(target);
             lock.lock();
             if (generation == m_generation) {
                 m_seek_done = generation;
@@ -436,7 +440,6 @@ bool Player::PrimedLocked() const {
 
 void Player::ResetLocked() {
     m_state = State::kClosed;
-    m_decoder.reset();
     m_rate = 0;
     m_channels = 0;
     m_device_frames = 0;

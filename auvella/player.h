@@ -66,7 +66,7 @@ class Player {
     int Dispatch(int timeout_ms);
 
     // Why the last Open or seek failed (the step and FFmpeg's code); empty after a success.
-    DecodeFailure LastFailure();
+    media::Failure LastFailure();
 
     HandInfo LastHand();
     // Call while the device is paused or closed, so that no callback runs meanwhile.
@@ -106,7 +106,7 @@ class Player {
 
     std::string m_path;
     int32_t m_volume = 65535;
-    DecodeFailure m_failure;
+    media::Failure m_failure;
 
     // The open file.
     State m_state = State::kClosed;

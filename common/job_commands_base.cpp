@@ -32,8 +32,7 @@ class WindowProgressView : public ListProgressView {
 
 }  // namespace
 
-JobCommandsBase::JobCommandsBase(MainWindowBase* window, bool sponsor_page)
-    : QObject(window), m_base_window(window), m_sponsor_page(sponsor_page) {
+JobCommandsBase::JobCommandsBase(MainWindowBase* window) : QObject(window), m_base_window(window) {
     m_dialog = new CAVConvertDlg(window->programFiles().folder(), window);
     m_timer = NewJobTimer(this, kTimerMs);
     connect(m_timer, &QTimer::timeout, this, &JobCommandsBase::Tick);
@@ -83,7 +82,7 @@ void JobCommandsBase::Report(JobOutcome outcome) {
         return;
     }
     platform::ShellOpen(m_result_folder);
-    if (m_sponsor_page && m_base_window->sponsorship() == 0)
+    if (m_base_window->layout().sponsor_page_after_jobs && m_base_window->sponsorship() == 0)
         platform::OpenAddress(platform::WebAddress(kSponsorshipPage));
 }
 

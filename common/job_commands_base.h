@@ -33,7 +33,7 @@ class JobCommandsBase : public QObject {
     // What a tick does at the end of a job: stops the timer and ends the dialog; then the report.
     void CloseDialog();
     // Shows the outcome's message, then opens the result folder after success (and the sponsorship
-    // page while it is due, where the tool asks for it) and the help address after a failure.
+    // page while it is due, where the tool's layout asks for it) and the help address after a failure.
     void Report(JobOutcome outcome);
 
     CAVConvertDlg* progressDialog() const { return m_dialog; }
@@ -44,8 +44,7 @@ class JobCommandsBase : public QObject {
     const JobProgress& jobProgress() const { return m_progress; }
 
   protected:
-    // sponsor_page: a success opens the sponsorship page too while the sponsorship is due.
-    JobCommandsBase(MainWindowBase* window, bool sponsor_page);
+    explicit JobCommandsBase(MainWindowBase* window);
 
     // The engine call the worker makes; it runs on the worker thread.
     using Engine = std::function<void(const JobRequest&, JobProgress&)>;
@@ -61,12 +60,20 @@ class JobCommandsBase : public QObject {
     JobProgress m_progress;
 
   private:
-    bool m_sponsor_page;
     QString m_result_folder;
     CAVConvertDlg* m_dialog = nullptr;
     QTimer* m_timer = nullptr;
     // Last, so that it is joined (by the destructor) before the job objects go.
     JobWorker m_worker;
+};
+
+// The base with the tool's own window type at hand.
+template <class Window>
+class JobCommandsFor : public JobCommandsBase {
+  protected:
+    explicit JobCommandsFor(Window* window) : JobCommandsBase(window), m_window(window) {}
+
+    Window* m_window;
 };
 
 }  // namespace common

@@ -95,7 +95,6 @@ MainWindowBase::MainWindowBase(ProgramFiles files, MainWindowLayout layout, QWid
     m_start_point_button = Bind<CControlButton>(ids.start_point_button);
     m_end_point_button = Bind<CControlButton>(ids.end_point_button);
     m_panel = control(ids.panel);
-    m_status_column = m_layout.status_column;
 
     for (const auto& [id, image] : m_layout.image_buttons)
         m_image_buttons.emplace_back(Bind<CControlButton>(id), image);

@@ -21,6 +21,7 @@
 
 #include "common/language_files.h"
 #include "common/language_key.h"
+#include "common/main_template_ids.h"
 #include "common/window_drag.h"
 #include "platform/dialog_template.h"
 
@@ -36,15 +37,29 @@ class QTabBar;
 
 namespace common {
 
-// The ids of the controls every main window has, in the tool's template.
+// The ids of the controls every main window has; most are alike in both tools' templates.
 struct MainControlIds {
-    int tabs, file_list, slider, start_field, end_field, length_field, position_text, language_box, help_link;
-    int add_button, delete_button, cut_button, merge_button, start_point_button, end_point_button;
-    int panel;  // the frame the preview or sponsorship picture is drawn into
+    MainControlIds() = default;
+    // The ones that differ. panel: the frame the preview or sponsorship picture is drawn into.
+    MainControlIds(int start_field, int end_field, int position_text, int language_box, int delete_button,
+                   int panel)
+        : start_field(start_field),
+          end_field(end_field),
+          position_text(position_text),
+          language_box(language_box),
+          delete_button(delete_button),
+          panel(panel) {}
+
+    int tabs = kTabs, file_list = kFileList, slider = kPositionSlider, length_field = kLengthField;
+    int help_link = kHelpLink, add_button = kAddButton, cut_button = kCutButton, merge_button = kMergeButton;
+    int start_point_button = kStartPointButton, end_point_button = kEndPointButton;
+    int start_field = 0, end_field = 0, position_text = 0, language_box = 0, delete_button = 0, panel = 0;
 };
 
 // A tool's main window as the skeleton sees it: its template and the roles of its controls.
 struct MainWindowLayout {
+    MainWindowLayout(platform::DialogSpec dialog, MainControlIds ids) : dialog(std::move(dialog)), ids(ids) {}
+
     platform::DialogSpec dialog;
     MainControlIds ids;
     std::vector<std::pair<int, int>> image_buttons;   // id, bitmap resource
@@ -61,6 +76,7 @@ struct MainWindowLayout {
     unsigned window_colour = 0;                         // Windows COLORREF values, 0x00BBGGRR
     unsigned list_colour = 0;
     std::span<const LanguageKey> language_keys;
+    bool sponsor_page_after_jobs = false;    // a finished job opens the sponsorship page while it is due
     const char* web_folder = "";             // "/languages/<tool>/" on the maker's site
     std::vector<const char*> sponsor_files;  // fetched from there while the sponsorship is due
     QStandardPaths::StandardLocation add_folder = QStandardPaths::HomeLocation;
@@ -110,7 +126,8 @@ class MainWindowBase : public MovableDialog<QDialog> {
     int sponsorship() const { return m_sponsorship; }
     void setSponsorship(int value) { m_sponsorship = value; }
     const QString& currentFile() const { return m_current_file; }
-    int statusColumn() const { return m_status_column; }
+    int statusColumn() const { return m_layout.status_column; }
+    const MainWindowLayout& layout() const { return m_layout; }
 
     CBitmapSlider* slider() const { return m_slider; }
     CCheckListCtrl* fileList() const { return m_list; }
@@ -204,7 +221,6 @@ class MainWindowBase : public MovableDialog<QDialog> {
     QRect PanelRect() const;
 
     MainWindowLayout m_layout;
-    int m_status_column = 0;
     int m_tabs_template_width = 0;
     bool m_adding = false;
     std::vector<std::pair<CControlButton*, int>> m_image_buttons;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 extern "C" {
 #include <libavutil/crc.h>
@@ -100,10 +99,13 @@ int64_t Mp3Stream::DecodedSamples() const {
 std::string ReadMp3Stream(const std::string& path, Mp3Stream* s) {
     *s = Mp3Stream{};
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
         if (!in) return "cannot be read";
-        s->bytes.assign(std::istreambuf_iterator<char>(in), {});
-        if (in.bad()) return "cannot be read";
+        const std::streamoff length = in.tellg();
+        if (length < 0) return "cannot be read";
+        s->bytes.resize(static_cast<size_t>(length));
+        in.seekg(0);
+        if (!in.read(reinterpret_cast<char*>(s->bytes.data()), length)) return "cannot be read";
     }
     const std::vector<uint8_t>& b = s->bytes;
     const int64_t size = static_cast<int64_t>(b.size());

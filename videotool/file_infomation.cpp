@@ -1,18 +1,11 @@
 #include "videotool/file_infomation.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
-#include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
-#include "platform/message_box.h"
-#include "platform/profile.h"
-#include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;
@@ -23,11 +16,7 @@ namespace {
 platform::DialogSpec CutSettingsTemplate() {
     using platform::ControlKind;
     using C = CFileInfomation;
-    platform::DialogSpec d;
-    d.id = 165;
-    d.title = QStringLiteral("Cut settings");
-    d.w = 356;
-    d.h = 206;
+    platform::DialogSpec d{165, QStringLiteral("Cut settings"), 356, 206};
     d.controls = {
         {1259, ControlKind::Label, QStringLiteral("预置方案:"), 9, 7, 54, 8},
         {C::kDirect, ControlKind::RadioButton,
@@ -62,90 +51,25 @@ platform::DialogSpec CutSettingsTemplate() {
     return d;
 }
 
-const QString kSection = QStringLiteral("CUT");
-
-// The lists that only an indirect cut uses.
-constexpr std::initializer_list<int> kParameterLists = {
-    CFileInfomation::kPreset,    CFileInfomation::kVideoQuality, CFileInfomation::kAudioQuality,
-    CFileInfomation::kVideoSize, CFileInfomation::kSampleRate,   CFileInfomation::kFrameRate};
-
 }  // namespace
 
 CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(), parent) {
+    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(), ControlsOf<CFileInfomation>(),
+                         QStringLiteral("CUT"), parent) {
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
-    ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
 
 void CFileInfomation::InitDialog() {
-    const QString settings = SettingsPath();
     const QString language = LanguagePath();
-    const QString folder = platform::ReadProfileString("PATH", "name", QString(), settings);
-    m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
-
-    setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
-    SetControlTexts(this, language,
-                    {{1259, "yzfa"},
-                     {kDirect, "zjjq"},
-                     {kIndirect, "jjjq"},
-                     {1260, "spgs"},
-                     {1261, "spzl"},
-                     {1262, "spdx"},
-                     {1263, "zl"},
-                     {1264, "ypzl"},
-                     {1265, "ypcyl"},
-                     {1193, "zyzjjq"},
-                     {1266, "scml"},
-                     {kBrowse, "ll"},
-                     {1267, "wjm"},
-                     {kStart, "ksjq1"}});
-
-    platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
-    OnDirect();
-
-    FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
-    FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
-    FillStoredList(Combo(kVideoSize), VideoSizeTexts(), kSection, "size", settings);
-    FillStoredList(Combo(kFrameRate),
-                   QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
-                   kSection, "framerate", settings);
-    FillStoredList(Combo(kAudioQuality), CutAudioQualityTexts(), kSection, "audioquality", settings);
-    FillStoredList(Combo(kSampleRate), CutSampleRateTexts(), kSection, "samplerate", settings);
-
-    platform::ControlAs<QLineEdit>(this, kFolder)->setText(folder);
-    platform::ControlAs<QLineEdit>(this, kFileName)->setText(m_file_name);
+    // The labels' and buttons' "JIEMIAN" keys.
+    const std::vector<std::pair<int, const char*>> texts = {
+        {1259, "yzfa"}, {kDirect, "zjjq"}, {kIndirect, "jjjq"}, {1260, "spgs"},   {1261, "spzl"},
+        {1262, "spdx"}, {1263, "zl"},      {1264, "ypzl"},      {1265, "ypcyl"},  {1193, "zyzjjq"},
+        {1266, "scml"}, {kBrowse, "ll"},   {1267, "wjm"},       {kStart, "ksjq1"}};
+    SetControlTexts(this, language, texts);
+    InitLists(QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
+              CutAudioQualityTexts(), CutSampleRateTexts());
+    m_name_field->setText(m_file_name);
 }
 
-void CFileInfomation::OnDirect() { EnableControls(this, kParameterLists, false); }
-
-void CFileInfomation::OnIndirect() { EnableControls(this, kParameterLists, true); }
-
-void CFileInfomation::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
-}
-
-void CFileInfomation::OnStart() {
-    if (m_sponsorship == 0) m_donate->Run();
-    const QString language = LanguagePath();
-
-    // A name that is empty once the characters no file name may hold are gone would give a hidden
-    // file named only by its extension.
-    const QString name = QString::fromStdString(
-        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
-    if (name.trimmed().isEmpty()) {
-        platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
-        return;
-    }
-
-    SettingTexts texts;
-    StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
-                        kSection, &texts);
-    texts.channels = "2 Channel Stereo";
-    ApplySettingTexts(texts, m_settings);
-
-    m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
-    m_file_name = name;
-    m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
-    done(QDialog::Accepted);
-}
+std::string CFileInfomation::ChannelText() const { return "2 Channel Stereo"; }

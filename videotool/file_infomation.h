@@ -32,11 +32,8 @@ class CFileInfomation : public SettingsDialogBase {
     // The caller sets the default name before exec().
     void setFileName(const QString& name) { m_file_name = name; }
 
-    void OnDirect() override;
-    void OnIndirect() override;
-    void OnBrowse() override;
-    void OnStart() override;
-
   protected:
     void InitDialog() override;
+    // A cut's sound is stereo.
+    std::string ChannelText() const override;
 };

@@ -23,7 +23,7 @@ std::string U(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsBase(window, false), m_window(window) {}
+JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsFor(window) {}
 
 void JobCommands::Cut() {
     WaitForWorker();

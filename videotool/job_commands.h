@@ -9,15 +9,12 @@ class CSolvaneDlg;
 
 namespace taviro {
 
-class JobCommands : public common::JobCommandsBase {
+class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
     explicit JobCommands(CSolvaneDlg* window);
 
     void Cut();
     void Merge();
-
-  private:
-    CSolvaneDlg* m_window;
 };
 
 }  // namespace taviro

@@ -9,13 +9,7 @@ using platform::ControlSpec;
 
 platform::DialogSpec MainWindowTemplate() {
     using namespace platform;
-    platform::DialogSpec d;
-    d.id = kMainTemplateId;
-    d.title = "Taviro";
-    d.w = 363;
-    d.h = 252;
-    d.font_name = "MS Shell Dlg";
-    d.font_points = 9;
+    platform::DialogSpec d{common::kMainTemplateId, "Taviro", 363, 252, "MS Shell Dlg", 9};
     d.minimize_box = true;
     d.controls = {
         {kCutButton, ControlKind::Custom, "&Convert", 306, 227, 52, 24, 0},
@@ -62,13 +56,9 @@ const std::vector<int>& ControlsOfMergeTab() {
 }
 
 common::MainWindowLayout MainWindowParts() {
-    common::MainWindowLayout l;
-    l.dialog = MainWindowTemplate();
-    // Tabs, list, slider, start and end fields, length, position, language box, help link; the add,
-    // delete, cut, merge and point buttons; the preview frame.
-    l.ids = {kTabs,         kFileList,         kPositionSlider, kStartField, kEndField,     kLengthField,
-             kPositionText, kLanguageBox,      kHelpLink,       kAddButton,  kRemoveButton, kCutButton,
-             kMergeButton,  kStartPointButton, kEndPointButton, kPreviewArea};
+    common::MainWindowLayout l(MainWindowTemplate(),
+                               common::MainControlIds(kStartField, kEndField, kPositionText, kLanguageBox,
+                                                      kRemoveButton, kPreviewArea));
     l.image_buttons = {{kCutButton, 186},        {kAddButton, 178},    {kMergeButton, 295},
                        {kOpenFileButton, 254},   {kPlayButton, 326},   {kEndPointButton, 321},
                        {kStartPointButton, 320}, {kRemoveButton, 331}, {kAddFilesButton, 178}};

@@ -1,17 +1,12 @@
 #include "videotool/settings_dlg.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
-#include "controls/av_donate_dlg.h"
 #include "platform/dialog_template.h"
-#include "platform/message_box.h"
-#include "platform/profile.h"
 #include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
@@ -25,11 +20,7 @@ platform::DialogSpec MergeSettingsTemplate() {
     using platform::kStaticId;
     using platform::kStyleHidden;
     using C = CSettings;
-    platform::DialogSpec d;
-    d.id = 167;
-    d.title = QStringLiteral("Merge settings");
-    d.w = 356;
-    d.h = 213;
+    platform::DialogSpec d{167, QStringLiteral("Merge settings"), 356, 213};
     d.controls = {
         {C::kStart, ControlKind::DefPushButton, QStringLiteral("开始合并"), 295, 187, 56, 22},
         {C::kVideoSize, ControlKind::ComboBox, {}, 245, 65, 76, 76},
@@ -69,96 +60,38 @@ platform::DialogSpec MergeSettingsTemplate() {
     return d;
 }
 
-const QString kSection = QStringLiteral("JOIN");
-
-// The lists that only an indirect merge uses.
-constexpr std::initializer_list<int> kParameterLists = {
-    CSettings::kPreset,       CSettings::kVideoSize,  CSettings::kFrameRate,
-    CSettings::kVideoQuality, CSettings::kSampleRate, CSettings::kAudioQuality,
-    CSettings::kChannels,     CSettings::kVideoCodec, CSettings::kAudioCodec};
-
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : MovableDialog(program_folder, settings, MergeSettingsTemplate(), parent) {
+    : MovableDialog(program_folder, settings, MergeSettingsTemplate(), ControlsOf<CSettings>(),
+                    QStringLiteral("JOIN"), parent) {
+    m_channels = Combo(kChannels);
+    for (int id : {kChannels, kVideoCodec, kAudioCodec}) AddParameterList(Combo(id));
     platform::ControlAs<QPushButton>(this, kBrowse)->setAutoDefault(false);
-    ConnectButtons(kDirect, kIndirect, kBrowse, kStart);
 }
 
 void CSettings::InitDialog() {
-    const QString settings = SettingsPath();
     const QString language = LanguagePath();
-    m_sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings);
+    InitLists(MergeFrameRateTexts(), MergeAudioQualityTexts(), MergeSampleRateTexts());
+    m_channels->addItems(ChannelTexts());
+    m_channels->setCurrentIndex(1);
 
-    FillStoredList(Combo(kPreset), PresetEntryTexts(), kSection, "format", settings);
-    platform::ControlAs<QLineEdit>(this, kFolder)
-        ->setText(platform::ReadProfileString("PATH", "name", QString(), settings));
-    FillStoredList(Combo(kVideoSize), VideoSizeTexts(), kSection, "size", settings);
-    FillStoredList(Combo(kFrameRate), MergeFrameRateTexts(), kSection, "framerate", settings);
-    FillStoredList(Combo(kVideoQuality), VideoQualityTexts(), kSection, "quality", settings);
-    FillStoredList(Combo(kSampleRate), MergeSampleRateTexts(), kSection, "samplerate", settings);
-    FillStoredList(Combo(kAudioQuality), MergeAudioQualityTexts(), kSection, "audioquality", settings);
-    Combo(kChannels)->addItems(ChannelTexts());
-    Combo(kChannels)->setCurrentIndex(1);
-
-    platform::ControlAs<QRadioButton>(this, kDirect)->setChecked(true);
-    OnDirect();
-
-    setWindowTitle(common::ReadLanguageText(language, "APPLICATION", "name"));
-    SetControlTexts(this, language,
-                    {{1268, "yzfa"},
-                     {kDirect, "zjhb"},
-                     {kIndirect, "jjhb"},
-                     {1269, "spgs"},
-                     {1270, "spzl"},
-                     {1271, "spdx"},
-                     {1272, "zl"},
-                     {1273, "ypzl"},
-                     {1274, "ypcyl"},
-                     {1275, "zyzjhb"},
-                     {1276, "scml"},
-                     {kBrowse, "ll"},
-                     {1277, "wjm"},
-                     {kStart, "kshb"}});
-    platform::ControlById(this, kStart)->setToolTip(common::ReadLanguageText(language, "JIEMIAN", "kshb"));
-    platform::ControlAs<QLineEdit>(this, kFileName)
-        ->setText(common::ReadLanguageText(language, "JIEMIAN", "hbhwj"));
+    // The labels' and buttons' "JIEMIAN" keys.
+    const std::vector<std::pair<int, const char*>> texts = {
+        {1268, "yzfa"}, {kDirect, "zjhb"}, {kIndirect, "jjhb"}, {1269, "spgs"},  {1270, "spzl"},
+        {1271, "spdx"}, {1272, "zl"},      {1273, "ypzl"},      {1274, "ypcyl"}, {1275, "zyzjhb"},
+        {1276, "scml"}, {kBrowse, "ll"},   {1277, "wjm"},       {kStart, "kshb"}};
+    SetControlTexts(this, language, texts);
+    m_start->setToolTip(common::ReadLanguageText(language, "JIEMIAN", "kshb"));
+    m_name_field->setText(common::ReadLanguageText(language, "JIEMIAN", "hbhwj"));
 }
 
-void CSettings::OnDirect() { EnableControls(this, kParameterLists, false); }
+std::string CSettings::ChannelText() const { return m_channels->currentText().toStdString(); }
 
-void CSettings::OnIndirect() { EnableControls(this, kParameterLists, true); }
-
-void CSettings::OnBrowse() {
-    BrowseOutputFolder(this, platform::ControlAs<QLineEdit>(this, kFolder), SettingsPath(), LanguagePath());
-}
-
-void CSettings::OnStart() {
-    if (m_sponsorship == 0) m_donate->Run();
-    const QString language = LanguagePath();
-
-    // Checked without the characters no file name may hold: what is left must still name a file.
-    const QString name = QString::fromStdString(
-        SanitizeOutputName(platform::ControlAs<QLineEdit>(this, kFileName)->text().toStdString()));
-    if (name.trimmed().isEmpty()) {
-        platform::MessageBoxOk(this, common::ReadLanguageText(language, "TISHI", "xsrwjm"));
-        return;
-    }
-
-    SettingTexts texts;
-    StoreParameterLists({kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality, kSampleRate}, kDirect,
-                        kSection, &texts);
-    texts.channels = Combo(kChannels)->currentText().toStdString();
-    ApplySettingTexts(texts, m_settings);
+void CSettings::AdjustSettings(const SettingTexts& texts) {
     if (texts.preset_index < 0 || texts.preset_index >= OUTPUT_PRESET_COUNT) {
         // The hidden codec boxes have no items: without a preset the names are their empty texts.
         m_settings->video_codec_name.clear();
         m_settings->audio_codec_name.clear();
     }
-
-    m_output_folder = platform::ControlAs<QLineEdit>(this, kFolder)->text();
-    if (!ConfirmOutputFolder(this, m_output_folder, language)) return;
-    m_file_name = name;
-    m_extension = QString::fromStdString(ExtensionFromEntryText(Combo(kPreset)->currentText().toStdString()));
-    done(QDialog::Accepted);
 }

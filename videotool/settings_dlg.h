@@ -4,6 +4,7 @@
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
 // nothing, not even in the file name field. UI thread only.
 
+#include "common/settings_template_ids.h"
 #include "common/window_drag.h"
 #include "videotool/settings_dialog_base.h"
 
@@ -11,34 +12,18 @@ class CSettings : public common::MovableDialog<SettingsDialogBase> {
     Q_OBJECT
 
   public:
-    enum ControlId {
-        kStart = 1,
-        kVideoSize = 1063,
-        kVideoCodec = 1064,
-        kFrameRate = 1065,
-        kVideoQuality = 1066,
-        kSampleRate = 1067,
-        kChannels = 1068,
-        kAudioCodec = 1069,
-        kAudioQuality = 1070,
-        kBrowse = 1072,
-        kDirect = 1256,
-        kIndirect = 1007,
-        kFolder = 1003,
-        kFileName = 1075,
-        kPreset = 1105,
-    };
+    using enum common::SettingsControlId;
 
     // settings: the process-wide merge settings, written when the user starts the merge.
     CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent = nullptr);
 
-    void OnDirect() override;
-    void OnIndirect() override;
-    void OnBrowse() override;
-    void OnStart() override;
-
   protected:
     void InitDialog() override;
+    // The hidden channel list's choice.
+    std::string ChannelText() const override;
+    // Without a preset the codec names are the hidden codec lists' empty texts.
+    void AdjustSettings(const SettingTexts& texts) override;
 
   private:
+    QComboBox* m_channels = nullptr;
 };
