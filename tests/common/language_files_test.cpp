@@ -55,14 +55,14 @@ TEST(StartSettings, MissingFileGivesDefaults) {
 }
 
 TEST(LanguageBox, MapsItemsToFilesBothWays) {
-    const char* const files[] = {"english.ini", "spanish.ini", "german.ini",
-                                 "french.ini",  "italian.ini", "japanese.ini"};
-    for (int i = 0; i < 6; ++i) {
+    const char* const files[] = {"english.ini", "spanish.ini",  "german.ini", "french.ini",
+                                 "italian.ini", "japanese.ini", "chinese.ini"};
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(common::LanguageFileForItem(i), files[i]);
         EXPECT_EQ(common::LanguageItemForFile(files[i]), i);
     }
-    for (int i : {-1, 6, 100}) EXPECT_TRUE(common::LanguageFileForItem(i).isEmpty()) << i;
-    for (const char* name : {"chinese.ini", "", "English.ini", "english.INI", "english"})
+    for (int i : {-1, 7, 100}) EXPECT_TRUE(common::LanguageFileForItem(i).isEmpty()) << i;
+    for (const char* name : {"korean.ini", "", "English.ini", "english.INI", "english"})
         EXPECT_EQ(common::LanguageItemForFile(name), -1) << name;
 }
 
