@@ -89,7 +89,7 @@ void StoreIndexes(const QWidget* dialog, std::initializer_list<StoredList> lists
 }
 
 void SetControlTexts(QWidget* dialog, const QString& language_path,
-                     std::initializer_list<std::pair<int, const char*>> texts) {
+                     const std::vector<std::pair<int, const char*>>& texts) {
     for (const auto& [id, key] : texts) {
         const QString text = common::ReadLanguageText(language_path, "JIEMIAN", key);
         QWidget* w = platform::ControlById(dialog, id);

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -57,7 +58,7 @@ void StoreIndexes(const QWidget* dialog, std::initializer_list<StoredList> lists
 
 // Sets each label's or button's text (by control id) to its text of section "JIEMIAN".
 void SetControlTexts(QWidget* dialog, const QString& language_path,
-                     std::initializer_list<std::pair<int, const char*>> texts);
+                     const std::vector<std::pair<int, const char*>>& texts);
 // Enables or disables the controls with the given ids.
 void EnableControls(QWidget* dialog, std::initializer_list<int> ids, bool enabled);
 

@@ -111,8 +111,8 @@ bool PacketCopy::TakeVideo(AVPacket* pkt, const Times& t) {
 void PacketCopy::Anchor() {
     anchored_ = true;
     int64_t lead_us = 0;  // how far the first kept audio starts before the origin
-    for (const media::PacketPtr& p : held_audio_) {
-        Times a = TimesOf(p.get(), in_audio_, audio_frame_us_);
+    for (const Held& h : held_audio_) {
+        const Times& a = h.t;
         if (a.pts != kNone && a.pts + a.duration > origin_us_) {
             lead_us = std::max<int64_t>(0, origin_us_ - a.pts);
             break;
@@ -125,7 +125,7 @@ void PacketCopy::Anchor() {
             // The first picture's decoding time (a B-frame delay) and the first sound stay at 0 or after.
             int64_t video_lead_us = 0;
             if (!held_video_.empty()) {
-                Times k = TimesOf(held_video_.front().get(), in_video_, video_frame_us_);
+                const Times& k = held_video_.front().t;
                 video_lead_us = std::max<int64_t>(0, origin_us_ - k.dts);
             }
             placed_us_ = std::max(lead_us, video_lead_us);
@@ -163,9 +163,7 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             prefix_.clear();
         }
         if (!anchored_) {
-            media::PacketPtr held(av_packet_alloc());
-            av_packet_move_ref(held.get(), pkt);
-            held_video_.push_back(std::move(held));
+            held_video_.push_back(Hold(pkt, t));
             // The audio that would decide the placement is late or missing: place without it.
             if (origin_final_ && (!in_audio_ || held_video_.size() > kMaxHeldPictures)) Anchor();
             if (!anchored_) return 0;
@@ -173,13 +171,7 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             int rc = Write(muxer, pkt, out_video_, t, &last_video_dts_);
             if (rc < 0) return rc;
         }
-        while (!held_video_.empty()) {
-            media::PacketPtr p = std::move(held_video_.front());
-            held_video_.pop_front();
-            int rc = Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_),
-                           &last_video_dts_);
-            if (rc < 0) return rc;
-        }
+        if (int rc = WriteHeldVideo(muxer, false); rc < 0) return rc;
         return FlushAudio(muxer, false);
     }
     if (in_audio_ && pkt->stream_index == in_audio_->index) {
@@ -195,18 +187,10 @@ int PacketCopy::Add(AVFormatContext* muxer, AVPacket* pkt) {
             origin_known_ = true;
             origin_us_ = merge_ ? a.pts : start_us_;
         }
-        media::PacketPtr held(av_packet_alloc());
-        av_packet_move_ref(held.get(), pkt);
-        held_audio_.push_back(std::move(held));
+        held_audio_.push_back(Hold(pkt, a));
         if (!anchored_ && origin_known_ && origin_final_ && (!in_video_ || a.pts + a.duration > origin_us_)) {
             Anchor();
-            while (!held_video_.empty()) {
-                media::PacketPtr p = std::move(held_video_.front());
-                held_video_.pop_front();
-                int rc = Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_),
-                               &last_video_dts_);
-                if (rc < 0) return rc;
-            }
+            if (int rc = WriteHeldVideo(muxer, false); rc < 0) return rc;
         }
         return FlushAudio(muxer, false);
     }
@@ -227,12 +211,12 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
     // In a merge, sound that outlasts the pictures by more than one audio frame is the file's own.
     bool keep_tail = false;
     if (file_ended && merge_ && in_video_ && !held_audio_.empty()) {
-        Times last = TimesOf(held_audio_.back().get(), in_audio_, audio_frame_us_);
+        const Times& last = held_audio_.back().t;
         keep_tail = last.pts + last.duration > kept_video_end_us_ + std::max<int64_t>(audio_frame_us_, 1);
     }
     while (!held_audio_.empty()) {
-        AVPacket* p = held_audio_.front().get();
-        Times a = TimesOf(p, in_audio_, audio_frame_us_);
+        AVPacket* p = held_audio_.front().packet.get();
+        const Times a = held_audio_.front().t;
         const int64_t middle = a.pts + a.duration / 2;
         bool keep;
         if (!in_video_) {
@@ -268,7 +252,6 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
 }
 
 int PacketCopy::EndFile(AVFormatContext* muxer) {
-    int rc = 0;
     if (in_video_ && !merge_ && !anchored_ &&
         (kept_video_end_us_ == kNone || kept_video_end_us_ <= start_us_)) {
         // No picture is shown within the range: nothing of it is written.
@@ -279,13 +262,7 @@ int PacketCopy::EndFile(AVFormatContext* muxer) {
         return 0;
     }
     if (origin_known_ && !anchored_) Anchor();
-    while (!held_video_.empty()) {
-        media::PacketPtr p = std::move(held_video_.front());
-        held_video_.pop_front();
-        int r =
-            Write(muxer, p.get(), out_video_, TimesOf(p.get(), in_video_, video_frame_us_), &last_video_dts_);
-        if (r < 0 && rc == 0) rc = r;
-    }
+    int rc = WriteHeldVideo(muxer, true);
     FlushAudio(muxer, true);
     held_audio_.clear();
     video_done_ = true;
@@ -298,6 +275,24 @@ bool PacketCopy::Finished() const {
     if (!in_audio_) return true;
     // The sound is complete once a packet past the pictures' end has been seen and decided.
     return in_video_ ? anchored_ && held_audio_.empty() && audio_past_end_ : audio_past_end_;
+}
+
+PacketCopy::Held PacketCopy::Hold(AVPacket* pkt, const Times& t) {
+    Held held{media::PacketPtr(av_packet_alloc()), t};
+    av_packet_move_ref(held.packet.get(), pkt);
+    return held;
+}
+
+int PacketCopy::WriteHeldVideo(AVFormatContext* muxer, bool past_errors) {
+    int first_error = 0;
+    while (!held_video_.empty()) {
+        Held h = std::move(held_video_.front());
+        held_video_.pop_front();
+        int rc = Write(muxer, h.packet.get(), out_video_, h.t, &last_video_dts_);
+        if (rc < 0 && first_error == 0) first_error = rc;
+        if (rc < 0 && !past_errors) break;
+    }
+    return first_error;
 }
 
 int PacketCopy::Write(AVFormatContext* muxer, AVPacket* pkt, AVStream* out, const Times& t,

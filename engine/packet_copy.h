@@ -60,6 +60,15 @@ class PacketCopy {
         bool has_dts = false;
     };
     Times TimesOf(const AVPacket* pkt, const AVStream* stream, int64_t fallback_duration) const;
+    // A packet held back with its times, read once when it arrived.
+    struct Held {
+        media::PacketPtr packet;
+        Times t;
+    };
+    Held Hold(AVPacket* pkt, const Times& t);
+    // Writes the held pictures in order; stops at the first failed write unless told to go on, and
+    // returns the first error.
+    int WriteHeldVideo(AVFormatContext* muxer, bool past_errors);
     bool TakeVideo(AVPacket* pkt, const Times& t);
     void Anchor();
     int FlushAudio(AVFormatContext* muxer, bool file_ended);
@@ -91,8 +100,8 @@ class PacketCopy {
     int64_t sound_packets_ = 0;
     int64_t kept_video_end_us_ = std::numeric_limits<int64_t>::min();  // file clock
     int64_t max_kept_pts_us_ = std::numeric_limits<int64_t>::min();
-    std::deque<media::PacketPtr> held_video_;  // read before the origin was placed
-    std::deque<media::PacketPtr> held_audio_;  // waiting for the pictures that decide them
+    std::deque<Held> held_video_;  // read before the origin was placed
+    std::deque<Held> held_audio_;  // waiting for the pictures that decide them
     int64_t first_kept_audio_us_ = std::numeric_limits<int64_t>::min();  // file clock; sound alone
 
     // The output timeline, across files.

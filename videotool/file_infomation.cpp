@@ -54,30 +54,19 @@ platform::DialogSpec CutSettingsTemplate() {
 }  // namespace
 
 CFileInfomation::CFileInfomation(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(),
-                         {kDirect, kIndirect, kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality,
-                          kSampleRate, kFolder, kFileName, kBrowse, kStart},
+    : SettingsDialogBase(program_folder, settings, CutSettingsTemplate(), ControlsOf<CFileInfomation>(),
                          QStringLiteral("CUT"), parent) {
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
 
 void CFileInfomation::InitDialog() {
     const QString language = LanguagePath();
-    SetControlTexts(this, language,
-                    {{1259, "yzfa"},
-                     {kDirect, "zjjq"},
-                     {kIndirect, "jjjq"},
-                     {1260, "spgs"},
-                     {1261, "spzl"},
-                     {1262, "spdx"},
-                     {1263, "zl"},
-                     {1264, "ypzl"},
-                     {1265, "ypcyl"},
-                     {1193, "zyzjjq"},
-                     {1266, "scml"},
-                     {kBrowse, "ll"},
-                     {1267, "wjm"},
-                     {kStart, "ksjq1"}});
+    // The labels' and buttons' "JIEMIAN" keys.
+    const std::vector<std::pair<int, const char*>> texts = {
+        {1259, "yzfa"}, {kDirect, "zjjq"}, {kIndirect, "jjjq"}, {1260, "spgs"},   {1261, "spzl"},
+        {1262, "spdx"}, {1263, "zl"},      {1264, "ypzl"},      {1265, "ypcyl"},  {1193, "zyzjjq"},
+        {1266, "scml"}, {kBrowse, "ll"},   {1267, "wjm"},       {kStart, "ksjq1"}};
+    SetControlTexts(this, language, texts);
     InitLists(QStringList{common::ReadLanguageText(language, "JIEMIAN", "ywjyy")} + CutFrameRateTexts(),
               CutAudioQualityTexts(), CutSampleRateTexts());
     m_name_field->setText(m_file_name);

@@ -49,6 +49,13 @@ class SettingsDialogBase : public QDialog {
         int direct, indirect, preset, video_quality, size, frame_rate, audio_quality, sample_rate;
         int folder, file_name, browse, start;
     };
+    // A dialog class's ids of those controls, by their common names.
+    template <class Dialog>
+    static Controls ControlsOf() {
+        return {Dialog::kDirect,    Dialog::kIndirect,  Dialog::kPreset,       Dialog::kVideoQuality,
+                Dialog::kVideoSize, Dialog::kFrameRate, Dialog::kAudioQuality, Dialog::kSampleRate,
+                Dialog::kFolder,    Dialog::kFileName,  Dialog::kBrowse,       Dialog::kStart};
+    }
     // settings: the process-wide cut or merge settings, written when the user starts the job;
     // section: where setting.ini keeps the lists' choices.
     SettingsDialogBase(const QString& program_folder, JobSettings* settings,

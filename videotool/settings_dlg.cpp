@@ -63,9 +63,7 @@ platform::DialogSpec MergeSettingsTemplate() {
 }  // namespace
 
 CSettings::CSettings(const QString& program_folder, JobSettings* settings, QWidget* parent)
-    : MovableDialog(program_folder, settings, MergeSettingsTemplate(),
-                    {kDirect, kIndirect, kPreset, kVideoQuality, kVideoSize, kFrameRate, kAudioQuality,
-                     kSampleRate, kFolder, kFileName, kBrowse, kStart},
+    : MovableDialog(program_folder, settings, MergeSettingsTemplate(), ControlsOf<CSettings>(),
                     QStringLiteral("JOIN"), parent) {
     m_channels = Combo(kChannels);
     for (int id : {kChannels, kVideoCodec, kAudioCodec}) AddParameterList(Combo(id));
@@ -78,21 +76,12 @@ void CSettings::InitDialog() {
     m_channels->addItems(ChannelTexts());
     m_channels->setCurrentIndex(1);
 
-    SetControlTexts(this, language,
-                    {{1268, "yzfa"},
-                     {kDirect, "zjhb"},
-                     {kIndirect, "jjhb"},
-                     {1269, "spgs"},
-                     {1270, "spzl"},
-                     {1271, "spdx"},
-                     {1272, "zl"},
-                     {1273, "ypzl"},
-                     {1274, "ypcyl"},
-                     {1275, "zyzjhb"},
-                     {1276, "scml"},
-                     {kBrowse, "ll"},
-                     {1277, "wjm"},
-                     {kStart, "kshb"}});
+    // The labels' and buttons' "JIEMIAN" keys.
+    const std::vector<std::pair<int, const char*>> texts = {
+        {1268, "yzfa"}, {kDirect, "zjhb"}, {kIndirect, "jjhb"}, {1269, "spgs"},  {1270, "spzl"},
+        {1271, "spdx"}, {1272, "zl"},      {1273, "ypzl"},      {1274, "ypcyl"}, {1275, "zyzjhb"},
+        {1276, "scml"}, {kBrowse, "ll"},   {1277, "wjm"},       {kStart, "kshb"}};
+    SetControlTexts(this, language, texts);
     m_start->setToolTip(common::ReadLanguageText(language, "JIEMIAN", "kshb"));
     m_name_field->setText(common::ReadLanguageText(language, "JIEMIAN", "hbhwj"));
 }
