@@ -12,6 +12,7 @@
 #include "common/time_range.h"
 #include "common/time_text.h"
 #include "controls/bitmap_slider.h"
+#include "controls/waveform_view.h"
 #include "platform/dialog_template.h"
 
 namespace melisk {
@@ -109,6 +110,7 @@ void CSolvaneDlg::Stop() {
     m_slider->SetPosition(0);
     m_slider->update();
     m_position_ms = 0;
+    m_waveform->SetPosition(0);
     m_position_text->setText(QStringLiteral("00:00:00.000 / "));
     m_duration_text->setText(QStringLiteral("00:00:00.000"));
 }
@@ -124,6 +126,7 @@ void CSolvaneDlg::OnPositionTimer() {
     const int32_t duration_ms = static_cast<int32_t>(duration_s * 1000);
     m_position_text->setText(Q(TimeToText(m_position_ms)));
     m_duration_text->setText("/ " + Q(TimeToText(duration_ms)));
+    m_waveform->SetPosition(m_position_ms);
     // The thumb under the user's pointer is not moved away from it.
     if (value != m_slider->GetPosition() && !m_slider->IsDragging()) {
         m_slider->SetPosition(value);
@@ -147,7 +150,22 @@ void CSolvaneDlg::SeekToSlider(int position) {
     Auvella_GetDuration(&duration_s);
     m_position_ms = static_cast<int32_t>(fraction * duration_s * 1000);
     m_position_text->setText(Q(TimeToText(m_position_ms)));
+    m_waveform->SetPosition(m_position_ms);
     // A paused file stays paused at the new place.
+    if (m_playing) Auvella_Start();
+}
+
+void CSolvaneDlg::SeekToMs(int64_t ms) {
+    m_play_selection = false;
+    // As the slider, which is off while nothing is open.
+    if (!m_file_open || !m_slider->isEnabled()) return;
+    Auvella_Pause();
+    Auvella_SetCurrentPosition(ms / 1000.0);
+    m_position_ms = static_cast<int32_t>(ms);
+    m_position_text->setText(Q(TimeToText(m_position_ms)));
+    m_slider->SetPosition(SliderValueOfMs(ms));
+    m_slider->update();
+    m_waveform->SetPosition(m_position_ms);
     if (m_playing) Auvella_Start();
 }
 

@@ -13,12 +13,15 @@
 #include "audiotool/main_template.h"
 #include "audiotool/player_binding.h"
 #include "audiotool/settings_dlg.h"
+#include "audiotool/waveform_source.h"
 #include "auvella/auvella.h"
 #include "common/output_folder.h"
+#include "common/time_text.h"
 #include "controls/av_donate_dlg.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
+#include "controls/waveform_view.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -72,6 +75,7 @@ CSolvaneDlg::CSolvaneDlg(const QString& program_folder, QWidget* parent)
     // The slider reports every step of a drag queued, after its own handler has returned.
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { SeekToSlider(position); });
+    SetUpWaveform();
 }
 
 CSolvaneDlg::~CSolvaneDlg() {
@@ -136,6 +140,7 @@ void CSolvaneDlg::SwitchTab(int tab) {
     const bool cut = tab == 0;
     if (!cut) Stop();
     MainWindowBase::SwitchTab(tab);
+    m_waveform->setVisible(cut);
     // Back on the cut tab the file under edit is named again.
     m_current_file_text->setText(cut ? m_current_file : QString());
 }
@@ -170,6 +175,10 @@ void CSolvaneDlg::TakeCurrentFile(const QString& path) {
 }
 
 void CSolvaneDlg::LoadCurrentFile() {
+    // The previous file's waveform stops computing as this one starts.
+    if (m_waveform_data) m_waveform_data->Cancel();
+    m_waveform_data = std::make_shared<EngineWaveform>(m_current_file);
+    m_waveform->SetData(m_waveform_data->ok() ? m_waveform_data : nullptr);
     Stop();
     PlayPause();
 }
@@ -204,6 +213,48 @@ void CSolvaneDlg::About() {
 void CSolvaneDlg::OpenSettings() {
     CSettings dialog(m_files.folder(), &m_output_settings, this);
     dialog.exec();
+}
+
+void CSolvaneDlg::SetUpWaveform() {
+    // The band between the slider and the time fields, as wide as the file list.
+    m_waveform = new CWaveformView(this);
+    m_waveform->setObjectName(QStringLiteral("waveform"));
+    const int top = m_slider->geometry().bottom() + 4;
+    const int bottom = control(kStartLabel)->geometry().top() - 4;
+    const QRect list = control(kFileList)->geometry();
+    m_waveform->setGeometry(list.left(), top, list.width(), std::max(8, bottom - top));
+    connect(m_waveform, &CWaveformView::seekRequested, this, &CSolvaneDlg::SeekToMs);
+    connect(m_waveform, &CWaveformView::startMoved, this, &CSolvaneDlg::OnWaveformStartMoved);
+    connect(m_waveform, &CWaveformView::endMoved, this, &CSolvaneDlg::OnWaveformEndMoved);
+    for (QLineEdit* field : {m_start_field, m_end_field})
+        connect(field, &QLineEdit::textChanged, this, &CSolvaneDlg::ShowRangeOnWaveform);
+}
+
+int CSolvaneDlg::SliderValueOfMs(int64_t ms) const {
+    const int64_t duration_ms = m_current_probe.duration_us / 1000;
+    const int maximum = m_slider->GetRangeMax();
+    return duration_ms > 0 ? static_cast<int>(std::clamp<int64_t>(ms * maximum / duration_ms, 0, maximum))
+                           : 0;
+}
+
+void CSolvaneDlg::OnWaveformStartMoved(int64_t ms) {
+    m_start_field->setText(QString::fromStdString(TimeToText(static_cast<int32_t>(ms))));
+    m_slider->SetSelectionStart(SliderValueOfMs(ms));
+    if (m_slider->GetSelectionMode() < 1) m_slider->SetSelectionMode(1);
+    m_slider->update();
+}
+
+void CSolvaneDlg::OnWaveformEndMoved(int64_t ms) {
+    m_end_field->setText(QString::fromStdString(TimeToText(static_cast<int32_t>(ms))));
+    m_slider->SetSelectionEnd(SliderValueOfMs(ms));
+    m_slider->SetSelectionMode(2);
+    m_slider->update();
+}
+
+void CSolvaneDlg::ShowRangeOnWaveform() {
+    const auto start = ParseTimeText(U(m_start_field->text()));
+    const auto end = ParseTimeText(U(m_end_field->text()));
+    if (start && end) m_waveform->SetRange(*start, *end);
 }
 
 void CSolvaneDlg::closeEvent(QCloseEvent* event) {

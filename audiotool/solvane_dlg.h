@@ -14,10 +14,12 @@
 #include "engine/audio_job.h"
 
 class CAVDonateDlg;
+class CWaveformView;
 class QTimer;
 
 namespace melisk {
 
+class EngineWaveform;
 class JobCommands;
 
 class CSolvaneDlg : public common::MainWindowBase {
@@ -41,6 +43,8 @@ class CSolvaneDlg : public common::MainWindowBase {
     void Stop();
     void PlaySelection();
     void SeekToSlider(int position);
+    // A click on the waveform: plays on from that time, as a slider seek does.
+    void SeekToMs(int64_t ms);
     // Timer 100: position texts and slider, and the end of a selection.
     void OnPositionTimer();
     // The player's end of playback, delivered on this window's thread.
@@ -68,6 +72,9 @@ class CSolvaneDlg : public common::MainWindowBase {
     QString lastCutOutput() const { return m_last_cut_output; }
     void setLastCutOutput(const QString& path) { m_last_cut_output = path; }
 
+    CWaveformView* waveform() const { return m_waveform; }
+    // The current file's waveform (computed on worker threads); null before a file is added.
+    const std::shared_ptr<EngineWaveform>& waveformData() const { return m_waveform_data; }
     QComboBox* outputFolderBox() const { return m_folder_box; }
     QLabel* sponsorCaption() const { return m_sponsor_caption; }
 
@@ -101,6 +108,12 @@ class CSolvaneDlg : public common::MainWindowBase {
     bool OpenPlayer();
     void StartTimers();
     void StopTimers();
+    void SetUpWaveform();
+    // The waveform's handles, the slider's marks and the time fields follow each other.
+    void OnWaveformStartMoved(int64_t ms);
+    void OnWaveformEndMoved(int64_t ms);
+    void ShowRangeOnWaveform();
+    int SliderValueOfMs(int64_t ms) const;
 
     CAVDonateDlg* m_donate = nullptr;
     AudioProbeResult m_current_probe;
@@ -130,6 +143,8 @@ class CSolvaneDlg : public common::MainWindowBase {
     CControlButton* m_setting_button = nullptr;
     QLabel* m_duration_text = nullptr;
     QLabel* m_current_file_text = nullptr;
+    CWaveformView* m_waveform = nullptr;
+    std::shared_ptr<EngineWaveform> m_waveform_data;
     QComboBox* m_folder_box = nullptr;
     QComboBox* m_format_box = nullptr;
     QLabel* m_sponsor_caption = nullptr;

@@ -17,12 +17,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
+#include "engine/waveform.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>
@@ -107,7 +109,7 @@ struct Task {
     std::string name;
     int repetitions;
     std::function<Args(const std::string& dir)> ours;  // the engine in a child process
-    std::function<Args(const std::string& dir)> cli;   // taviro-cli or melisk-cli
+    std::function<Args(const std::string& dir)> cli;   // taviro-cli or melisk-cli; none: not timed
     std::function<Args(const std::string& dir)> theirs;
     double target;
 };
@@ -145,9 +147,17 @@ std::string ConcatList(const std::string& name, const std::vector<std::string>& 
 //   --run-job audio-cut OUT FROM_S TO_S IN
 //   --run-job audio-merge OUT IN...
 //   --run-job audio-join OUT IN...        (MP3 frames joined without re-encoding)
+//   --run-job waveform IN
 int RunJob(int argc, char** argv) {
     av_log_set_level(AV_LOG_ERROR);
     std::string kind = argv[2];
+    if (kind == "waveform") {
+        engine::WaveformBuilder builder;
+        if (argc < 4 || !builder.Start(argv[3])) return 1;
+        auto summary = builder.summary();
+        while (!summary->complete()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return builder.failed() ? 1 : 0;
+    }
     if (kind == "audio-cut" || kind == "audio-merge" || kind == "audio-join") {
         JobRequest request;
         request.output_path = argv[3];
@@ -231,6 +241,15 @@ int main(int argc, char** argv) {
     Make("audio600.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=600", "-ac",
                           "2", "-c:a", "libmp3lame", "-b:a", "128k"});
     Make("audio60.mp3", {"-i", Media("audio600.mp3"), "-t", "60", "-c", "copy"});
+    // An hour and three hours of MP3 for the waveform, the 10 minutes joined by copying.
+    // run_bench [TEXT]: only the tasks whose name holds TEXT.
+    const std::string only = argc > 1 ? argv[1] : "";
+    auto wanted = [&only](const std::string& name) { return name.find(only) != std::string::npos; };
+    const std::string kLongWaveform = "waveform of a 60-minute MP3";
+    if (wanted(kLongWaveform)) {
+        Make("audio3600.mp3", {"-stream_loop", "5", "-i", Media("audio600.mp3"), "-c", "copy"});
+        Make("audio10800.mp3", {"-stream_loop", "17", "-i", Media("audio600.mp3"), "-c", "copy"});
+    }
     Make("audio60.m4a", {"-f", "lavfi", "-i", "sine=frequency=550:sample_rate=48000:duration=60", "-ac", "2",
                          "-c:a", "aac", "-b:a", "128k"});
     Make("audio60.wav", {"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=22050:duration=60", "-ac", "1",
@@ -345,6 +364,24 @@ int main(int argc, char** argv) {
                             "44100", "-ac", "2", d + "/out.mp3"});
          },
          1.1},
+        {"waveform of a 10-minute MP3", 5,
+         [&](const std::string&) {
+             return Args{self, "--run-job", "waveform", audio600};
+         },
+         nullptr,
+         [&](const std::string&) {
+             return Ffmpeg({"-i", audio600, "-f", "null", "-"});
+         },
+         0.6},
+        {kLongWaveform, 1,
+         [&](const std::string&) {
+             return Args{self, "--run-job", "waveform", Media("audio3600.mp3")};
+         },
+         nullptr,
+         [&](const std::string&) {
+             return Ffmpeg({"-i", Media("audio3600.mp3"), "-f", "null", "-"});
+         },
+         0.6},
         {"MP3 join, no re-encoding, 3 x 60 s", 9,
          [&](const std::string& d) {
              return Join({self, "--run-job", "audio-join", d + "/out.mp3"}, join3);
@@ -382,10 +419,8 @@ int main(int argc, char** argv) {
     std::printf("\n%-36s %9s %9s %7s %7s %9s %8s %10s\n", "task", "ours s", "ffmpeg s", "ratio", "target",
                 "our MB", "ffmpeg MB", "cli");
     bool all_met = true;
-    // run_bench [TEXT]: only the tasks whose name holds TEXT.
-    const std::string only = argc > 1 ? argv[1] : "";
     for (const Task& task : tasks) {
-        if (task.name.find(only) == std::string::npos) continue;
+        if (!wanted(task.name)) continue;
         std::vector<double> ours, cli, theirs;
         long rss = 0, their_rss = 0;
         bool failed = false;
@@ -393,7 +428,7 @@ int main(int argc, char** argv) {
             // In turn, so all three see the same machine load.
             RunStats a = Run(task.ours(OutDir("ours")));
             RunStats b = Run(task.theirs(OutDir("ffmpeg")));
-            RunStats c = Run(task.cli(OutDir("cli")));
+            RunStats c = task.cli ? Run(task.cli(OutDir("cli"))) : RunStats{0, 0, 0};
             failed = failed || a.exit_code != 0 || b.exit_code != 0 || c.exit_code != 0;
             ours.push_back(a.seconds);
             theirs.push_back(b.seconds);
@@ -403,15 +438,37 @@ int main(int argc, char** argv) {
         }
         double ratio = Median(ours) / Median(theirs);
         all_met = all_met && ratio <= task.target && !failed;
-        std::printf("%-36s %9.3f %9.3f %6.2fx %6.1fx %9.1f %8.1f %9.2fx%s\n", task.name.c_str(), Median(ours),
-                    Median(theirs), ratio, task.target, rss / 1024.0, their_rss / 1024.0,
-                    Median(cli) / Median(theirs), failed ? "  (a run failed)" : "");
+        char cli_ratio[32] = "-";
+        if (task.cli) std::snprintf(cli_ratio, sizeof cli_ratio, "%.2fx", Median(cli) / Median(theirs));
+        std::printf("%-36s %9.3f %9.3f %6.2fx %6.1fx %9.1f %8.1f %10s%s\n", task.name.c_str(), Median(ours),
+                    Median(theirs), ratio, task.target, rss / 1024.0, their_rss / 1024.0, cli_ratio,
+                    failed ? "  (a run failed)" : "");
         std::fflush(stdout);
     }
     std::printf(
         "(ratio: median of ours over median of ffmpeg; cli: taviro-cli's or melisk-cli's median over "
         "ffmpeg's)\n");
 
+    if (wanted(kLongWaveform)) {
+        // The first part of a waveform the window can draw, and the whole one's peak memory for three
+        // hours of sound.
+        engine::WaveformBuilder builder;
+        auto start = std::chrono::steady_clock::now();
+        if (builder.Start(Media("audio3600.mp3"))) {
+            auto summary = builder.summary();
+            while (summary->doneFraction() == 0 && !summary->complete())
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::printf(
+                "\nwaveform, first part of a 60-minute MP3 ready after %.0f ms (the window looks every 50 "
+                "ms)\n",
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        builder.Cancel();
+        RunStats three_hours = Run({self, "--run-job", "waveform", Media("audio10800.mp3")});
+        std::printf("waveform, 3-hour MP3: %.1f s, peak memory %.1f MB (target under 50 MB)%s\n",
+                    three_hours.seconds, three_hours.max_rss_kb / 1024.0,
+                    three_hours.exit_code ? "  (the run failed)" : "");
+    }
     // The join without re-encoding against the re-encoding merge of the same three MP3s.
     if (only.empty() || std::string("MP3 join").find(only) != std::string::npos) {
         std::vector<double> join, merge;

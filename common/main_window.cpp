@@ -380,7 +380,9 @@ void MainWindowBase::paintEvent(QPaintEvent* event) {
     const QPixmap picture = PanelPicture();
     if (picture.isNull()) return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Smooth scaling costs more than a preview from the kept pictures: while the thumb is dragged
+    // the picture is scaled plainly.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !m_slider->IsDragging());
     painter.drawPixmap(PanelRect(), picture);
 }
 

@@ -2,6 +2,7 @@
 // The preview frame decoder: the picture of a video at a position, as the 640 x 360 24-bit BMP the
 // cut tab draws. Runs on the UI thread.
 
+#include <cstdint>
 #include <string>
 
 struct AVFrame;
@@ -36,3 +37,5 @@ PreviewResult DecodePreviewFrame(const PreviewRequest& request);
 // temporary name and renamed over the old one. Returns false, writing nothing, for a picture of
 // another size or format or when the file cannot be written.
 bool SavePreviewBitmap(const AVFrame* picture, const std::string& path);
+// The same from 640 x 360 BGR24 rows, the top one first, `linesize` bytes apart.
+bool SavePreviewBitmapRows(const uint8_t* top_row, int linesize, const std::string& path);

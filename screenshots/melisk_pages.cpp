@@ -1,7 +1,7 @@
-// Gallery pages of Melisk, the audio tool: "melisk_main" (both tabs, empty and loaded, in English
-// and Chinese) and "melisk_jobs" (the output settings dialog, the progress dialog in the middle of a
-// merge, the sponsorship prompt counting down). Each runs in a temporary program folder with the
-// staged language files; playback goes to SDL's dummy audio device.
+// Gallery pages of Melisk, the audio tool: "melisk_main" (both tabs, empty and loaded, the waveform
+// with a range and zoomed in, in English and Chinese) and "melisk_jobs" (the output settings dialog, the
+// progress dialog in the middle of a merge, the sponsorship prompt counting down). Each runs in a temporary
+// program folder with the staged language files; playback goes to SDL's dummy audio device.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,10 +15,12 @@
 
 #include "audiotool/settings_dlg.h"
 #include "audiotool/solvane_dlg.h"
+#include "audiotool/waveform_source.h"
 #include "common/av_convert_dlg.h"
 #include "controls/av_donate_dlg.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
+#include "controls/waveform_view.h"
 #include "screenshots/gallery.h"
 
 namespace {
@@ -34,6 +36,25 @@ bool MakeAudio(const QString& path, int frequency, double seconds) {
                   QString("sine=frequency=%1:sample_rate=44100:duration=%2").arg(frequency).arg(seconds),
                   "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", path});
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 && QFile::exists(path);
+}
+
+// Something like speech: a voice-like tone in words of varying loudness with pauses between them.
+bool MakeSpeechLike(const QString& path, double seconds) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg",
+                 {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                  QString("aevalsrc=exprs=(0.5*sin(2*PI*180*t)+0.3*sin(2*PI*410*t))*abs(sin(2*PI*0.9*t))"
+                          "*lt(mod(t\\,1.4)\\,1.0)*(0.4+0.6*abs(sin(0.7*t))):s=44100:d=%1")
+                      .arg(seconds),
+                  "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 && QFile::exists(path);
+}
+
+// Lets the waveform's workers finish and the view take the whole picture.
+void WaitForWaveform(melisk::CSolvaneDlg& window) {
+    for (int i = 0; i < 1000 && window.waveformData() && !window.waveformData()->complete(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    window.waveform()->ShowAll();
 }
 
 // A stand-in for a downloaded QR-code picture: a checker of dark squares.
@@ -79,18 +100,30 @@ bool RenderMain(const QDir& out, const QString& language, const QStringList& son
     ok = gallery::Save(window, out, language + "_merge_files") && ok;
     window.tabs()->setCurrentIndex(0);
     window.AddFilePaths({songs.first()});
-    // Paused at a third of the song with a range from a quarter to three quarters.
+    // Marks the points at the given slider positions in turn, then leaves the thumb at `at`.
+    using Point = void (melisk::CSolvaneDlg::*)();
+    auto mark = [&window](std::initializer_list<std::pair<int, Point>> points, int at) {
+        for (auto [position, set_point] : points) {
+            window.slider()->SetPosition(position);
+            window.SeekToSlider(position);
+            (window.*set_point)();
+        }
+        window.slider()->SetPosition(at);
+        window.SeekToSlider(at);
+        window.OnPositionTimer();
+    };
+    // Paused at a third of the song with a range from a quarter to three quarters (the start point
+    // moves the end to the end of the file).
     window.PlayPause();
-    for (auto [position, set_point] :
-         {std::pair{750, &melisk::CSolvaneDlg::SetEndPoint}, {250, &melisk::CSolvaneDlg::SetStartPoint}}) {
-        window.slider()->SetPosition(position);
-        window.SeekToSlider(position);
-        (window.*set_point)();
-    }
-    window.slider()->SetPosition(333);
-    window.SeekToSlider(333);
-    window.OnPositionTimer();
+    mark({{750, &melisk::CSolvaneDlg::SetEndPoint}, {250, &melisk::CSolvaneDlg::SetStartPoint}}, 333);
     ok = gallery::Save(window, out, language + "_cut_loaded") && ok;
+    // The waveform with a range from a quarter to three quarters, the play position inside a word.
+    mark({{250, &melisk::CSolvaneDlg::SetStartPoint}, {750, &melisk::CSolvaneDlg::SetEndPoint}}, 387);
+    WaitForWaveform(window);
+    ok = gallery::Save(window, out, language + "_cut_wave_range") && ok;
+    // Close in around the play position: single cycles of the sound, samples a pixel or two apart.
+    window.waveform()->Zoom(256);
+    ok = gallery::Save(window, out, language + "_cut_wave_zoomed") && ok;
     window.Stop();
     return ok;
 }
@@ -124,7 +157,7 @@ const gallery::Registrar kMeliskMain("melisk_main", [](const QDir& out) {
     QTemporaryDir media;
     const QStringList songs = {media.filePath("morning_walk.mp3"), media.filePath("city_rain.mp3"),
                                media.filePath("evening_theme_with_a_rather_long_name.mp3")};
-    if (!MakeAudio(songs[0], 440, 6) || !MakeAudio(songs[1], 330, 3) || !MakeAudio(songs[2], 550, 4))
+    if (!MakeSpeechLike(songs[0], 8) || !MakeAudio(songs[1], 330, 3) || !MakeAudio(songs[2], 550, 4))
         return false;
     bool ok = RenderMain(out, "english", songs);
     return RenderMain(out, "chinese", songs) && ok;

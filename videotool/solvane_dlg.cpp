@@ -113,6 +113,8 @@ CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
         connect(field, &QLineEdit::textEdited, this, [this, field] { MoveMarkToTypedTime(field); });
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { ShowFrameAtSliderPosition(position); });
+    // The picture is scaled plainly while the thumb is dragged; smoothly again once it is let go.
+    connect(m_slider, &CBitmapSlider::sliderRelease, this, [this] { update(m_panel->geometry()); });
 }
 
 CSolvaneDlg::~CSolvaneDlg() = default;
@@ -194,9 +196,10 @@ QStringList CSolvaneDlg::RowTexts(const QString& path) const {
 
 void CSolvaneDlg::LoadCurrentFile() {
     m_add_button->hide();
-    m_preview_path = m_files.scratchPath("image.bmp");
-    DecodePreviewFrame({m_probe_path.value_or(std::string()), 0.0, Utf8(m_preview_path)});
-    ReloadPreviewPicture();
+    // A new file starts with no pictures kept, even under an old file's name.
+    m_preview_session.reset();
+    DecodePreviewAt(0.0);
+    WaitForPreviewBitmap();
 
     const LoadedVideoView view =
         ViewOfLoadedVideo(m_probe.duration_us, m_probe.range_start_us, m_probe.range_end_us);
@@ -233,17 +236,20 @@ void CSolvaneDlg::StepPreview(int32_t delta_ms) { ShowFrameAtTime(m_preview_ms +
 void CSolvaneDlg::DecodePreviewAt(double seek_s) {
     if (!m_probe_path) return;  // nothing was ever probed
     m_preview_path = m_files.scratchPath("image.bmp");
-    DecodePreviewFrame({*m_probe_path, seek_s, Utf8(m_preview_path)});
-    ReloadPreviewPicture();
-}
-
-void CSolvaneDlg::ReloadPreviewPicture() {
-    // A failed decode leaves the previous file, which is shown again; no file shows nothing.
-    // Read through QImage: QPixmap's loader caches by path, size and modification second, and every
-    // frame file has the same path and size.
-    m_preview = QPixmap::fromImage(QImage(m_preview_path));
+    if (!m_preview_session || m_preview_session->inputPath() != *m_probe_path)
+        m_preview_session = std::make_unique<engine::PreviewSession>(*m_probe_path);
+    // The picture is drawn from memory at once; the BMP file follows on the session's writer
+    // thread. A failed decode leaves the previous picture (and file) as they were.
+    if (auto picture = m_preview_session->PictureAt(seek_s)) {
+        const QImage image(picture->bgr.data(), PREVIEW_WIDTH, PREVIEW_HEIGHT, PREVIEW_WIDTH * 3,
+                           QImage::Format_BGR888);
+        m_preview = QPixmap::fromImage(image);
+        m_preview_session->WriteBitmapLater(std::move(picture), Utf8(m_preview_path));
+    }
     update(m_panel->geometry());
 }
+
+bool CSolvaneDlg::WaitForPreviewBitmap() { return m_preview_session && m_preview_session->WaitForBitmap(); }
 
 QPixmap CSolvaneDlg::PanelPicture() const { return m_preview_path.isEmpty() ? QPixmap() : m_preview; }
 

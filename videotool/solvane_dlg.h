@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/main_window.h"
+#include "engine/preview_session.h"
 #include "engine/probe.h"
 #include "videotool/job_builder.h"
 
@@ -67,6 +69,8 @@ class CSolvaneDlg : public common::MainWindowBase {
     const QString& previewImagePath() const { return m_preview_path; }
     int32_t previewPositionMs() const { return m_preview_ms; }
     const QPixmap& previewPicture() const { return m_preview; }
+    // The preview BMP is written behind the picture shown; waits until the last one is on disk.
+    bool WaitForPreviewBitmap();
     JobSettings& cutSettings() { return m_cut_settings; }
     JobSettings& mergeSettings() { return m_merge_settings; }
 
@@ -91,7 +95,6 @@ class CSolvaneDlg : public common::MainWindowBase {
     bool HandleKey(QObject* watched, const QKeyEvent* key) override;
 
   private:
-    void ReloadPreviewPicture();
     void DecodePreviewAt(double seek_s);
     void MoveMarkToTypedTime(QLineEdit* field);
 
@@ -101,6 +104,8 @@ class CSolvaneDlg : public common::MainWindowBase {
     QString m_preview_path;  // empty until the first frame was made
     QPixmap m_preview;       // the picture last decoded into m_preview_path
     int32_t m_preview_ms = 0;
+    // The open video and its last key-frame pictures while the slider moves; made again per file.
+    std::unique_ptr<engine::PreviewSession> m_preview_session;
     int32_t m_duration_ms = 0;  // of the current file, as probed when it was loaded
     JobSettings m_cut_settings;
     JobSettings m_merge_settings;

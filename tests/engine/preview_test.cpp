@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <vector>
 
+#include "engine/preview_session.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
@@ -286,3 +288,45 @@ TEST(SavePreviewBitmap, RefusesPicturesOfAnotherShape) {
 }
 
 }  // namespace
+
+// A drag across a video and back through one session: every picture is the key frame at or before
+// its position, as the ffmpeg tool decodes it; passing a key frame again gives the very same
+// picture from the kept ones, which stay within their bound; the BMP written behind the picture
+// holds it.
+TEST(PreviewSession, DragAndRevisitShowTheKeyFrameAtOrBefore) {
+    for (const char* name : {"gop2_8s.mp4", "merge_a.mp4"}) {
+        SCOPED_TRACE(name);
+        const std::string input = Fixture(name);
+        const double duration_s = testsupport::FFprobe(input).duration_s;
+        engine::PreviewSession session(input, 3);
+        std::vector<double> positions;
+        for (double t = 0; t < duration_s; t += duration_s / 12) positions.push_back(t);
+        std::map<double, std::vector<uint8_t>> by_key_frame;  // the ffmpeg tool's pictures
+        std::vector<std::shared_ptr<const engine::PreviewPicture>> first_pass;
+        for (double t : positions) {
+            auto picture = session.PictureAt(t);
+            ASSERT_TRUE(picture) << t;
+            const double key_s = KeyFrameAtOrBefore(input, t);
+            if (!by_key_frame.count(key_s)) by_key_frame[key_s] = FFmpegFrame(input, key_s);
+            EXPECT_LT(MeanAbsDiff(picture->bgr, by_key_frame[key_s]), 1.5) << "at " << t;
+            first_pass.push_back(picture);
+            EXPECT_LE(session.cachedPictures(), 3u);
+        }
+        const int decodes = session.decodes();
+        EXPECT_LT(decodes, static_cast<int>(positions.size()))
+            << "positions sharing a key frame decode it once";
+        for (size_t i = positions.size(); i-- > positions.size() - 3;) {
+            auto again = session.PictureAt(positions[i]);
+            ASSERT_TRUE(again);
+            EXPECT_EQ(again->bgr, first_pass[i]->bgr) << "at " << positions[i];
+        }
+        EXPECT_GT(session.cacheHits(), 0);
+
+        const std::string bmp_path = ScratchDir(std::string("session_") + name) + "/image.bmp";
+        session.WriteBitmapLater(first_pass.back(), bmp_path);
+        ASSERT_TRUE(session.WaitForBitmap());
+        Bmp bmp = ParseBmp(ReadFile(bmp_path));
+        ASSERT_TRUE(bmp.ok);
+        EXPECT_EQ(bmp.top_first, first_pass.back()->bgr);
+    }
+}

@@ -448,6 +448,7 @@ TEST_F(MainWindowTest, MovingTheSliderWritesANewFrameAndPosition) {
 
     const int position = ClickSliderAt(500);
     EXPECT_NEAR(position, 500, 3);
+    ASSERT_TRUE(w.WaitForPreviewBitmap());
     const QByteArray middle = ReadBytes(Path("image.bmp"));
     EXPECT_EQ(middle.size(), 691254);
     EXPECT_NE(middle, first);
@@ -616,7 +617,10 @@ TEST_F(MainWindowTest, KeysAddFilesSetTheRangeAndStepThePreview) {
     for (const auto& step : steps) {
         SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
         QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
-        if (step.key == Qt::Key_BracketRight) frame_near_the_end = ReadBytes(Path("image.bmp"));
+        if (step.key == Qt::Key_BracketRight) {
+            w.WaitForPreviewBitmap();
+            frame_near_the_end = ReadBytes(Path("image.bmp"));
+        }
         EXPECT_EQ(w.previewPositionMs(), step.preview_ms);
         EXPECT_EQ(slider->GetPosition(), step.preview_ms * 1000 / d);
         EXPECT_EQ(TextToTime(LabelText(kPositionText).section(" / ", 0, 0).toStdString()), step.preview_ms);

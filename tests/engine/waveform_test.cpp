@@ -1,0 +1,149 @@
+#include "engine/waveform.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/fixtures.h"
+#include "support/run.h"
+
+using engine::WaveformBuilder;
+using engine::WaveformSummary;
+using engine::WaveRange;
+using testsupport::Fixture;
+
+namespace {
+
+// The file decoded by the ffmpeg tool, its channels mixed as a mean, full scale -1..1.
+std::vector<float> FfmpegMixed(const std::string& path, int channels) {
+    auto r = testsupport::RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-map", "0:a:0", "-f",
+                                      "f32le", "-c:a", "pcm_f32le", "-ac", std::to_string(channels), "-"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    std::vector<float> interleaved(r.out.size() / sizeof(float));
+    std::memcpy(interleaved.data(), r.out.data(), interleaved.size() * sizeof(float));
+    std::vector<float> mixed(interleaved.size() / channels);
+    for (size_t i = 0; i < mixed.size(); ++i) {
+        float sum = 0;
+        for (int c = 0; c < channels; ++c) sum += interleaved[i * channels + c];
+        mixed[i] = sum / channels;
+    }
+    return mixed;
+}
+
+void WaitComplete(const WaveformSummary& summary) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!summary.complete() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+struct Case {
+    const char* fixture;
+    int threads;
+    int stretches;
+};
+
+class WaveformMatchesFfmpeg : public ::testing::TestWithParam<Case> {};
+
+// Every column's minimum and maximum match the ffmpeg tool's decode of the same file, however the
+// file is cut into stretches decoded in parallel: a stretch placed a frame off, a lost first frame
+// or a channel left out of the mix shows as a column whose beep edge or level is wrong.
+TEST_P(WaveformMatchesFfmpeg, ColumnsAtSeveralScales) {
+    const Case c = GetParam();
+    const std::string path = Fixture(c.fixture);
+    const std::vector<float> expected = FfmpegMixed(path, 2);
+    ASSERT_GT(expected.size(), 44100u * 9);
+
+    WaveformBuilder builder;
+    ASSERT_TRUE(builder.Start(path, c.threads, c.stretches)) << builder.error();
+    auto summary = builder.summary();
+    WaitComplete(*summary);
+    ASSERT_TRUE(summary->complete());
+    EXPECT_FALSE(builder.failed());
+    EXPECT_EQ(summary->stretchCount(), c.stretches);
+    EXPECT_NEAR(static_cast<double>(summary->totalSamples()), static_cast<double>(expected.size()), 2048);
+
+    for (int per : {300, 4410, 100000}) {
+        const int columns = static_cast<int>(expected.size() / per) - 1;  // the tail may differ
+        std::vector<WaveRange> got(columns);
+        summary->Columns(0, per, columns, got.data());
+        int wrong = 0;
+        for (int i = 0; i < columns; ++i) {
+            float lo = 1, hi = -1;
+            for (int k = i * per; k < (i + 1) * per; ++k) {
+                lo = std::min(lo, expected[k]);
+                hi = std::max(hi, expected[k]);
+            }
+            ASSERT_TRUE(got[i].known) << "column " << i << " at " << per;
+            if (std::fabs(got[i].min - lo) > 0.01f || std::fabs(got[i].max - hi) > 0.01f) {
+                ++wrong;
+                ADD_FAILURE() << c.fixture << " column " << i << " of " << per << " samples: got "
+                              << got[i].min << ".." << got[i].max << ", ffmpeg " << lo << ".." << hi;
+                if (wrong > 5) return;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WaveformMatchesFfmpeg,
+                         ::testing::Values(Case{"beeps_10s.mp3", 1, 1}, Case{"beeps_10s.mp3", 2, 7},
+                                           Case{"beeps_10s.wav", 2, 5}, Case{"beeps_10s.flac", 2, 4},
+                                           Case{"beeps_10s.m4a", 2, 3}, Case{"beeps_10s.ogg", 2, 3}),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             std::string name = std::string(info.param.fixture) + "_" +
+                                                std::to_string(info.param.stretches) + "_stretches";
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
+// Samples decoded on demand for a close view are the ffmpeg tool's, sample for sample.
+TEST(Waveform, DecodedStretchIsTheFfmpegDecode) {
+    for (const char* name : {"beeps_10s.mp3", "beeps_10s.wav"}) {
+        const std::string path = Fixture(name);
+        const std::vector<float> expected = FfmpegMixed(path, 2);
+        for (int64_t first : {int64_t{0}, int64_t{123457}, int64_t{300000}}) {
+            const std::vector<float> got = engine::DecodeMixedSamples(path, first, 2000);
+            ASSERT_EQ(got.size(), 2000u) << name << " at " << first;
+            float worst = 0;
+            for (size_t i = 0; i < got.size(); ++i)
+                worst = std::max(worst, std::fabs(got[i] - expected[first + i]));
+            EXPECT_LT(worst, 0.001f) << name << " at " << first;
+        }
+    }
+}
+
+// A file without decodable audio is refused with a reason; a cancelled build stops its workers and
+// leaves the summary incomplete.
+TEST(Waveform, RefusesFilesWithoutAudioAndStopsWhenCancelled) {
+    for (const char* name : {"video_only.mp4", "not_media.mp4", "empty.mp3"}) {
+        WaveformBuilder builder;
+        EXPECT_FALSE(builder.Start(Fixture(name))) << name;
+        EXPECT_FALSE(builder.error().empty()) << name;
+        EXPECT_EQ(builder.summary(), nullptr);
+    }
+    WaveformBuilder builder;
+    ASSERT_TRUE(builder.Start(Fixture("beeps_10s.wav"), 1, 50));
+    auto summary = builder.summary();
+    builder.Cancel();
+    EXPECT_TRUE(builder.cancelled());
+    EXPECT_FALSE(summary->complete());
+    EXPECT_LT(summary->doneFraction(), 1.0);
+}
+
+// However long the file, the summary stays bounded, and its stretches never share a block.
+TEST(Waveform, SummaryIsBoundedForLongFiles) {
+    const int64_t three_hours = int64_t{3} * 3600 * 48000;
+    WaveformSummary summary(three_hours, 4);
+    EXPECT_LE(summary.memoryBytes(), size_t{20} << 20);
+    EXPECT_GE(summary.blockSamples(), three_hours / WaveformSummary::kMaxBlocks);
+    EXPECT_EQ(summary.stretchBegin(0), 0);
+    for (int s = 1; s < 4; ++s) EXPECT_EQ(summary.stretchBegin(s) % summary.blockSamples(), 0);
+}
+
+}  // namespace
