@@ -12,7 +12,7 @@ int32_t UsToMs(int64_t us) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const AudioProbeResult& probe,
+std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const ProbeResult& probe,
                                                    const QString& status) {
     const int32_t duration_ms = UsToMs(probe.duration_us);
     return {path,

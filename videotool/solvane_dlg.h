@@ -15,7 +15,7 @@
 #include "common/main_window.h"
 #include "engine/preview_session.h"
 #include "engine/probe.h"
-#include "videotool/job_builder.h"
+#include "jobs/video_jobs.h"
 
 class CControlButton;
 class CHyperLink;
