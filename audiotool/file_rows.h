@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/audio_job.h"
+#include "engine/probe.h"
 
 namespace melisk {
 
@@ -25,7 +25,7 @@ inline constexpr std::array<int, kFileListColumns> kFileListColumnWidths = {250,
 inline constexpr const char* kMp3FormatEntry = "MP3-MPEG Layer-3 Audio(*.mp3)";
 
 // The six column texts of a row for a probed file; status is the "zb" text.
-std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const AudioProbeResult& probe,
+std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const ProbeResult& probe,
                                                    const QString& status);
 
 // The open-file dialog's filter in the "description|patterns|" form, from "symtwj", "mp3wj", "sywj".

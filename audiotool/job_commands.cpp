@@ -7,6 +7,8 @@
 #include "common/time_text.h"
 #include "controls/av_donate_dlg.h"
 #include "controls/check_list_ctrl.h"
+#include "engine/audio_job.h"
+#include "jobs/audio_jobs.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -19,10 +21,6 @@ namespace {
 std::string U(const QString& s) { return s.toStdString(); }
 
 }  // namespace
-
-QString FolderNotWritableMessage() {
-    return QStringLiteral("MP3文件生成失败，请点击浏览按钮选择保存到其他目录!");
-}
 
 JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsFor(window) {}
 
@@ -55,33 +53,26 @@ QString JobCommands::CopyRefusalMessage(const Mp3JoinCheck& check) const {
     return m_window->text("TISHI", "fzbnhb").arg(QString::fromStdString(check.path), why);
 }
 
-bool JobCommands::Refused(AudioJobRefusal refusal, const Mp3JoinCheck& copy_check) {
+bool JobCommands::Refused(JobRefusal refusal, const Mp3JoinCheck& copy_check) {
     switch (refusal) {
-        case AudioJobRefusal::kNone:
+        case JobRefusal::kNone:
             return false;
-        case AudioJobRefusal::kSilent:
+        case JobRefusal::kSilent:
             return true;
-        case AudioJobRefusal::kNoFile:
-            ShowMessage(m_window->text("TISHI", "qxtjsp"));
+        case JobRefusal::kOutputFolderNotWritable:
+            ShowMessage(m_window->text("TISHI", "strmlbcz"));
             return true;
-        case AudioJobRefusal::kTooFewFiles:
-            ShowMessage(m_window->text("TISHI", "zslgwj"));
-            return true;
-        case AudioJobRefusal::kOutputFolderMissing:
-            ShowMessage(m_window->text("TISHI", "mlbcz"));
-            return true;
-        case AudioJobRefusal::kOutputFolderNotWritable:
-            ShowMessage(FolderNotWritableMessage());
-            return true;
-        case AudioJobRefusal::kTooManyFiles:
+        case JobRefusal::kTooManyFiles:
             ShowMessage(
                 QStringLiteral("Too many files: at most %1 can be merged at once.").arg(MAX_JOB_FILES));
             return true;
-        case AudioJobRefusal::kCannotCopy:
+        case JobRefusal::kCannotCopy:
             ShowMessage(CopyRefusalMessage(copy_check));
             return true;
+        default:
+            ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
+            return true;
     }
-    return true;
 }
 
 void JobCommands::Cut() {
@@ -91,9 +82,9 @@ void JobCommands::Cut() {
     const int32_t start_ms = TextToTime(U(m_window->startField()->text()));
     const int32_t end_ms = TextToTime(U(m_window->endField()->text()));
     JobRequest request;
-    const AudioJobRefusal refusal = BuildAudioCutJob(U(m_window->currentFile()), m_window->currentProbe(),
-                                                     start_ms, end_ms, U(folder), std::string(), &request);
-    if (refusal == AudioJobRefusal::kNone || refusal == AudioJobRefusal::kOutputFolderNotWritable)
+    const JobRefusal refusal = BuildAudioCutJob(U(m_window->currentFile()), m_window->currentProbe(),
+                                                start_ms, end_ms, U(folder), std::string(), &request);
+    if (refusal == JobRefusal::kNone || refusal == JobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
     if (Refused(refusal)) return;
     m_window->setLastCutOutput(QString::fromStdString(request.output_path));
@@ -104,24 +95,32 @@ void JobCommands::Cut() {
 void JobCommands::Merge() {
     CommonStart();
     CCheckListCtrl* list = m_window->fileList();
-    std::vector<AudioMergeEntry> entries;
+    // The checked rows, in list order; the builder sees only their files and ranges.
+    std::vector<AudioMergeInput> inputs;
+    std::vector<int> rows;
     for (int row = 0; row < list->rowCount(); ++row) {
-        AudioMergeEntry e;
-        e.path = U(list->GetItemText(row, kPathColumn));
-        e.start_ms = TextToTime(U(list->GetItemText(row, kStartColumn)));
-        e.end_ms = TextToTime(U(list->GetItemText(row, kEndColumn)));
-        e.checked = list->GetCheck(row);
-        entries.push_back(std::move(e));
+        if (!list->GetCheck(row)) continue;
+        rows.push_back(row);
+        inputs.push_back({U(list->GetItemText(row, kPathColumn)),
+                          TextToTime(U(list->GetItemText(row, kStartColumn))),
+                          TextToTime(U(list->GetItemText(row, kEndColumn)))});
+    }
+    if (list->rowCount() == 0) {
+        Refused(JobRefusal::kNoFile);
+        return;
+    }
+    if (inputs.size() < 2) {
+        Refused(JobRefusal::kTooFewFiles);
+        return;
     }
     const OutputSettings& s = m_window->outputSettings();
     const AudioOutputSettings settings{s.bit_rate, s.sample_rate, s.channels, s.copy};
     const QString folder = m_window->outputFolder();
     JobRequest request;
-    std::vector<int> rows;
     Mp3JoinCheck copy_check;
-    const AudioJobRefusal refusal =
-        BuildAudioMergeJob(entries, settings, U(folder), std::string(), &request, &rows, &copy_check);
-    if (refusal == AudioJobRefusal::kNone || refusal == AudioJobRefusal::kOutputFolderNotWritable)
+    const JobRefusal refusal =
+        BuildAudioMergeJob(inputs, settings, U(folder), std::string(), &request, &copy_check);
+    if (refusal == JobRefusal::kNone || refusal == JobRefusal::kOutputFolderNotWritable)
         m_window->setConfirmedFolder(folder);
     if (Refused(refusal, copy_check)) return;
     m_request = std::move(request);

@@ -8,13 +8,11 @@
 
 #include "common/job_commands_base.h"
 #include "engine/audio_job.h"
+#include "jobs/job_refusal.h"
 
 namespace melisk {
 
 class CSolvaneDlg;
-
-// Shown when no file can be made in the output folder; a fixed text, not a language text.
-QString FolderNotWritableMessage();
 
 class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
@@ -27,7 +25,7 @@ class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
     // The start both commands share: the sponsorship prompt while due, then playback stops.
     void CommonStart();
     // Turns a refusal into its message; true when there was one.
-    bool Refused(AudioJobRefusal refusal, const Mp3JoinCheck& copy_check = {});
+    bool Refused(JobRefusal refusal, const Mp3JoinCheck& copy_check = {});
     // Why the checked files cannot be joined without re-encoding, in the window's language.
     QString CopyRefusalMessage(const Mp3JoinCheck& check) const;
     // files_shown: what the progress display counts (a cut 1, a merge its inputs); a success opens

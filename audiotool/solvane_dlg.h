@@ -11,7 +11,7 @@
 
 #include "audiotool/output_settings.h"
 #include "common/main_window.h"
-#include "engine/audio_job.h"
+#include "engine/probe.h"
 
 class CAVDonateDlg;
 class CWaveformView;
@@ -64,7 +64,7 @@ class CSolvaneDlg : public common::MainWindowBase {
     QString labelText(int id) const;
     CAVDonateDlg* donateDialog() const { return m_donate; }
 
-    const AudioProbeResult& currentProbe() const { return m_current_probe; }
+    const ProbeResult& currentProbe() const { return m_current_probe; }
     OutputSettings& outputSettings() { return m_output_settings; }
     QString outputFolder() const;
     const QString& confirmedFolder() const { return m_confirmed_folder; }
@@ -116,8 +116,8 @@ class CSolvaneDlg : public common::MainWindowBase {
     int SliderValueOfMs(int64_t ms) const;
 
     CAVDonateDlg* m_donate = nullptr;
-    AudioProbeResult m_current_probe;
-    AudioProbeResult m_added_probe;  // of the file the add command probed last
+    ProbeResult m_current_probe;
+    ProbeResult m_added_probe;  // of the file the add command probed last
     OutputSettings m_output_settings;
     QString m_confirmed_folder;
     QString m_last_cut_output;

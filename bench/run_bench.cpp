@@ -165,7 +165,7 @@ int RunJob(int argc, char** argv) {
         request.reencode = kind == "audio-merge";
         for (int i = request.merge ? 4 : 6; i < argc; ++i) request.inputs.push_back({argv[i]});
         if (request.merge) {
-            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, 0, 128000, 44100, 2};
+            request.output = {0, AV_CODEC_ID_MP3, 0, 0, 0, {0, 1}, 128000, 44100, 2};
         } else {
             request.inputs[0].start_s = std::atof(argv[4]);
             request.inputs[0].length_s = std::atof(argv[5]) - request.inputs[0].start_s;
@@ -201,7 +201,7 @@ int RunJob(int argc, char** argv) {
         job.output.video_bit_rate = 3000000;
         job.output.width = 1280;
         job.output.height = 720;
-        job.output.frame_rate = 0;
+        job.output.frame_rate = AVRational{0, 1};
         job.output.audio_bit_rate = 128000;
         job.output.sample_rate = 44100;
         job.output.channels = 2;

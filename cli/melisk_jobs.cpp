@@ -19,6 +19,8 @@ extern "C" {
 #include "common/time_text.h"
 #include "engine/audio_job.h"
 #include "engine/output_names.h"
+#include "engine/probe.h"
+#include "jobs/audio_jobs.h"
 
 namespace {
 
@@ -35,25 +37,6 @@ constexpr std::array<const char*, 2> kChannelTexts = {"1 Channel Mono", "2 Chann
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "%s: %s\n(see %s --help)\n", kProgram, message.c_str(), kProgram);
     return kExitUsage;
-}
-
-std::string RefusalText(AudioJobRefusal refusal) {
-    switch (refusal) {
-        case AudioJobRefusal::kNoFile:
-            return "Please add an audio file first.";
-        case AudioJobRefusal::kTooFewFiles:
-            return "Please check at least two audio files to merge.";
-        case AudioJobRefusal::kTooManyFiles:
-            return "At most 999 audio files can be merged at once.";
-        case AudioJobRefusal::kOutputFolderMissing:
-            return "The output folder does not exist. Please choose another folder.";
-        case AudioJobRefusal::kOutputFolderNotWritable:
-            return "The MP3 file could not be created. Please choose another folder.";
-        case AudioJobRefusal::kSilent:
-            return "Nothing to do for this output folder or these file names.";
-        default:
-            return {};
-    }
 }
 
 // Which file keeps a join without re-encoding from starting, and why.
@@ -78,8 +61,9 @@ std::string CopyRefusalText(const Mp3JoinCheck& check) {
            ". Leave out --copy to re-encode them.";
 }
 
-int Refused(AudioJobRefusal refusal) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, RefusalText(refusal).c_str());
+int Refused(JobRefusal refusal) {
+    std::fprintf(stderr, "%s: %s\n", kProgram,
+                 std::string(RefusalEnglishText(refusal, MediaKind::kAudio)).c_str());
     return kExitUsage;
 }
 
@@ -145,8 +129,8 @@ std::string ReadName(const Options& options, std::string* error) {
     return name;
 }
 
-AudioProbeResult ProbeForJob(const std::string& path, bool* ok) {
-    AudioProbeResult probe = ProbeAudioFile(path);
+ProbeResult ProbeForJob(const std::string& path, bool* ok) {
+    ProbeResult probe = ProbeAudioFile(path);
     *ok = probe.result == 0 && probe.duration_us >= 0;
     if (!*ok)
         std::fprintf(stderr,
@@ -163,14 +147,15 @@ int Run(const JobRequest& request) {
 
 int Probe(int argc, char** argv) {
     if (argc != 3) return UsageError("probe takes exactly one FILE");
-    AudioProbeResult p = ProbeAudioFile(argv[2]);
+    ProbeResult p = ProbeAudioFile(argv[2]);
     std::printf("result=%d\n", p.result);
     if (p.result != 0) return kExitFailed;
     std::printf("audio_stream_index=%d\n", p.audio_stream_index);
     std::printf("video_stream_index=%d\n", p.video_stream_index);
-    std::printf("audio_codec=%s\n",
-                p.codec_id == AV_CODEC_ID_NONE ? "" : avcodec_get_name(static_cast<AVCodecID>(p.codec_id)));
-    std::printf("bit_rate=%d\n", p.bit_rate);
+    std::printf("audio_codec=%s\n", p.audio_codec_id == AV_CODEC_ID_NONE
+                                        ? ""
+                                        : avcodec_get_name(static_cast<AVCodecID>(p.audio_codec_id)));
+    std::printf("bit_rate=%d\n", p.audio_bit_rate);
     std::printf("sample_rate=%d\n", p.sample_rate);
     std::printf("channels=%d\n", p.channels);
     std::printf("duration_us=%lld\n", static_cast<long long>(p.duration_us));
@@ -191,7 +176,7 @@ int Cut(int argc, char** argv) {
     const std::string& input = options.files[0];
 
     bool ok = false;
-    AudioProbeResult probe = ProbeForJob(input, &ok);
+    ProbeResult probe = ProbeForJob(input, &ok);
     if (!ok) return kExitUsage;
     int64_t duration_ms = probe.duration_us / 1000;
     int32_t start_ms = 0;
@@ -210,8 +195,8 @@ int Cut(int argc, char** argv) {
     if (start_ms >= duration_ms) return UsageError("the range starts after the end of the file");
 
     JobRequest request;
-    if (AudioJobRefusal r = BuildAudioCutJob(input, probe, start_ms, end_ms, *out_dir, name, &request);
-        r != AudioJobRefusal::kNone)
+    if (JobRefusal r = BuildAudioCutJob(input, probe, start_ms, end_ms, *out_dir, name, &request);
+        r != JobRefusal::kNone)
         return Refused(r);
     return Run(request);
 }
@@ -245,27 +230,27 @@ int Merge(int argc, char** argv) {
     std::string name = ReadName(options, &error);
     if (!error.empty()) return UsageError(error);
 
-    // Every file is checked in the list, with its whole length as the range.
-    std::vector<AudioMergeEntry> list;
+    // Every file with its whole length as the range.
+    std::vector<AudioMergeInput> inputs;
     if (options.files.size() <= static_cast<size_t>(MAX_JOB_FILES)) {
         for (const std::string& path : options.files) {
             bool ok = false;
-            AudioProbeResult probe = ProbeForJob(path, &ok);
+            ProbeResult probe = ProbeForJob(path, &ok);
             if (!ok) return kExitUsage;
             int64_t ms = std::min<int64_t>(probe.duration_us / 1000, INT32_MAX);
-            list.push_back({path, 0, static_cast<int32_t>(ms), true});
+            inputs.push_back({path, 0, static_cast<int32_t>(ms)});
         }
     } else {
-        for (const std::string& path : options.files) list.push_back({path, 0, 0, true});
+        for (const std::string& path : options.files) inputs.push_back({path, 0, 0});
     }
     JobRequest request;
     Mp3JoinCheck check;
-    AudioJobRefusal r = BuildAudioMergeJob(list, settings, *out_dir, name, &request, nullptr, &check);
-    if (r == AudioJobRefusal::kCannotCopy) {
+    JobRefusal r = BuildAudioMergeJob(inputs, settings, *out_dir, name, &request, &check);
+    if (r == JobRefusal::kCannotCopy) {
         std::fprintf(stderr, "%s: %s\n", kProgram, CopyRefusalText(check).c_str());
         return kExitUsage;
     }
-    if (r != AudioJobRefusal::kNone) return Refused(r);
+    if (r != JobRefusal::kNone) return Refused(r);
     return Run(request);
 }
 

@@ -20,12 +20,12 @@ extern "C" {
 }
 
 #include "cli/cli_job_runner.h"
+#include "common/setting_texts.h"
 #include "common/time_text.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
-#include "videotool/job_builder.h"
-#include "videotool/output_presets.h"
+#include "jobs/video_jobs.h"
 
 namespace {
 
@@ -177,7 +177,7 @@ std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* t
         if (*v == "source") {
             texts->frame_rate.clear();
         } else {
-            if (FrameRateFromText(*v) == 0) {
+            if (FrameRateFromText(*v).num == 0) {
                 std::string list = "\"source\"";
                 for (const char* t : kFrameRateTexts) list += std::string(", \"") + t + "\"";
                 return "--frame-rate must be one of " + list;
@@ -234,7 +234,8 @@ int RunJob(const JobRequest& job) {
 }
 
 int Refused(JobRefusal refusal) {
-    std::fprintf(stderr, "taviro-cli: %s\n", std::string(RefusalEnglishText(refusal)).c_str());
+    std::fprintf(stderr, "taviro-cli: %s\n",
+                 std::string(RefusalEnglishText(refusal, MediaKind::kVideo)).c_str());
     return kExitUsage;
 }
 

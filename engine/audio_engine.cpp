@@ -6,6 +6,7 @@
 #include "engine/audio_job.h"
 #include "engine/convert_engine.h"
 #include "engine/exact_audio_cut.h"
+#include "engine/probe.h"
 #include "media/input.h"
 
 namespace {
@@ -19,13 +20,13 @@ bool NamedMp3(const std::string& path) {
 
 }  // namespace
 
-AudioProbeResult ProbeAudioFile(const std::string& path) {
-    AudioProbeResult probe;
+ProbeResult ProbeAudioFile(const std::string& path) {
+    ProbeResult probe;
     media::InputOptions options;
     options.video_decoder = false;
     media::Input input = media::OpenInput(path, options);
     if (!input.ok()) {
-        probe.result = input.format ? -2 : -1;
+        probe.result = input.format ? PROBE_STREAM_INFO_FAILED : PROBE_OPEN_FAILED;
         probe.failure = std::move(input.failure);
         return probe;
     }
@@ -33,10 +34,10 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     if (input.audio) probe.audio_stream_index = input.audio->index;
     // Without a decoder the audio cannot be played or merged: the file counts as having none.
     if (const AVCodecContext* decoder = input.audio_decoder.get()) {
-        probe.codec_id = decoder->codec_id;
+        probe.audio_codec_id = decoder->codec_id;
         probe.channels = decoder->ch_layout.nb_channels;
         probe.sample_rate = decoder->sample_rate;
-        probe.bit_rate = static_cast<int32_t>(decoder->bit_rate);
+        probe.audio_bit_rate = static_cast<int32_t>(decoder->bit_rate);
         if (NamedMp3(path)) {
             probe.aac_in_mp3 = decoder->codec_id == AV_CODEC_ID_AAC;
             probe.mp2_in_mp3 = decoder->codec_id == AV_CODEC_ID_MP2;
@@ -45,7 +46,7 @@ AudioProbeResult ProbeAudioFile(const std::string& path) {
     probe.range_start_us = 0;
     probe.range_end_us = input.format->duration;
     probe.duration_us = input.format->duration;
-    probe.result = 0;
+    probe.result = PROBE_OK;
     return probe;
 }
 

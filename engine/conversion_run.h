@@ -170,7 +170,7 @@ class ConversionRun {
     const JobRequest& request_;
     JobProgress& progress_;
     int file_count_ = 0;
-    double frame_rate_ = 0;  // the output frame rate the job asked for, or the first input's
+    AVRational frame_rate_{0, 1};  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.
     media::MuxerPtr muxer_;

@@ -240,8 +240,9 @@ bool ConversionRun::SetUpVideoStream() {
         return true;
     }
 
-    if (frame_rate_ == 0) {
-        if (rate.den != 0) frame_rate_ = static_cast<double>(rate.num / rate.den);
+    if (frame_rate_.num == 0) {
+        // The input's rate counts in whole frames per second here (29.97 selects 29).
+        if (rate.den != 0) frame_rate_ = AVRational{rate.num / rate.den, 1};
         if (request_.output.video_codec_id == AV_CODEC_ID_MPEG4) {
             if (rate.num == 982057 && rate.den == 32768) frame_tb = AVRational{100, 2997};
             if (rate.num == 785645 && rate.den == 32768) frame_tb = AVRational{1001, 24000};

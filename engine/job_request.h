@@ -8,6 +8,10 @@
 
 #include "engine/job_progress.h"
 
+extern "C" {
+#include <libavutil/rational.h>
+}
+
 // What a re-encoding job encodes to. A value of 0 (AV_CODEC_ID_NONE for the codecs) leaves that choice
 // to the input.
 struct OutputParameters {
@@ -16,9 +20,9 @@ struct OutputParameters {
     int32_t video_bit_rate = 0;  // bits per second
     int32_t width = 0;           // pixels
     int32_t height = 0;
-    double frame_rate = 0;       // a rate of the frame-rate table; 0: the input's own rate
-    int32_t audio_bit_rate = 0;  // bits per second
-    int32_t sample_rate = 0;     // Hz
+    AVRational frame_rate{0, 1};  // a rate of the frame-rate table; 0/1: the input's own rate
+    int32_t audio_bit_rate = 0;   // bits per second
+    int32_t sample_rate = 0;      // Hz
     int32_t channels = 0;
 };
 

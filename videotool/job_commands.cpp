@@ -8,7 +8,6 @@
 #include "engine/convert_engine.h"
 #include "engine/probe.h"
 #include "videotool/file_infomation.h"
-#include "videotool/job_builder.h"
 #include "videotool/settings_dlg.h"
 #include "videotool/solvane_dlg.h"
 

@@ -9,10 +9,10 @@
 #include "common/output_folder.h"
 #include "controls/av_donate_dlg.h"
 #include "engine/output_names.h"
+#include "jobs/output_presets.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
-#include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 SettingsDialogBase::SettingsDialogBase(const QString& program_folder, JobSettings* settings,

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "videotool/job_builder.h"
+#include "common/setting_texts.h"
 
 class CAVDonateDlg;
 class QAbstractButton;

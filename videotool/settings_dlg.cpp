@@ -6,8 +6,8 @@
 
 #include "common/language_files.h"
 #include "common/output_folder.h"
+#include "jobs/output_presets.h"
 #include "platform/dialog_template.h"
-#include "videotool/output_presets.h"
 #include "videotool/settings_lists.h"
 
 using namespace taviro;
@@ -90,8 +90,8 @@ std::string CSettings::ChannelText() const { return m_channels->currentText().to
 
 void CSettings::AdjustSettings(const SettingTexts& texts) {
     if (texts.preset_index < 0 || texts.preset_index >= OUTPUT_PRESET_COUNT) {
-        // The hidden codec boxes have no items: without a preset the names are their empty texts.
-        m_settings->video_codec_name.clear();
-        m_settings->audio_codec_name.clear();
+        // The hidden codec boxes have no items: without a preset no codec is named.
+        m_settings->video_codec_id = AV_CODEC_ID_NONE;
+        m_settings->audio_codec_id = AV_CODEC_ID_NONE;
     }
 }

@@ -1,6 +1,6 @@
 #include "videotool/settings_lists.h"
 
-#include "videotool/output_presets.h"
+#include "jobs/output_presets.h"
 
 namespace taviro {
 

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "engine/audio_job.h"
+#include "engine/probe.h"
+#include "jobs/audio_jobs.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
@@ -48,8 +50,8 @@ Outcome RunJob(const JobRequest& request) {
 
 JobRequest Cut(const std::string& input, int32_t from_ms, int32_t to_ms, const std::string& dir) {
     JobRequest request;
-    AudioProbeResult probe = ProbeAudioFile(input);
-    EXPECT_EQ(BuildAudioCutJob(input, probe, from_ms, to_ms, dir, "", &request), AudioJobRefusal::kNone);
+    ProbeResult probe = ProbeAudioFile(input);
+    EXPECT_EQ(BuildAudioCutJob(input, probe, from_ms, to_ms, dir, "", &request), JobRefusal::kNone);
     return request;
 }
 
@@ -135,7 +137,7 @@ TEST(AudioCut, MislabelledMp3KeepsItsNameAndTheInputStaysAsItWas) {
         fs::copy_file(Fixture(c.fixture), input);
         const std::string before = Bytes(input);
 
-        AudioProbeResult probe = ProbeAudioFile(input);
+        ProbeResult probe = ProbeAudioFile(input);
         EXPECT_EQ(probe.aac_in_mp3, std::string(c.codec) == "aac");
         EXPECT_EQ(probe.mp2_in_mp3, std::string(c.codec) == "mp2");
         Outcome o = RunJob(Cut(input, 500, 2000, dir));
@@ -180,17 +182,16 @@ TEST(AudioCut, ContainerStartTimeShiftsTheRangeExactly) {
 
 TEST(AudioMerge, FourFormatsBecomeOneMp3WithTheChosenParameters) {
     const std::string dir = ScratchDir("audio_merge");
-    std::vector<AudioMergeEntry> list;
+    std::vector<AudioMergeInput> list;
     double inputs_s = 0;
     for (const char* f : {"audio_only.mp3", "tone_22k_mono.wav", "tone.ogg", "tone.m4a"}) {
         const std::string path = Fixture(f);
-        AudioProbeResult probe = ProbeAudioFile(path);
-        list.push_back({path, 0, static_cast<int32_t>(probe.duration_us / 1000), true});
+        ProbeResult probe = ProbeAudioFile(path);
+        list.push_back({path, 0, static_cast<int32_t>(probe.duration_us / 1000)});
         inputs_s += DecodedAudioSeconds(path);
     }
     JobRequest request;
-    std::vector<int> rows;
-    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request), JobRefusal::kNone);
     Outcome o = RunJob(request);
     EXPECT_EQ(o.status, std::vector<uint8_t>(4, JOB_FILE_DONE));
     EXPECT_EQ(o.output, dir + "/audio_only.mp3");
@@ -225,24 +226,24 @@ TEST(AudioJob, HostileInputsFailWithoutLeavingFiles) {
           Case{"raw_samples.pcm", -1}, Case{"raw_video.h264", 0}, Case{"video_only.mp4", 0}}) {
         SCOPED_TRACE(c.fixture);
         const std::string bad = Fixture(c.fixture);
-        AudioProbeResult probe = ProbeAudioFile(bad);
+        ProbeResult probe = ProbeAudioFile(bad);
         EXPECT_EQ(probe.result, c.probe_result);
         EXPECT_EQ(probe.audio_stream_index, -1);
-        EXPECT_EQ(probe.codec_id, AV_CODEC_ID_NONE);
+        EXPECT_EQ(probe.audio_codec_id, AV_CODEC_ID_NONE);
 
         const std::string dir = ScratchDir("audio_hostile");
         Outcome cut = RunJob(Cut(bad, 0, 1000, dir));
         EXPECT_EQ(cut.status, std::vector<uint8_t>{JOB_FILE_FAILED});
         EXPECT_TRUE(Listing(dir).empty());
 
-        std::vector<AudioMergeEntry> first_bad = {{bad, 0, 1000, true}, {good, 0, 3000, true}};
+        std::vector<AudioMergeInput> first_bad = {{bad, 0, 1000}, {good, 0, 3000}};
         JobRequest request;
-        ASSERT_EQ(BuildAudioMergeJob(first_bad, {}, dir, "", &request, nullptr), AudioJobRefusal::kNone);
+        ASSERT_EQ(BuildAudioMergeJob(first_bad, {}, dir, "", &request), JobRefusal::kNone);
         EXPECT_EQ(RunJob(request).status, std::vector<uint8_t>(2, JOB_FILE_FAILED));
         EXPECT_TRUE(Listing(dir).empty());
 
-        std::vector<AudioMergeEntry> later_bad = {{good, 0, 3000, true}, {bad, 0, 1000, true}};
-        ASSERT_EQ(BuildAudioMergeJob(later_bad, {}, dir, "", &request, nullptr), AudioJobRefusal::kNone);
+        std::vector<AudioMergeInput> later_bad = {{good, 0, 3000}, {bad, 0, 1000}};
+        ASSERT_EQ(BuildAudioMergeJob(later_bad, {}, dir, "", &request), JobRefusal::kNone);
         Outcome merged = RunJob(request);
         // A later file without audio adds nothing and is done; one that cannot be read fails.
         EXPECT_EQ(merged.status[0], JOB_FILE_DONE);
@@ -278,9 +279,8 @@ TEST(AudioJob, CjkAndSpacePaths) {
     EXPECT_EQ(DecodeErrors(cut.output), "");
 
     JobRequest request;
-    ASSERT_EQ(
-        BuildAudioMergeJob({{a, 0, 3000, true}, {b, 0, 3000, true}}, {}, dir, "合并 结果", &request, nullptr),
-        AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioMergeJob({{a, 0, 3000}, {b, 0, 3000}}, {}, dir, "合并 结果", &request),
+              JobRefusal::kNone);
     Outcome merged = RunJob(request);
     EXPECT_EQ(merged.status, std::vector<uint8_t>(2, JOB_FILE_DONE));
     EXPECT_EQ(merged.output, dir + "/合并 结果.mp3");

@@ -13,11 +13,12 @@
 #include <sstream>
 #include <thread>
 
+#include "common/setting_texts.h"
 #include "engine/probe.h"
+#include "jobs/output_presets.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/run.h"
-#include "videotool/output_presets.h"
 
 using testsupport::CountDecodedFrames;
 using testsupport::DecodedAudioSeconds;
@@ -73,8 +74,8 @@ std::unique_ptr<Job> NewJob(const std::vector<std::string>& inputs, const std::s
 void ApplySettings(Job& job, const OutputSettings& s) {
     const OutputPreset& p = kOutputPresets[s.preset];
     OutputParameters& out = job.request.output;
-    out.video_codec_id = CodecIdFromName(p.video_codec_name);
-    out.audio_codec_id = CodecIdFromName(p.audio_codec_name);
+    out.video_codec_id = p.video_codec_id;
+    out.audio_codec_id = p.audio_codec_id;
     out.video_bit_rate = BitRateFromText(s.video_quality);
     out.width = s.width;
     out.height = s.height;

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "engine/audio_job.h"
+#include "engine/probe.h"
+#include "jobs/audio_jobs.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/pcm.h"
@@ -60,7 +62,7 @@ TEST_P(ExactAudioCut, DecodesToTheRangeAndToTheSourcesSamples) {
     const std::string dir = ScratchDir("exact_audio_cut");
     JobRequest request;
     ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), c.from_ms, c.to_ms, dir, "", &request),
-              AudioJobRefusal::kNone);
+              JobRefusal::kNone);
     auto progress = std::make_unique<JobProgress>();
     progress->Reset(1);
     RunAudioJob(request, *progress);

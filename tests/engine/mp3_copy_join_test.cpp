@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/audio_job.h"
+#include "jobs/audio_jobs.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/pcm.h"
@@ -29,9 +30,9 @@ const bool kQuietLibraries = [] {
     return true;
 }();
 
-std::vector<AudioMergeEntry> Checked(const std::vector<std::string>& fixtures) {
-    std::vector<AudioMergeEntry> list;
-    for (const std::string& f : fixtures) list.push_back({Fixture(f), 0, 1000, true});
+std::vector<AudioMergeInput> Checked(const std::vector<std::string>& fixtures) {
+    std::vector<AudioMergeInput> list;
+    for (const std::string& f : fixtures) list.push_back({Fixture(f), 0, 1000});
     return list;
 }
 
@@ -60,8 +61,7 @@ TEST(Mp3CopyJoin, CopiesEveryFrameUnderOneHeaderAndLastsTheSum) {
     const std::string dir = ScratchDir("mp3_copy_join");
     JobRequest request;
     Mp3JoinCheck check;
-    ASSERT_EQ(BuildAudioMergeJob(Checked(inputs), Copy(), dir, "", &request, nullptr, &check),
-              AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioMergeJob(Checked(inputs), Copy(), dir, "", &request, &check), JobRefusal::kNone);
     EXPECT_EQ(check.problem, Mp3JoinProblem::kNone);
     EXPECT_FALSE(request.reencode);
     auto progress = std::make_unique<JobProgress>();
@@ -118,8 +118,8 @@ TEST(Mp3CopyJoin, RefusesFilesThatDifferNamingTheFirstAndWritesNothing) {
         const std::string dir = ScratchDir("mp3_copy_join_refused");
         JobRequest request;
         Mp3JoinCheck check;
-        EXPECT_EQ(BuildAudioMergeJob(Checked(c.inputs), Copy(), dir, "", &request, nullptr, &check),
-                  AudioJobRefusal::kCannotCopy);
+        EXPECT_EQ(BuildAudioMergeJob(Checked(c.inputs), Copy(), dir, "", &request, &check),
+                  JobRefusal::kCannotCopy);
         EXPECT_EQ(check.problem, c.problem);
         EXPECT_EQ(check.file, c.file);
         EXPECT_EQ(check.path, Fixture(c.inputs[c.file]));

@@ -108,7 +108,7 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
         (row.reencode ? std::string(".mp4")
                       : std::string(row.inputs[0]).substr(std::string(row.inputs[0]).rfind('.')));
     if (row.reencode) {
-        request.output = {AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 1500000, 384, 96, 25, 128000, kSampleRate, 2};
+        request.output = {AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 1500000, 384, 96, {25, 1}, 128000, kSampleRate, 2};
     }
     JobProgress progress;
     progress.Reset(request.FileCount(), row.merge ? request.FileCount() : 0);

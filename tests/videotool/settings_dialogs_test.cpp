@@ -140,12 +140,12 @@ TEST_F(SettingsDialogsTest, CutDialogStoresItsChoicesAndTheNextDialogRestoresThe
         EXPECT_EQ(d.extension(), ".flv");
     }
     EXPECT_FALSE(settings_.direct);
-    EXPECT_EQ(settings_.video_codec_name, "FLV");
-    EXPECT_EQ(settings_.audio_codec_name, "MP3");
+    EXPECT_EQ(settings_.video_codec_id, AV_CODEC_ID_FLV1);
+    EXPECT_EQ(settings_.audio_codec_id, AV_CODEC_ID_MP3);
     EXPECT_EQ(settings_.video_bit_rate, 20000000);
     EXPECT_EQ(settings_.width, 1280);
     EXPECT_EQ(settings_.height, 720);
-    EXPECT_EQ(settings_.frame_rate_text, "29.97 fps");
+    EXPECT_EQ(av_cmp_q(settings_.frame_rate, AVRational{30000, 1001}), 0);
     EXPECT_EQ(settings_.audio_bit_rate, 128000);
     EXPECT_EQ(settings_.sample_rate, 22050);
     EXPECT_EQ(settings_.channels, 2);
@@ -201,7 +201,7 @@ TEST_F(SettingsDialogsTest, ExactCutBoxIsOffAtFirstBelongsToTheDirectCutAndIsRem
 
 TEST_F(SettingsDialogsTest, StoredIndexOutsideTheListsLeavesNoSelection) {
     WriteSettings("[CUT]\nformat=7\nsize=-1\nframerate=0\n[JOIN]\nformat=99\n");
-    settings_.video_codec_name = "H.264";
+    settings_.video_codec_id = AV_CODEC_ID_H264;
     settings_.width = 640;
     settings_.height = 480;
     CFileInfomation cut(folder_, &settings_);
@@ -212,10 +212,10 @@ TEST_F(SettingsDialogsTest, StoredIndexOutsideTheListsLeavesNoSelection) {
     EXPECT_EQ(Combo(cut, C::kFrameRate)->currentText(), "Same as source");
     Click(cut, C::kStart);
     EXPECT_EQ(cut.result(), QDialog::Accepted);
-    EXPECT_EQ(settings_.video_codec_name, "H.264") << "no preset keeps the codec names";
+    EXPECT_EQ(settings_.video_codec_id, AV_CODEC_ID_H264) << "no preset keeps the codecs";
     EXPECT_EQ(settings_.width, 640);
     EXPECT_EQ(settings_.height, 480);
-    EXPECT_EQ(settings_.frame_rate_text, "Same as source");
+    EXPECT_EQ(settings_.frame_rate.num, 0) << "the source's own rate";
     EXPECT_EQ(cut.extension(), "");
     EXPECT_EQ(Setting("CUT", "format"), "-1");
 
@@ -223,8 +223,8 @@ TEST_F(SettingsDialogsTest, StoredIndexOutsideTheListsLeavesNoSelection) {
     Show(merge);
     Click(merge, M::kStart);
     EXPECT_EQ(merge.result(), QDialog::Accepted);
-    EXPECT_EQ(settings_.video_codec_name, "") << "the merge dialog empties them";
-    EXPECT_EQ(settings_.audio_codec_name, "");
+    EXPECT_EQ(settings_.video_codec_id, AV_CODEC_ID_NONE) << "the merge dialog empties them";
+    EXPECT_EQ(settings_.audio_codec_id, AV_CODEC_ID_NONE);
 }
 
 TEST_F(SettingsDialogsTest, MergeDialogStartsDirectWithItsOwnListsAndDefaultName) {
@@ -272,10 +272,10 @@ TEST_F(SettingsDialogsTest, MergeDialogStoresAndRestoresItsChoices) {
         EXPECT_EQ(d.fileName(), "merged_video");
         EXPECT_EQ(d.extension(), ".mkv");
     }
-    EXPECT_EQ(settings_.video_codec_name, "H.264");
-    EXPECT_EQ(settings_.audio_codec_name, "VORBIS");
+    EXPECT_EQ(settings_.video_codec_id, AV_CODEC_ID_H264);
+    EXPECT_EQ(settings_.audio_codec_id, AV_CODEC_ID_VORBIS);
     EXPECT_EQ(settings_.width, 640);
-    EXPECT_EQ(settings_.frame_rate_text, "25.0 fps");
+    EXPECT_EQ(av_cmp_q(settings_.frame_rate, AVRational{25, 1}), 0);
     EXPECT_EQ(settings_.video_bit_rate, 2500000);
     EXPECT_EQ(settings_.sample_rate, 48000);
     EXPECT_EQ(settings_.audio_bit_rate, 192000);

@@ -1,4 +1,4 @@
-#include "videotool/job_builder.h"
+#include "jobs/video_jobs.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +9,6 @@
 
 #include "engine/probe.h"
 #include "support/fixtures.h"
-#include "videotool/output_presets.h"
 
 namespace fs = std::filesystem;
 using testsupport::Fixture;
@@ -19,90 +18,28 @@ namespace {
 
 void Touch(const std::string& path) { std::ofstream(path) << "x"; }
 
-JobSettings ReencodeSettings(int preset, const char* frame_rate = "29.97 fps") {
-    SettingTexts texts;
-    texts.direct = false;
-    texts.preset_index = preset;
-    texts.video_quality = "2500 kbps";
-    texts.size = "640*480";
-    texts.frame_rate = frame_rate;
-    texts.audio_quality = "128 kbps";
-    texts.sample_rate = "44100 Hz";
+constexpr AVRational kNtscRate{30000, 1001};
+
+JobSettings ReencodeSettings(int preset, AVRational frame_rate = kNtscRate) {
     JobSettings s;
-    ApplySettingTexts(texts, &s);
+    s.direct = false;
+    s.video_codec_id = kOutputPresets[preset].video_codec_id;
+    s.audio_codec_id = kOutputPresets[preset].audio_codec_id;
+    s.video_bit_rate = 2500000;
+    s.width = 640;
+    s.height = 480;
+    s.frame_rate = frame_rate;
+    s.audio_bit_rate = 128000;
+    s.sample_rate = 44100;
     return s;
 }
+
+bool SameRate(AVRational a, AVRational b) { return av_cmp_q(a, b) == 0; }
 
 JobSettings DirectSettings() {
     JobSettings s = ReencodeSettings(0);
     s.direct = true;
     return s;
-}
-
-TEST(SettingTexts, TurnIntoCodecNamesAndNumbers) {
-    struct Case {
-        int preset;
-        const char *video, *audio, *extension;
-    } cases[] = {
-        {0, "MPEG4", "AAC", ".mp4"},    {1, "H.264", "AAC", ".mp4"}, {2, "MPEG4", "MP3", ".avi"},
-        {3, "FLV", "MP3", ".flv"},      {4, "WMV2", "WMA8", ".wmv"}, {5, "MPEG4", "AAC", ".mov"},
-        {6, "H.264", "VORBIS", ".mkv"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.preset);
-        JobSettings s = ReencodeSettings(c.preset);
-        EXPECT_EQ(s.video_codec_name, c.video);
-        EXPECT_EQ(s.audio_codec_name, c.audio);
-        EXPECT_EQ(PresetExtension(c.preset), c.extension);
-        EXPECT_FALSE(s.direct);
-        EXPECT_EQ(s.video_bit_rate, 2500000);
-        EXPECT_EQ(s.width, 640);
-        EXPECT_EQ(s.height, 480);
-        EXPECT_EQ(s.frame_rate_text, "29.97 fps");
-        EXPECT_EQ(s.audio_bit_rate, 128000);
-        EXPECT_EQ(s.sample_rate, 44100);
-        EXPECT_EQ(s.channels, 2);
-    }
-    EXPECT_EQ(PresetExtension(-1), "");
-    EXPECT_EQ(PresetExtension(7), "");
-}
-
-TEST(SettingTexts, DefaultsAreTheFirstItemOfEachCutList) {
-    JobSettings s;
-    ApplySettingTexts(SettingTexts{}, &s);
-    EXPECT_TRUE(s.direct);
-    EXPECT_EQ(s.video_codec_name, "MPEG4");
-    EXPECT_EQ(s.audio_codec_name, "AAC");
-    EXPECT_EQ(s.video_bit_rate, 1500000);
-    EXPECT_EQ(s.width, 320);
-    EXPECT_EQ(s.height, 240);
-    EXPECT_EQ(s.frame_rate_text, "");
-    EXPECT_EQ(s.audio_bit_rate, 32000);
-    EXPECT_EQ(s.sample_rate, 22050);
-    EXPECT_EQ(s.channels, 2);
-}
-
-TEST(SettingTexts, UnreadableChoicesKeepThePreviousValues) {
-    JobSettings s = DefaultMergeSettings();
-    SettingTexts texts;
-    texts.preset_index = -1;  // no selection
-    texts.size = "";
-    texts.video_quality = "";
-    texts.channels = "";
-    ApplySettingTexts(texts, &s);
-    EXPECT_EQ(s.video_codec_name, "MPEG4");
-    EXPECT_EQ(s.audio_codec_name, "AAC");
-    EXPECT_EQ(s.width, 320);
-    EXPECT_EQ(s.height, 240);
-    EXPECT_EQ(s.video_bit_rate, 0);  // an empty quality text reads as 0
-    EXPECT_EQ(s.channels, 2);
-
-    for (auto [text, channels] :
-         {std::pair{"1 Channel Mono", 1}, {"2 Channel Stereo", 2}, {"5.1 Channel", 6}}) {
-        texts.channels = text;
-        ApplySettingTexts(texts, &s);
-        EXPECT_EQ(s.channels, channels) << text;
-    }
 }
 
 TEST(OutputNames, ExtensionsNamesAndSanitising) {
@@ -184,7 +121,7 @@ TEST_F(CutJobTest, ReencodingCutFillsTheJob) {
     EXPECT_EQ(job_->output.video_bit_rate, 2500000);
     EXPECT_EQ(job_->output.width, 640);
     EXPECT_EQ(job_->output.height, 480);
-    EXPECT_EQ(job_->output.frame_rate, 29.97);
+    EXPECT_TRUE(SameRate(job_->output.frame_rate, kNtscRate));
     EXPECT_EQ(job_->output.audio_bit_rate, 128000);
     EXPECT_EQ(job_->output.sample_rate, 44100);
     EXPECT_EQ(job_->output.channels, 2);
@@ -219,18 +156,18 @@ TEST_F(CutJobTest, DirectCutKeepsTheInputExtensionWhateverThePreset) {
     EXPECT_FALSE(job_->reencode);
 }
 
-TEST_F(CutJobTest, FrameRateTextOutsideTheTableMeansTheSourceRate) {
-    job_->output.frame_rate = 25;
+TEST_F(CutJobTest, NoFrameRateMeansTheSourceRate) {
+    job_->output.frame_rate = AVRational{25, 1};
     ASSERT_EQ(
-        BuildCutJob({"/v/a.mp4", 0, 1000}, ReencodeSettings(0, "Same as source"), {dir_, "a", ".mp4"}, *job_),
+        BuildCutJob({"/v/a.mp4", 0, 1000}, ReencodeSettings(0, AVRational{0, 1}), {dir_, "a", ".mp4"}, *job_),
         JobRefusal::kNone);
-    EXPECT_EQ(job_->output.frame_rate, 0);
+    EXPECT_EQ(job_->output.frame_rate.num, 0);
 }
 
-TEST_F(CutJobTest, UnknownCodecNamesLeaveTheFields) {
+TEST_F(CutJobTest, NoCodecsLeaveTheFields) {
     JobSettings s = ReencodeSettings(0);
-    s.video_codec_name = "";
-    s.audio_codec_name = "XYZ";
+    s.video_codec_id = AV_CODEC_ID_NONE;
+    s.audio_codec_id = AV_CODEC_ID_NONE;
     job_->output.video_codec_id = AV_CODEC_ID_WMV2;
     job_->output.audio_codec_id = AV_CODEC_ID_MP3;
     ASSERT_EQ(BuildCutJob({"/v/a.mp4", 0, 1000}, s, {dir_, "a", ".mp4"}, *job_), JobRefusal::kNone);
@@ -304,7 +241,7 @@ TEST_F(MergeJobTest, MergeFillsEveryEntryAndLosesFractionsFileByFile) {
     EXPECT_EQ(job_->output.video_bit_rate, 3000000);
     EXPECT_EQ(job_->output.width, 320);
     EXPECT_EQ(job_->output.height, 240);
-    EXPECT_EQ(job_->output.frame_rate, 29.97);
+    EXPECT_TRUE(SameRate(job_->output.frame_rate, kNtscRate));
     EXPECT_EQ(job_->output.audio_bit_rate, 192000);
     EXPECT_EQ(job_->output.sample_rate, 44100);
     EXPECT_EQ(job_->output.channels, 2);
@@ -312,12 +249,12 @@ TEST_F(MergeJobTest, MergeFillsEveryEntryAndLosesFractionsFileByFile) {
 
 TEST_F(MergeJobTest, MergeFrameRateOutsideTheTableKeepsThePreviousValue) {
     JobSettings settings = DefaultMergeSettings();
-    settings.frame_rate_text = "";
-    job_->output.frame_rate = 24;
+    settings.frame_rate = AVRational{0, 1};
+    job_->output.frame_rate = AVRational{24, 1};
     ASSERT_EQ(BuildMergeJob({Item("/v/a.mp4", "1*1", 0), Item("/v/b.mp4", "1*1", 0)}, settings,
                             {dir_, "m", ".mp4"}, *job_),
               JobRefusal::kNone);
-    EXPECT_EQ(job_->output.frame_rate, 24);
+    EXPECT_TRUE(SameRate(job_->output.frame_rate, AVRational{24, 1}));
 }
 
 TEST_F(MergeJobTest, DirectMergeNeedsTheSameFormatSizeAndCodecs) {
@@ -374,7 +311,7 @@ TEST_F(MergeJobTest, DirectMergeNeedsTheSameFormatSizeAndCodecs) {
     EXPECT_EQ(RefusalMessageKey(JobRefusal::kNotSameFormat), "bnzjhb");
     EXPECT_EQ(RefusalMessageKey(JobRefusal::kTooFewFiles), "zslgwj");
     EXPECT_EQ(RefusalMessageKey(JobRefusal::kTooManyFiles), "");
-    EXPECT_FALSE(RefusalEnglishText(JobRefusal::kTooManyFiles).empty());
+    EXPECT_FALSE(RefusalEnglishText(JobRefusal::kTooManyFiles, MediaKind::kVideo).empty());
 }
 
 TEST_F(MergeJobTest, AMergeOfExactlyTheLimitIsAccepted) {

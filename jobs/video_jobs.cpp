@@ -1,52 +1,11 @@
-#include "videotool/job_builder.h"
+#include "jobs/video_jobs.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
 
-#include "videotool/output_presets.h"
-
 namespace fs = std::filesystem;
-
-std::string_view RefusalMessageKey(JobRefusal refusal) {
-    switch (refusal) {
-        case JobRefusal::kNoFile:
-            return "qxtjsp";
-        case JobRefusal::kTooFewFiles:
-            return "zslgwj";
-        case JobRefusal::kNotSameFormat:
-            return "bnzjhb";
-        case JobRefusal::kOutputFolderMissing:
-            return "mlbcz";
-        case JobRefusal::kOutputNameRefused:
-            return "mcbky";
-        default:
-            return {};
-    }
-}
-
-std::string_view RefusalEnglishText(JobRefusal refusal) {
-    switch (refusal) {
-        case JobRefusal::kNone:
-            return {};
-        case JobRefusal::kNoFile:
-            return "Please add a video first.";
-        case JobRefusal::kTooFewFiles:
-            return "Please check at least two videos to merge.";
-        case JobRefusal::kNotSameFormat:
-            return "These videos cannot be merged directly. Please choose the indirect merge.";
-        case JobRefusal::kTooManyFiles:
-            return "At most 999 videos can be merged at once.";
-        case JobRefusal::kOutputFolderMissing:
-            return "The output folder does not exist. Please choose another folder.";
-        case JobRefusal::kOutputFolderNotWritable:
-            return "The output file cannot be created in this folder. Please choose another folder.";
-        case JobRefusal::kOutputNameRefused:
-            return "The output name cannot be used (too long or not allowed). Please choose a shorter name.";
-    }
-    return {};
-}
 
 ExactCutRefusal ConfirmExactCut(JobRequest& job) {
     if (!job.exact || job.merge || job.reencode || job.inputs.empty()) return ExactCutRefusal::kNone;
@@ -98,41 +57,16 @@ std::string_view ExactFallbackEnglishText(ExactCutRefusal refusal) {
 
 JobSettings DefaultMergeSettings() {
     JobSettings s;
-    s.video_codec_name = "MPEG4";
-    s.audio_codec_name = "AAC";
+    s.video_codec_id = AV_CODEC_ID_MPEG4;
+    s.audio_codec_id = AV_CODEC_ID_AAC;
     s.video_bit_rate = 3000000;
     s.width = 320;
     s.height = 240;
-    s.frame_rate_text = "29.97 fps";
+    s.frame_rate = AVRational{30000, 1001};
     s.audio_bit_rate = 192000;
     s.sample_rate = 44100;
     s.channels = 2;
     return s;
-}
-
-void ApplySettingTexts(const SettingTexts& texts, JobSettings* settings) {
-    settings->direct = texts.direct;
-    settings->exact = texts.exact;
-    if (texts.preset_index >= 0 && texts.preset_index < OUTPUT_PRESET_COUNT) {
-        settings->video_codec_name = kOutputPresets[texts.preset_index].video_codec_name;
-        settings->audio_codec_name = kOutputPresets[texts.preset_index].audio_codec_name;
-    }
-    settings->video_bit_rate = BitRateFromText(texts.video_quality);
-    SizeFromText(texts.size, &settings->width, &settings->height);
-    settings->frame_rate_text = texts.frame_rate;
-    settings->audio_bit_rate = BitRateFromText(texts.audio_quality);
-    settings->sample_rate = SampleRateFromText(texts.sample_rate);
-    if (texts.channels == "1 Channel Mono")
-        settings->channels = 1;
-    else if (texts.channels == "2 Channel Stereo")
-        settings->channels = 2;
-    else if (texts.channels == "5.1 Channel")
-        settings->channels = 6;
-}
-
-std::string PresetExtension(int preset_index) {
-    if (preset_index < 0 || preset_index >= OUTPUT_PRESET_COUNT) return {};
-    return ExtensionFromEntryText(kOutputPresets[preset_index].entry_text);
 }
 
 namespace {
@@ -144,16 +78,11 @@ JobRefusal CheckOutputFolder(const std::string& folder) {
     return JobRefusal::kNone;
 }
 
-void SetCodecIdByName(const std::string& name, int32_t* field) {
-    AVCodecID id = CodecIdFromName(name);
-    if (id != AV_CODEC_ID_NONE) *field = id;
-}
-
 // The output parameters every job takes from its settings record. The frame rate differs between the
 // two commands and is set by the caller.
 void ApplyOutputSettings(const JobSettings& settings, OutputParameters& out) {
-    SetCodecIdByName(settings.video_codec_name, &out.video_codec_id);
-    SetCodecIdByName(settings.audio_codec_name, &out.audio_codec_id);
+    if (settings.video_codec_id != AV_CODEC_ID_NONE) out.video_codec_id = settings.video_codec_id;
+    if (settings.audio_codec_id != AV_CODEC_ID_NONE) out.audio_codec_id = settings.audio_codec_id;
     out.video_bit_rate = settings.video_bit_rate;
     out.height = settings.height;
     out.width = settings.width;
@@ -184,8 +113,8 @@ JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, c
     job.exact = settings.direct && settings.exact;
 
     ApplyOutputSettings(settings, job.output);
-    job.output.frame_rate = FrameRateFromText(settings.frame_rate_text);  // 0: the input's own rate
-    job.output.channels = 2;                                              // a cut always gives stereo
+    job.output.frame_rate = settings.frame_rate;  // 0/1: the input's own rate
+    job.output.channels = 2;                      // a cut always gives stereo
     return JobRefusal::kNone;
 }
 
@@ -247,6 +176,6 @@ JobRefusal BuildMergeJob(const std::vector<MergeItem>& items, const JobSettings&
     job.merge = true;
 
     ApplyOutputSettings(settings, job.output);
-    if (double rate = FrameRateFromText(settings.frame_rate_text); rate != 0) job.output.frame_rate = rate;
+    if (settings.frame_rate.num > 0) job.output.frame_rate = settings.frame_rate;
     return JobRefusal::kNone;
 }

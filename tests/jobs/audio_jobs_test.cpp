@@ -1,10 +1,13 @@
 // The audio tool's job builders: refusals, output names, the merge's total length.
 
+#include "jobs/audio_jobs.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "engine/audio_job.h"
 #include "support/fixtures.h"
@@ -23,39 +26,33 @@ TEST(AudioJobBuilder, RefusalsComeInTheCommandsOrder) {
     fs::create_directories(locked);
     chmod(locked.c_str(), 0555);
     const bool root = access(locked.c_str(), W_OK) == 0;
-    auto entry = [&](const std::string& name, bool checked) {
-        return AudioMergeEntry{dir + "/" + name, 0, 1000, checked};
-    };
+    auto entry = [&](const std::string& name) { return AudioMergeInput{dir + "/" + name, 0, 1000}; };
     JobRequest request;
 
-    EXPECT_EQ(BuildAudioCutJob("", {}, 0, 1000, dir, "", &request), AudioJobRefusal::kNoFile);
-    EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, "\\", "", &request), AudioJobRefusal::kSilent);
+    EXPECT_EQ(BuildAudioCutJob("", {}, 0, 1000, dir, "", &request), JobRefusal::kNoFile);
+    EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, "\\", "", &request), JobRefusal::kSilent);
     EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, missing, "", &request),
-              AudioJobRefusal::kOutputFolderMissing);
+              JobRefusal::kOutputFolderMissing);
     if (!root)
         EXPECT_EQ(BuildAudioCutJob("a.mp3", {}, 0, 1000, locked, "", &request),
-                  AudioJobRefusal::kOutputFolderNotWritable);
+                  JobRefusal::kOutputFolderNotWritable);
 
     struct MergeCase {
-        std::vector<AudioMergeEntry> list;
+        std::vector<AudioMergeInput> inputs;
         std::string folder;
-        AudioJobRefusal refusal;
+        JobRefusal refusal;
     };
-    std::vector<AudioMergeEntry> one_of_six = {entry("a.mp3", false), entry("b.mp3", true)};
-    for (int k = 0; k < 4; ++k) one_of_six.push_back(entry("c.mp3", false));
-    std::vector<AudioMergeEntry> too_many(MAX_JOB_FILES + 1, entry("a.mp3", true));
+    std::vector<AudioMergeInput> too_many(MAX_JOB_FILES + 1, entry("a.mp3"));
     for (const MergeCase& c : {
-             MergeCase{{}, dir, AudioJobRefusal::kNoFile},
-             MergeCase{one_of_six, dir, AudioJobRefusal::kTooFewFiles},
-             MergeCase{too_many, dir, AudioJobRefusal::kTooManyFiles},
-             MergeCase{{entry("a.mp3", true), entry("b.mp3", true)}, "\\", AudioJobRefusal::kSilent},
-             MergeCase{{entry("a.mp3", true), entry("b.mp3", true)},
-                       missing,
-                       AudioJobRefusal::kOutputFolderMissing},
-             MergeCase{{entry("a.mp3", true), entry("noextension", true)}, dir, AudioJobRefusal::kSilent},
+             MergeCase{{}, dir, JobRefusal::kNoFile},
+             MergeCase{{entry("b.mp3")}, dir, JobRefusal::kTooFewFiles},
+             MergeCase{too_many, dir, JobRefusal::kTooManyFiles},
+             MergeCase{{entry("a.mp3"), entry("b.mp3")}, "\\", JobRefusal::kSilent},
+             MergeCase{{entry("a.mp3"), entry("b.mp3")}, missing, JobRefusal::kOutputFolderMissing},
+             MergeCase{{entry("a.mp3"), entry("noextension")}, dir, JobRefusal::kSilent},
          }) {
-        EXPECT_EQ(BuildAudioMergeJob(c.list, {}, c.folder, "", &request, nullptr), c.refusal)
-            << c.list.size() << " " << c.folder;
+        EXPECT_EQ(BuildAudioMergeJob(c.inputs, {}, c.folder, "", &request), c.refusal)
+            << c.inputs.size() << " " << c.folder;
     }
     // Nothing of the folder check stays behind.
     EXPECT_FALSE(fs::exists(dir + "/" + kAudioFolderProbeName));
@@ -67,7 +64,7 @@ TEST(AudioJobBuilder, FolderCheckLeavesAFileOfItsProbeNameAlone) {
     const std::string dir = ScratchDir("audio_builder_probe_name");
     const std::string theirs = dir + "/" + kAudioFolderProbeName;
     Touch(theirs, "the user's own song");
-    EXPECT_EQ(CheckAudioOutputFolder(dir), AudioJobRefusal::kNone);
+    EXPECT_EQ(CheckAudioOutputFolder(dir), JobRefusal::kNone);
     std::ifstream in(theirs);
     std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, "the user's own song");
@@ -78,7 +75,7 @@ TEST(AudioJobBuilder, CutIsNamedAfterTheFileWithAUniqueName) {
     Touch(dir + "/song.mp3");
     Touch(dir + "/song(0).mp3");
     JobRequest request;
-    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", {}, 1500, 4250, dir, "", &request), AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", {}, 1500, 4250, dir, "", &request), JobRefusal::kNone);
     EXPECT_EQ(request.output_path, dir + "/song(1).mp3");
     ASSERT_EQ(request.inputs.size(), 1u);
     EXPECT_EQ(request.inputs[0].path, dir + "/song.mp3");
@@ -89,37 +86,33 @@ TEST(AudioJobBuilder, CutIsNamedAfterTheFileWithAUniqueName) {
     EXPECT_DOUBLE_EQ(request.inputs[0].length_s, 2.75);
     EXPECT_EQ(request.output_format, "");
 
-    ASSERT_EQ(BuildAudioCutJob("/elsewhere/Take.FLAC", {}, 0, 1, dir, "mine", &request),
-              AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob("/elsewhere/Take.FLAC", {}, 0, 1, dir, "mine", &request), JobRefusal::kNone);
     EXPECT_EQ(request.output_path, dir + "/mine.FLAC");
     // Without an extension there is no container to write: the job's input then fails.
-    ASSERT_EQ(BuildAudioCutJob("/elsewhere.d/noext", {}, 0, 1, dir, "", &request), AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob("/elsewhere.d/noext", {}, 0, 1, dir, "", &request), JobRefusal::kNone);
     EXPECT_EQ(request.output_path, "");
     auto progress = std::make_unique<JobProgress>();
     progress->Reset(1);
     RunAudioJob(request, *progress);
     EXPECT_EQ(progress->file_status[0], JOB_FILE_FAILED);
 
-    AudioProbeResult aac;
+    ProbeResult aac;
     aac.aac_in_mp3 = true;
-    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", aac, 0, 1, dir, "", &request), AudioJobRefusal::kNone);
+    ASSERT_EQ(BuildAudioCutJob(dir + "/song.mp3", aac, 0, 1, dir, "", &request), JobRefusal::kNone);
     EXPECT_EQ(request.output_format, "adts");
     EXPECT_EQ(request.output_path, dir + "/song(1).mp3");
 }
 
-TEST(AudioJobBuilder, MergeOfCheckedRowsNamedAfterTheFirstWithTotalInWholeSeconds) {
+TEST(AudioJobBuilder, MergeNamedAfterTheFirstWithTotalInWholeSeconds) {
     const std::string dir = ScratchDir("audio_builder_merge");
     Touch(dir + "/second.mp3");
-    std::vector<AudioMergeEntry> list = {
-        {"/music/first.wav", 0, 99000, false},
-        {"/music/second.ogg", 400, 11000, true},  // 10.6 s
-        {"/music/third.m4a", 0, 20700, true},     // 20.7 s
-        {"/music/fourth.mp3", 100, 6000, true},   // 5.9 s
+    std::vector<AudioMergeInput> inputs = {
+        {"/music/second.ogg", 400, 11000},  // 10.6 s
+        {"/music/third.m4a", 0, 20700},     // 20.7 s
+        {"/music/fourth.mp3", 100, 6000},   // 5.9 s
     };
     JobRequest request;
-    std::vector<int> rows;
-    ASSERT_EQ(BuildAudioMergeJob(list, {192000, 48000, 1}, dir, "", &request, &rows), AudioJobRefusal::kNone);
-    EXPECT_EQ(rows, (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(BuildAudioMergeJob(inputs, {192000, 48000, 1}, dir, "", &request), JobRefusal::kNone);
     ASSERT_EQ(request.inputs.size(), 3u);
     EXPECT_EQ(request.inputs[0].path, "/music/second.ogg");
     EXPECT_EQ(request.inputs[2].path, "/music/fourth.mp3");

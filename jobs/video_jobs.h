@@ -1,6 +1,6 @@
 #pragma once
-// What the cut and merge commands do once their settings dialog is confirmed: turn the chosen
-// settings, the input files and the output choice into a job request. UI-free, so the windows and
+// What Taviro's cut and merge commands do once their settings dialog is confirmed: turn the chosen
+// settings, the input files and the output choice into a job request. UI-free, so the window and
 // taviro-cli build the same jobs. Refusals come back as values; the caller turns them into a message
 // (the language file's key, or the English text).
 
@@ -13,35 +13,25 @@
 #include "engine/job_request.h"
 #include "engine/output_names.h"
 #include "engine/probe.h"
+#include "jobs/job_refusal.h"
+#include "jobs/output_presets.h"
 
-// Why a command starts no job.
-enum class JobRefusal {
-    kNone = 0,
-    kNoFile,                   // "qxtjsp": no file under edit, or an empty merge list
-    kTooFewFiles,              // "zslgwj": fewer than two files to merge
-    kNotSameFormat,            // "bnzjhb": a direct merge of files that differ
-    kTooManyFiles,             // more files than MAX_JOB_FILES
-    kOutputFolderMissing,      // "mlbcz"
-    kOutputFolderNotWritable,  // the folder exists but no file can be made in it
-    kOutputNameRefused,        // the system refuses the output's name (too long, not allowed)
-};
+extern "C" {
+#include <libavcodec/codec_id.h>
+#include <libavutil/rational.h>
+}
 
-// The language file's key (section "TISHI") for a refusal; empty when the message is a fixed text.
-std::string_view RefusalMessageKey(JobRefusal refusal);
-// The English text of a refusal, for taviro-cli, which has no language file.
-std::string_view RefusalEnglishText(JobRefusal refusal);
-
-// The process-wide "cut settings" and "merge settings" records: what the settings dialog leaves for
-// the command. Numbers are in the units of the job fields (bits per second, pixels, Hz).
+// What the settings dialog leaves for the cut or merge command (each window keeps one of each), as
+// numbers in the units of the job fields (bits per second, pixels, Hz) and codec ids.
 struct JobSettings {
     bool direct = false;
-    bool exact = false;            // a direct cut starts and ends exactly at the chosen times
-    std::string video_codec_name;  // "MPEG4", "H.264", "FLV", "WMV2"
-    std::string audio_codec_name;  // "AAC", "MP3", "WMA8", "VORBIS"
+    bool exact = false;  // a direct cut starts and ends exactly at the chosen times
+    int32_t video_codec_id = AV_CODEC_ID_NONE;  // none keeps the request's
+    int32_t audio_codec_id = AV_CODEC_ID_NONE;
     int32_t video_bit_rate = 0;
     int32_t width = 0;
     int32_t height = 0;
-    std::string frame_rate_text;  // a text of the frame-rate table, or anything else for the input's rate
+    AVRational frame_rate{0, 1};  // one of kOutputFrameRates; 0/1: the input's own rate
     int32_t audio_bit_rate = 0;
     int32_t sample_rate = 0;
     int32_t channels = 2;
@@ -49,29 +39,6 @@ struct JobSettings {
 
 // The merge settings the main window starts with.
 JobSettings DefaultMergeSettings();
-
-// The selected texts of a settings dialog (or the taviro-cli options); the defaults are the first
-// item of each list of the cut settings dialog, with the source's own frame rate.
-struct SettingTexts {
-    bool direct = true;
-    bool exact = false;
-    int preset_index = 0;  // 0 to 6; anything else keeps the codec names
-    std::string video_quality = "1500 kbps";
-    std::string size = "320*240";
-    std::string frame_rate;  // empty or a text outside the table: the source's own rate
-    std::string audio_quality = "32 kbps";
-    std::string sample_rate = "22050 Hz";
-    std::string channels = "2 Channel Stereo";
-};
-
-// What the dialogs' start buttons put into the settings record: codec names from the preset (kept
-// for an index outside the table), numbers by the readers of the preset tables, the size only when
-// it reads, the channel count from "1 Channel Mono" / "2 Channel Stereo" / "5.1 Channel" (kept for
-// any other text).
-void ApplySettingTexts(const SettingTexts& texts, JobSettings* settings);
-
-// The output extension of a preset position (".mp4"); empty outside the table.
-std::string PresetExtension(int preset_index);
 
 // The dialog's results: where the output goes. `extension` is the preset's (used when re-encoding;
 // a direct job takes the input's own extension).
