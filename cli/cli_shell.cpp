@@ -110,6 +110,16 @@ std::optional<ProbeResult> Shell::ProbeForJob(const std::string& path) const {
     return probe;
 }
 
+std::optional<int> Shell::ProbeCut(const Options& options, const std::string& path, ProbeResult* probe,
+                                   CutRange* range) const {
+    std::optional<ProbeResult> probed = ProbeForJob(path);
+    if (!probed) return kExitUsage;
+    *probe = *probed;
+    std::string error = ReadCutRange(options, probe->duration_us, range);
+    if (!error.empty()) return UsageError(error);
+    return std::nullopt;
+}
+
 int Shell::Main(int argc, char** argv, const std::vector<Command>& commands,
                 const std::function<void(FILE*)>& print_usage) const {
     if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {

@@ -79,6 +79,10 @@ class Shell {
     // Probes a file for a job with the tool's probe; prints why and returns nothing when the file
     // cannot be used.
     std::optional<ProbeResult> ProbeForJob(const std::string& path) const;
+    // A cut's file and range: probes it and reads --from/--to against its length. Returns the exit
+    // status when either fails (the reason printed), else nothing.
+    std::optional<int> ProbeCut(const Options& options, const std::string& path, ProbeResult* probe,
+                                CutRange* range) const;
 
     // One command: its name and what runs it with the arguments after the name.
     struct Command {

@@ -104,15 +104,12 @@ int RunMeliskCut(const std::vector<std::string>& args) {
     if (!error.empty()) return kShell.UsageError(error);
     const std::string& input = options.files[0];
 
-    const std::optional<ProbeResult> probe = kShell.ProbeForJob(input);
-    if (!probe) return kExitUsage;
+    ProbeResult probe;
     cli::CutRange range;
-    error = cli::ReadCutRange(options, probe->duration_us, &range);
-    if (!error.empty()) return kShell.UsageError(error);
+    if (std::optional<int> status = kShell.ProbeCut(options, input, &probe, &range)) return *status;
 
     JobRequest request;
-    if (JobRefusal r =
-            BuildAudioCutJob(input, *probe, range.start_ms, range.end_ms, *out_dir, name, &request);
+    if (JobRefusal r = BuildAudioCutJob(input, probe, range.start_ms, range.end_ms, *out_dir, name, &request);
         r != JobRefusal::kNone)
         return kShell.Refused(r);
     return Run(request);

@@ -184,11 +184,9 @@ int Cut(const std::vector<std::string>& args) {
     std::string name = kShell.ReadOutputName(options, DefaultOutputName(input), &error);
     if (!error.empty()) return kShell.UsageError(error);
 
-    const std::optional<ProbeResult> probe = kShell.ProbeForJob(input);
-    if (!probe) return kExitUsage;
+    ProbeResult probe;
     cli::CutRange range;
-    error = cli::ReadCutRange(options, probe->duration_us, &range);
-    if (!error.empty()) return kShell.UsageError(error);
+    if (std::optional<int> status = kShell.ProbeCut(options, input, &probe, &range)) return *status;
 
     JobSettings settings;
     ApplySettingTexts(texts, &settings);
