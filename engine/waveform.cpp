@@ -363,10 +363,10 @@ bool WaveformBuilder::Start(const std::string& path, int threads, int stretches)
     if (!m_info.ok) return false;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     if (stretches <= 0) {
-        // Enough stretches that the picture fills in evenly, few enough that the seeks and the
-        // skipped frames cost little: one per half minute, at least two per worker.
+        // Enough stretches that the picture fills in evenly, few enough that opening and seeking
+        // each costs little: one per two minutes, at least two per worker.
         const int64_t seconds = m_info.total_samples / m_info.sample_rate;
-        stretches = static_cast<int>(std::clamp<int64_t>(seconds / 30, 2 * threads, 256));
+        stretches = static_cast<int>(std::clamp<int64_t>(seconds / 120, 2 * threads, 64));
     }
     m_summary = std::make_shared<WaveformSummary>(m_info.total_samples, stretches);
     m_next_stretch.store(0);
