@@ -25,7 +25,7 @@ extern "C" {
 // numbers in the units of the job fields (bits per second, pixels, Hz) and codec ids.
 struct JobSettings {
     bool direct = false;
-    bool exact = false;  // a direct cut starts and ends exactly at the chosen times
+    bool exact = false;                         // a direct cut starts and ends exactly at the chosen times
     int32_t video_codec_id = AV_CODEC_ID_NONE;  // none keeps the request's
     int32_t audio_codec_id = AV_CODEC_ID_NONE;
     int32_t video_bit_rate = 0;
