@@ -66,6 +66,8 @@ TEST_F(JobCommandsTest, RefusalsSayWhyAndStartNothing) {
         {"\\", "00:00:00.000", "00:00:01.000", ""},
         {Path("missing"), "00:00:00.000", "00:00:01.000",
          "The output folder does not exist. Please choose another folder."},
+        {"/proc", "00:00:00.000", "00:00:01.000",
+         "The output folder cannot be written to. Please choose another folder with the Browse button."},
         {Path("out"), "00:00:02.000", "00:00:02.000", "The end time must lie after the start time."},
         {Path("out"), "00:00:03.500", "00:00:04.000", "The start time lies beyond the end of the file."},
         {Path("out"), "1:2", "00:00:01.000",
