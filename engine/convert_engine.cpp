@@ -368,7 +368,9 @@ bool ConversionRun::SetUpAudioStream() {
 }
 
 bool ConversionRun::OpenOutputFile() {
-    if (muxer_->nb_streams == 0) return Refuse("the input has neither video nor audio");
+    if (muxer_->nb_streams == 0)
+        return Refuse(request_.audio_only ? "the input has no sound"
+                                          : "the input has neither video nor audio");
     // Created exclusively: an existing file (an input among them) is never written over.
     if (int error = file_.Open(request_.output_path); error < 0)
         return Refuse("could not create the output file", error);
