@@ -23,11 +23,13 @@ std::array<QString, kFileListColumns> FileRowTexts(const QString& path, const Pr
             QString::number(duration_ms)};
 }
 
+// Every kind of audio file the engine reads; "*" also matches files without an extension.
 QString AudioFileFilter(const QString& audio_files, const QString& mp3_files, const QString& all_files) {
     return audio_files +
-           "|*.aac;*.ac3;*.aiff;*.ape;*.cue;*.mpa;*.au;*.mp3;*.ogg;*.ra;*.ram;*.wav;*.cda;*.m4a;*.wma;*."
-           "mp2|" +
-           mp3_files + "(*.mp3)|*.mp3|" + all_files + "(*.*)|*.*|";
+           "|*.aac;*.ac3;*.aif;*.aiff;*.aifc;*.amr;*.ape;*.au;*.caf;*.cda;*.cue;*.dts;*.eac3;*.flac;*.m4a;"
+           "*.m4b;*.mka;*.mp2;*.mp3;*.mpa;*.oga;*.ogg;*.opus;*.ra;*.ram;*.snd;*.tta;*.w64;*.wav;*.weba;*.wma;"
+           "*.wv|" +
+           mp3_files + "|*.mp3|" + all_files + "|*|";
 }
 
 }  // namespace melisk

@@ -22,10 +22,6 @@ std::string U(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-QString FolderNotWritableMessage() {
-    return QStringLiteral("MP3文件生成失败，请点击浏览按钮选择保存到其他目录!");
-}
-
 JobCommands::JobCommands(CSolvaneDlg* window) : JobCommandsFor(window) {}
 
 void JobCommands::CommonStart() {
@@ -64,7 +60,7 @@ bool JobCommands::Refused(JobRefusal refusal, const Mp3JoinCheck& copy_check) {
         case JobRefusal::kSilent:
             return true;
         case JobRefusal::kOutputFolderNotWritable:
-            ShowMessage(FolderNotWritableMessage());
+            ShowMessage(m_window->text("TISHI", "strmlbcz"));
             return true;
         case JobRefusal::kTooManyFiles:
             ShowMessage(

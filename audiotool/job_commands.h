@@ -14,9 +14,6 @@ namespace melisk {
 
 class CSolvaneDlg;
 
-// Shown when no file can be made in the output folder; a fixed text, not a language text.
-QString FolderNotWritableMessage();
-
 class JobCommands : public common::JobCommandsFor<CSolvaneDlg> {
   public:
     explicit JobCommands(CSolvaneDlg* window);

@@ -11,6 +11,8 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"APPLICATION", "version"},
     {"APPLICATION", "url"},
     // Main window, list, open-file dialog.
+    {"JIEMIAN", "dsd"},
+    {"JIEMIAN", "ltsd"},
     {"JIEMIAN", "zysybrj"},
     {"JIEMIAN", "ksjq"},
     {"JIEMIAN", "jsjq"},
@@ -50,6 +52,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     {"TISHI", "wx"},
     {"TISHI", "qxtjsp"},
     {"TISHI", "mlbcz"},
+    {"TISHI", "strmlbcz"},
     {"TISHI", "zslgwj"},
     {"TISHI", "wjwc"},
     {"TISHI", "wjwczg"},

@@ -49,7 +49,8 @@ platform::DialogSpec MainWindowTemplate() {
         {kCutButton, ControlKind::Custom, "&Convert", 321, 169, 49, 47},
         {kMergeButton, ControlKind::Custom, "Merge", 320, 169, 50, 47, hidden},
         {kFormatBox, ControlKind::ComboBox, "", 233, 1, 48, 30, hidden},
-        {kLanguageBox, ControlKind::ComboBox, "", 322, 0, 48, 30, hidden},
+        // Left of the help link, clear of the buttons on the right.
+        {kLanguageBox, ControlKind::ComboBox, "", 190, 0, 48, 30, platform::kStyleVScroll},
     };
     return d;
 }

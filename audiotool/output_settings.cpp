@@ -8,6 +8,14 @@ QStringList BitRateTexts() {
     return {"32 kbps", "64 kbps", "96 kbps", "128 kbps", "160 kbps", "192 kbps", "256 kbps", "320 kbps"};
 }
 
+QStringList BitRateTextsFor(int32_t sample_rate) {
+    const int32_t highest = sample_rate >= 32000 ? 320000 : 160000;
+    QStringList allowed;
+    for (const QString& text : BitRateTexts())
+        if (SettingNumber(text) <= highest) allowed << text;
+    return allowed;
+}
+
 QStringList ChannelTexts() { return {"1 Channel Mono", "2 Channel Stereo"}; }
 
 int32_t SettingNumber(const QString& text) {

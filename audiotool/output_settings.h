@@ -30,6 +30,13 @@ inline constexpr int kDefaultSampleRateItem = 0;
 inline constexpr int kDefaultBitRateItem = 3;
 inline constexpr int kDefaultChannelItem = 1;
 
+// The entries of BitRateTexts() an MP3 at sample_rate can have: MPEG-1 layer III (32 kHz and more)
+// goes to 320 kbps, MPEG-2 layer III (below 32 kHz) only to 160 kbps.
+QStringList BitRateTextsFor(int32_t sample_rate);
+
+// The language keys of ChannelTexts()' entries ("1 Channel Mono", "2 Channel Stereo"), in order.
+inline constexpr const char* kChannelTextKeys[] = {"dsd", "ltsd"};
+
 // "128 kbps" gives 128000 (the number before " kbps" read as a fraction, times 1000, truncated),
 // "48000 Hz" gives 48000; any other text, the empty one included, gives 0.
 int32_t SettingNumber(const QString& text);

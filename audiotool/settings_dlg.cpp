@@ -75,6 +75,10 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
         if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(text);
     }
     setWindowTitle(common::ReadLanguageText(language, "JIEMIAN", "cssz"));
+    for (int i = 0; i < ChannelTexts().size(); ++i) {
+        const QString text = common::ReadLanguageText(language, "JIEMIAN", kChannelTextKeys[i]);
+        m_channel_texts << (text.isEmpty() ? ChannelTexts()[i] : text);
+    }
 
     auto* preview = platform::ControlAs<QPushButton>(this, kFormatPreview);
     preview->setText(QString::fromLatin1(kFormatPreviewText));
@@ -90,6 +94,7 @@ CSettings::CSettings(const QString& program_folder, OutputSettings* settings, QW
     m_encoder->setCurrentIndex(kEncodeMp3);
 
     connect(m_encoder, &QComboBox::currentIndexChanged, this, &CSettings::FillLists);
+    connect(m_sample_rate, &QComboBox::currentIndexChanged, this, &CSettings::FillBitRates);
     connect(platform::ControlAs<QPushButton>(this, kOk), &QPushButton::clicked, this, &CSettings::OnOk);
     connect(platform::ControlAs<QPushButton>(this, kCancel), &QPushButton::clicked, this,
             [this] { done(QDialog::Rejected); });
@@ -102,9 +107,23 @@ void CSettings::FillLists() {
     // keeps the files' own bit rate, sample rate and channels, so its lists are not for choosing.
     Fill(m_sample_rate, SampleRateTexts(), kDefaultSampleRateItem);
     Fill(m_bit_rate, BitRateTexts(), kDefaultBitRateItem);
-    Fill(m_channels, ChannelTexts(), kDefaultChannelItem);
+    FillBitRates();
+    Fill(m_channels, m_channel_texts, kDefaultChannelItem);
     const bool encoding = m_encoder->currentIndex() != kCopyMp3;
     for (QComboBox* list : {m_sample_rate, m_bit_rate, m_channels}) list->setEnabled(encoding);
+}
+
+void CSettings::FillBitRates() {
+    QComboBox* box = m_bit_rate;
+    const int32_t chosen = SettingNumber(box->currentText());
+    const QStringList allowed = BitRateTextsFor(SettingNumber(m_sample_rate->currentText()));
+    if (allowed.isEmpty() ||
+        box->count() == allowed.size() && box->itemText(box->count() - 1) == allowed.last())
+        return;
+    int keep = 0;  // the chosen rate, or the highest allowed below it
+    for (int i = 0; i < allowed.size(); ++i)
+        if (SettingNumber(allowed[i]) <= chosen) keep = i;
+    Fill(box, allowed, keep);
 }
 
 void CSettings::showEvent(QShowEvent* event) {
@@ -115,12 +134,12 @@ void CSettings::showEvent(QShowEvent* event) {
 void CSettings::OnOk() {
     OutputSettings& s = *m_settings;
     s.sample_rate = SettingNumber(m_sample_rate->currentText());
-    s.channels = ChannelCount(m_channels->currentText(), s.channels);
+    s.channels = m_channels->currentIndex() + 1;  // "1 Channel Mono", "2 Channel Stereo"
     s.bit_rate = SettingNumber(m_bit_rate->currentText());
     s.encoder = m_encoder->currentText();
     s.copy = m_encoder->currentIndex() == kCopyMp3;
     s.list_texts = {m_encoder->currentText(), m_bit_rate->currentText(), m_sample_rate->currentText(),
-                    m_channels->currentText()};
+                    ChannelTexts().value(m_channels->currentIndex())};
     s.confirmed_format_id = s.format_id;
     done(QDialog::Accepted);
 }

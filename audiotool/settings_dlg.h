@@ -33,8 +33,11 @@ class CSettings : public common::MovableDialog<QDialog> {
 
   private:
     void FillLists();
+    // Offers the bit rates the chosen sample rate allows, keeping the chosen one where it can.
+    void FillBitRates();
 
     OutputSettings* m_settings;
+    QStringList m_channel_texts;  // in the chosen language
     QComboBox* m_encoder = nullptr;
     QComboBox* m_bit_rate = nullptr;
     QComboBox* m_sample_rate = nullptr;

@@ -141,7 +141,7 @@ std::string ConcatList(const std::string& name, const std::vector<std::string>& 
 }
 
 // The child side: one job straight on the engine, filled as the commands fill it.
-//   --run-job cut direct|h264 OUT FROM_S TO_S IN
+//   --run-job cut direct|exact|h264 OUT FROM_S TO_S IN
 //   --run-job merge direct|h264 OUT IN...
 //   --run-job preview AT_S OUT IN
 //   --run-job audio-cut OUT FROM_S TO_S IN
@@ -180,6 +180,7 @@ int RunJob(int argc, char** argv) {
     if (kind == "preview") return DecodePreviewFrame({argv[5], std::atof(argv[3]), argv[4]}).written ? 0 : 1;
     JobRequest job;
     job.reencode = std::string(argv[3]) == "h264";
+    job.exact = std::string(argv[3]) == "exact";
     job.output_path = argv[4];
     job.merge = kind == "merge";
     for (int i = kind == "cut" ? 7 : 5; i < argc; ++i) job.inputs.push_back({argv[i]});
@@ -211,6 +212,76 @@ int RunJob(int argc, char** argv) {
     for (int i = 0; i < progress.file_count; ++i)
         if (progress.file_status[i] != JOB_FILE_DONE) return 1;
     return 0;
+}
+
+// An exact direct cut of 20 s from 1080p H.264 with key frames every 2 s, starting and ending between
+// key frames, against the key-frame direct cut of the same range and against the ffmpeg tool
+// encoding the whole range again. Its peak memory must not grow with the range's length.
+bool ExactCutBench(const std::string& self) {
+    Make("in1080.mp4", {"-f",
+                        "lavfi",
+                        "-i",
+                        "testsrc2=size=1920x1080:rate=25:duration=40",
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "sine=frequency=440:sample_rate=48000:duration=40",
+                        "-ac",
+                        "2",
+                        "-c:v",
+                        "libx264",
+                        "-preset",
+                        "veryfast",
+                        "-b:v",
+                        "8M",
+                        "-bf",
+                        "3",
+                        "-g",
+                        "50",
+                        "-keyint_min",
+                        "50",
+                        "-sc_threshold",
+                        "0",
+                        "-pix_fmt",
+                        "yuv420p",
+                        "-c:a",
+                        "aac",
+                        "-b:a",
+                        "128k",
+                        "-shortest"});
+    const std::string in = Media("in1080.mp4");
+    auto job = [&](const char* mode, const char* from, const char* to) {
+        return Args{self, "--run-job", "cut", mode, OutDir(mode) + "/out.mp4", from, to, in};
+    };
+    std::vector<double> exact, keyframe, full;
+    long exact_rss = 0;
+    bool failed = false;
+    for (int r = 0; r < 3; ++r) {
+        RunStats a = Run(job("exact", "5.3", "25.3"));
+        RunStats b = Run(job("direct", "5.3", "25.3"));
+        RunStats c = Run(Ffmpeg({"-ss", "5.3", "-to", "25.3", "-i", in, "-c:v", "libx264", "-c:a", "copy",
+                                 OutDir("full") + "/out.mp4"}));
+        failed = failed || a.exit_code || b.exit_code || c.exit_code;
+        exact.push_back(a.seconds);
+        keyframe.push_back(b.seconds);
+        full.push_back(c.seconds);
+        exact_rss = std::max(exact_rss, a.max_rss_kb);
+    }
+    // The same cut over a range four times as long: the memory stays what it was.
+    RunStats longer = Run(job("exact", "5.3", "37.3"));
+    RunStats shorter = Run(job("exact", "5.3", "13.3"));
+    const double vs_keyframe = Median(exact) / Median(keyframe);
+    const double vs_full = Median(exact) / Median(full);
+    const double growth = static_cast<double>(longer.max_rss_kb) / std::max(1L, shorter.max_rss_kb);
+    std::printf(
+        "\nexact direct cut 20 s of 1080p H.264: %.3f s; key-frame direct cut %.3f s: %.2fx (target at most "
+        "3x); ffmpeg re-encoding the range (libx264) %.3f s: %.2fx (target at most 0.25x); peak %.1f MB, "
+        "8 s range %.1f MB, 32 s range %.1f MB: %.2fx (target at most 1.20x)%s\n",
+        Median(exact), Median(keyframe), vs_keyframe, Median(full), vs_full, exact_rss / 1024.0,
+        shorter.max_rss_kb / 1024.0, longer.max_rss_kb / 1024.0, growth,
+        failed || longer.exit_code || shorter.exit_code ? "  (a run failed)" : "");
+    std::fflush(stdout);
+    return !failed && vs_keyframe <= 3 && vs_full <= 0.25 && growth <= 1.2;
 }
 
 }  // namespace
@@ -485,6 +556,8 @@ int main(int argc, char** argv) {
             "least 20x)\n",
             Median(join), Median(merge), speedup);
     }
+    if (only.empty() || std::string("exact direct cut").find(only) != std::string::npos)
+        all_met = ExactCutBench(self) && all_met;
     if (!only.empty()) return 0;
     // Peak memory must not grow with the input: a 10-minute direct merge against a 1-minute one.
     const std::string in300 = Media("in300.mp4"), in30 = Media("in30.mp4");

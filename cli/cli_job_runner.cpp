@@ -5,22 +5,16 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/cli_shell.h"
+
 namespace {
-
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal) {
-    g_stop_signal = signal;
-    // A second Ctrl-C ends the program at once.
-    std::signal(signal, SIG_DFL);
-}
 
 // A bar redrawn in place on a terminal, otherwise a line whenever the file or the tens of the
 // percentage change.
@@ -58,21 +52,19 @@ class ProgressLine {
 
 }  // namespace
 
-int RunJobWithProgress(const char* program, const JobRequest& request, JobProgress& progress,
-                       const std::function<void()>& work) {
-    g_stop_signal = 0;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+int RunJobWithProgress(const char* program, const JobRequest& request,
+                       const std::function<void(JobProgress&)>& work) {
+    auto channel = std::make_unique<JobProgress>();
+    JobProgress& progress = *channel;
+    progress.Reset(request.FileCount());
+    cli::StopSignals stop;
 
     // The worker announces its end at once, so a short job is not kept waiting for the next tick.
     std::mutex mutex;
     std::condition_variable ended;
     bool finished = false;
     std::thread worker([&] {
-        work();
+        work(progress);
         std::lock_guard lock(mutex);
         finished = true;
         ended.notify_one();
@@ -81,7 +73,7 @@ int RunJobWithProgress(const char* program, const JobRequest& request, JobProgre
     ProgressLine line(file_count);
     bool stop_noted = false;
     for (;;) {
-        if (g_stop_signal && !stop_noted) {
+        if (stop.caught() && !stop_noted) {
             progress.cancel_requested = true;
             stop_noted = true;
         }
@@ -90,8 +82,6 @@ int RunJobWithProgress(const char* program, const JobRequest& request, JobProgre
         if (ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return finished; })) break;
     }
     worker.join();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
 
     // The name the output really got: a later free name when the planned one was taken meanwhile.
     const std::string& written = progress.published_path();
@@ -99,13 +89,13 @@ int RunJobWithProgress(const char* program, const JobRequest& request, JobProgre
         std::printf("%s\n", written.c_str());
         std::fflush(stdout);
     }
-    if (g_stop_signal) {
+    if (stop.caught()) {
         line.End();
         if (written.empty())
             std::fprintf(stderr, "%s: stopped; no output was written\n", program);
         else
             std::fprintf(stderr, "%s: stopped\n", program);
-        return 128 + g_stop_signal;
+        return 128 + stop.caught();
     }
     std::vector<int> failed;
     for (int i = 0; i < file_count; ++i)

@@ -7,10 +7,10 @@
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
 
-// Runs `work` (which runs the job) on a worker thread, polls `progress` as the window's timer does
-// and at the end prints the path the output was published under (nothing when none was); the first SIGINT or
-// SIGTERM sets progress.cancel_requested, a second ends the program. The caller has reset `progress`. Returns
-// the exit status: 0 every file done, 1 a file failed (each named after "<program>: failed: ", with its
-// reason), 128 + the signal when stopped.
-int RunJobWithProgress(const char* program, const JobRequest& request, JobProgress& progress,
-                       const std::function<void()>& work);
+// Runs `work` (which runs the job, reporting to the progress
+// channel it is given) on a worker thread and polls the channel as the window's timer does; the first
+// SIGINT or SIGTERM sets its cancel_requested, a second ends the program. At the end it prints the path the
+// output was published under (nothing when none was). Returns the exit status: 0 every file done, 1 a file
+// failed (each named after "<program>: failed: ", with its reason), 128 + the signal when stopped.
+int RunJobWithProgress(const char* program, const JobRequest& request,
+                       const std::function<void(JobProgress&)>& work);

@@ -2,14 +2,12 @@
 // and tests.
 
 #include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "cli/cli_shell.h"
 #include "cli/melisk_jobs.h"
 #include "cli/melisk_play.h"
 
@@ -35,13 +33,9 @@ void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
     av_log_set_level(AV_LOG_QUIET);
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        PrintUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
-    }
-    if (IsMeliskJobCommand(argv[1])) return RunMeliskJobCommand(argc, argv);
-    if (!std::strcmp(argv[1], "play")) return RunPlay(std::vector<std::string>(argv + 2, argv + argc));
-    std::fprintf(stderr, "melisk-cli: unknown command '%s'\n\n", argv[1]);
-    PrintUsage(stderr);
-    return 2;
+    const cli::Shell shell("melisk-cli", MediaKind::kAudio);
+    return shell.Main(
+        argc, argv,
+        {{"probe", RunMeliskProbe}, {"cut", RunMeliskCut}, {"merge", RunMeliskMerge}, {"play", RunPlay}},
+        PrintUsage);
 }

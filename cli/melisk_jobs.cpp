@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,8 +13,8 @@ extern "C" {
 }
 
 #include "cli/cli_job_runner.h"
+#include "cli/cli_shell.h"
 #include "common/setting_texts.h"
-#include "common/time_text.h"
 #include "engine/audio_job.h"
 #include "engine/output_names.h"
 #include "engine/probe.h"
@@ -24,20 +22,16 @@ extern "C" {
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr char kProgram[] = "melisk-cli";
+using cli::kExitFailed;
+using cli::kExitUsage;
+
+const cli::Shell kShell("melisk-cli", MediaKind::kAudio);
 
 // The output settings dialog's lists.
 constexpr std::array<const char*, 8> kQualityTexts = {"32 kbps",  "64 kbps",  "96 kbps",  "128 kbps",
                                                       "160 kbps", "192 kbps", "256 kbps", "320 kbps"};
 constexpr std::array<const char*, 4> kSampleRateTexts = {"44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
 constexpr std::array<const char*, 2> kChannelTexts = {"1 Channel Mono", "2 Channel Stereo"};
-
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n(see %s --help)\n", kProgram, message.c_str(), kProgram);
-    return kExitUsage;
-}
 
 // Which file keeps a join without re-encoding from starting, and why.
 std::string CopyRefusalText(const Mp3JoinCheck& check) {
@@ -61,53 +55,6 @@ std::string CopyRefusalText(const Mp3JoinCheck& check) {
            ". Leave out --copy to re-encode them.";
 }
 
-int Refused(JobRefusal refusal) {
-    std::fprintf(stderr, "%s: %s\n", kProgram,
-                 std::string(RefusalEnglishText(refusal, MediaKind::kAudio)).c_str());
-    return kExitUsage;
-}
-
-struct Options {
-    std::vector<std::string> files;
-    std::map<std::string, std::string> values;
-    std::vector<std::string> flags;
-    bool Has(const std::string& flag) const {
-        return std::find(flags.begin(), flags.end(), flag) != flags.end();
-    }
-};
-
-// Files, "--option value" pairs and "--flag"s; an error text, or empty.
-std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& known, Options* options,
-                         const std::vector<std::string>& known_flags = {}) {
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--") {
-            for (++i; i < argc; ++i) options->files.push_back(argv[i]);
-            break;
-        }
-        if (std::find(known_flags.begin(), known_flags.end(), arg) != known_flags.end()) {
-            if (options->Has(arg)) return "option " + arg + " given twice";
-            options->flags.push_back(arg);
-            continue;
-        }
-        if (std::find(known.begin(), known.end(), arg) != known.end()) {
-            if (i + 1 >= argc) return "option " + arg + " needs a value";
-            if (options->values.count(arg)) return "option " + arg + " given twice";
-            options->values[arg] = argv[++i];
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
-        options->files.push_back(arg);
-    }
-    return {};
-}
-
-std::optional<std::string> Value(const Options& options, const std::string& name) {
-    auto it = options.values.find(name);
-    if (it == options.values.end()) return std::nullopt;
-    return it->second;
-}
-
 template <size_t N>
 std::string OneOf(const std::string& option, const std::array<const char*, N>& texts) {
     std::string list;
@@ -120,34 +67,16 @@ bool Listed(const std::string& text, const std::array<const char*, N>& texts) {
     return std::find_if(texts.begin(), texts.end(), [&](const char* t) { return text == t; }) != texts.end();
 }
 
-// --name with the characters the dialogs remove taken out; empty when not given.
-std::string ReadName(const Options& options, std::string* error) {
-    auto v = Value(options, "--name");
-    if (!v) return {};
-    std::string name = SanitizeOutputName(*v);
-    if (name.empty() || name == "." || name == "..") *error = "the output name is empty or not usable";
-    return name;
-}
-
-ProbeResult ProbeForJob(const std::string& path, bool* ok) {
-    ProbeResult probe = ProbeAudioFile(path);
-    *ok = probe.result == 0 && probe.duration_us >= 0;
-    if (!*ok)
-        std::fprintf(stderr,
-                     "%s: The file %s cannot be opened. It is not an audio file this program can read.\n",
-                     kProgram, path.c_str());
-    return probe;
-}
-
 int Run(const JobRequest& request) {
-    auto progress = std::make_unique<JobProgress>();
-    progress->Reset(request.FileCount(), request.merge ? request.FileCount() : 1);
-    return RunJobWithProgress(kProgram, request, *progress, [&] { RunAudioJob(request, *progress); });
+    return RunJobWithProgress(kShell.program(), request,
+                              [&](JobProgress& progress) { RunAudioJob(request, progress); });
 }
 
-int Probe(int argc, char** argv) {
-    if (argc != 3) return UsageError("probe takes exactly one FILE");
-    ProbeResult p = ProbeAudioFile(argv[2]);
+}  // namespace
+
+int RunMeliskProbe(const std::vector<std::string>& args) {
+    if (args.size() != 1) return kShell.UsageError("probe takes exactly one FILE");
+    ProbeResult p = ProbeAudioFile(args[0]);
     std::printf("result=%d\n", p.result);
     if (p.result != 0) return kExitFailed;
     std::printf("audio_stream_index=%d\n", p.audio_stream_index);
@@ -164,80 +93,64 @@ int Probe(int argc, char** argv) {
     return 0;
 }
 
-int Cut(int argc, char** argv) {
-    Options options;
-    std::string error = ParseOptions(argc, argv, {"--from", "--to", "--out-dir", "--name"}, &options);
-    if (!error.empty()) return UsageError(error);
-    if (options.files.size() != 1) return UsageError("cut takes exactly one FILE");
-    auto out_dir = Value(options, "--out-dir");
-    if (!out_dir) return UsageError("cut needs --out-dir DIR");
-    std::string name = ReadName(options, &error);
-    if (!error.empty()) return UsageError(error);
+int RunMeliskCut(const std::vector<std::string>& args) {
+    cli::Options options;
+    std::string error = cli::ParseOptions(args, {{"--from", "--to", "--out-dir", "--name"}, {}}, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.files.size() != 1) return kShell.UsageError("cut takes exactly one FILE");
+    auto out_dir = options.Value("--out-dir");
+    if (!out_dir) return kShell.UsageError("cut needs --out-dir DIR");
+    std::string name = kShell.ReadOutputName(options, std::nullopt, &error);
+    if (!error.empty()) return kShell.UsageError(error);
     const std::string& input = options.files[0];
 
-    bool ok = false;
-    ProbeResult probe = ProbeForJob(input, &ok);
-    if (!ok) return kExitUsage;
-    int64_t duration_ms = probe.duration_us / 1000;
-    int32_t start_ms = 0;
-    int32_t end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
-    if (auto v = Value(options, "--from")) {
-        auto ms = ParseTimeText(*v);
-        if (!ms) return UsageError("--from must read like 00:01:02.500");
-        start_ms = *ms;
-    }
-    if (auto v = Value(options, "--to")) {
-        auto ms = ParseTimeText(*v);
-        if (!ms) return UsageError("--to must read like 00:01:02.500");
-        end_ms = *ms;
-    }
-    if (end_ms <= start_ms) return UsageError("the end of the range must lie after its start");
-    if (start_ms >= duration_ms) return UsageError("the range starts after the end of the file");
+    ProbeResult probe;
+    cli::CutRange range;
+    if (std::optional<int> status = kShell.ProbeCut(options, input, &probe, &range)) return *status;
 
     JobRequest request;
-    if (JobRefusal r = BuildAudioCutJob(input, probe, start_ms, end_ms, *out_dir, name, &request);
+    if (JobRefusal r = BuildAudioCutJob(input, probe, range.start_ms, range.end_ms, *out_dir, name, &request);
         r != JobRefusal::kNone)
-        return Refused(r);
+        return kShell.Refused(r);
     return Run(request);
 }
 
-int Merge(int argc, char** argv) {
-    Options options;
-    std::string error =
-        ParseOptions(argc, argv, {"--out-dir", "--name", "--audio-quality", "--sample-rate", "--channels"},
-                     &options, {"--copy"});
-    if (!error.empty()) return UsageError(error);
-    auto out_dir = Value(options, "--out-dir");
-    if (!out_dir) return UsageError("merge needs --out-dir DIR");
+int RunMeliskMerge(const std::vector<std::string>& args) {
+    cli::Options options;
+    std::string error = cli::ParseOptions(
+        args, {{"--out-dir", "--name", "--audio-quality", "--sample-rate", "--channels"}, {"--copy"}},
+        &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    auto out_dir = options.Value("--out-dir");
+    if (!out_dir) return kShell.UsageError("merge needs --out-dir DIR");
     AudioOutputSettings settings;
-    settings.copy = options.Has("--copy");
+    settings.copy = options.Flag("--copy");
     if (settings.copy) {
         for (const char* option : {"--audio-quality", "--sample-rate", "--channels"})
-            if (Value(options, option)) return UsageError(std::string("--copy takes no ") + option);
+            if (options.Value(option)) return kShell.UsageError(std::string("--copy takes no ") + option);
     }
-    if (auto v = Value(options, "--audio-quality")) {
-        if (!Listed(*v, kQualityTexts)) return UsageError(OneOf("--audio-quality", kQualityTexts));
+    if (auto v = options.Value("--audio-quality")) {
+        if (!Listed(*v, kQualityTexts)) return kShell.UsageError(OneOf("--audio-quality", kQualityTexts));
         settings.bit_rate = BitRateFromText(*v);
     }
-    if (auto v = Value(options, "--sample-rate")) {
-        if (!Listed(*v, kSampleRateTexts)) return UsageError(OneOf("--sample-rate", kSampleRateTexts));
+    if (auto v = options.Value("--sample-rate")) {
+        if (!Listed(*v, kSampleRateTexts)) return kShell.UsageError(OneOf("--sample-rate", kSampleRateTexts));
         settings.sample_rate = SampleRateFromText(*v);
     }
-    if (auto v = Value(options, "--channels")) {
-        if (!Listed(*v, kChannelTexts)) return UsageError(OneOf("--channels", kChannelTexts));
+    if (auto v = options.Value("--channels")) {
+        if (!Listed(*v, kChannelTexts)) return kShell.UsageError(OneOf("--channels", kChannelTexts));
         settings.channels = ChannelsFromText(*v);
     }
-    std::string name = ReadName(options, &error);
-    if (!error.empty()) return UsageError(error);
+    std::string name = kShell.ReadOutputName(options, std::nullopt, &error);
+    if (!error.empty()) return kShell.UsageError(error);
 
     // Every file with its whole length as the range.
     std::vector<AudioMergeInput> inputs;
     if (options.files.size() <= static_cast<size_t>(MAX_JOB_FILES)) {
         for (const std::string& path : options.files) {
-            bool ok = false;
-            ProbeResult probe = ProbeForJob(path, &ok);
-            if (!ok) return kExitUsage;
-            int64_t ms = std::min<int64_t>(probe.duration_us / 1000, INT32_MAX);
+            const std::optional<ProbeResult> probe = kShell.ProbeForJob(path);
+            if (!probe) return kExitUsage;
+            int64_t ms = std::min<int64_t>(probe->duration_us / 1000, INT32_MAX);
             inputs.push_back({path, 0, static_cast<int32_t>(ms)});
         }
     } else {
@@ -247,24 +160,11 @@ int Merge(int argc, char** argv) {
     Mp3JoinCheck check;
     JobRefusal r = BuildAudioMergeJob(inputs, settings, *out_dir, name, &request, &check);
     if (r == JobRefusal::kCannotCopy) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, CopyRefusalText(check).c_str());
+        std::fprintf(stderr, "%s: %s\n", kShell.program(), CopyRefusalText(check).c_str());
         return kExitUsage;
     }
-    if (r != JobRefusal::kNone) return Refused(r);
+    if (r != JobRefusal::kNone) return kShell.Refused(r);
     return Run(request);
-}
-
-}  // namespace
-
-bool IsMeliskJobCommand(std::string_view command) {
-    return command == "probe" || command == "cut" || command == "merge";
-}
-
-int RunMeliskJobCommand(int argc, char** argv) {
-    std::string_view command = argv[1];
-    if (command == "probe") return Probe(argc, argv);
-    if (command == "cut") return Cut(argc, argv);
-    return Merge(argc, argv);
 }
 
 void PrintMeliskJobsUsage(FILE* out) {

@@ -2,11 +2,12 @@
 // melisk-cli's job commands: probe, cut and merge over the audio engine.
 
 #include <cstdio>
-#include <string_view>
+#include <string>
+#include <vector>
 
-// Whether `command` is one of probe, cut, merge.
-bool IsMeliskJobCommand(std::string_view command);
-// Runs argv[1] (a job command) with its arguments; returns the exit status.
-int RunMeliskJobCommand(int argc, char** argv);
+// Each runs with the arguments after the command's name and returns the exit status.
+int RunMeliskProbe(const std::vector<std::string>& args);
+int RunMeliskCut(const std::vector<std::string>& args);
+int RunMeliskMerge(const std::vector<std::string>& args);
 // The usage lines of the job commands.
 void PrintMeliskJobsUsage(FILE* out);

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
 #include "auvella/auvella.h"
-#include "cli/input_problem.h"
+#include "cli/cli_shell.h"
 #include "common/time_text.h"
 
 const char kPlayUsage[] =
@@ -19,22 +18,10 @@ const char kPlayUsage[] =
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitFailed;
+using cli::kExitOk;
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "melisk-cli: %s\n(see melisk-cli --help)\n", message.c_str());
-    return kExitUsage;
-}
-
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal) {
-    g_stop_signal = signal;
-    // A second Ctrl-C ends the program at once.
-    std::signal(signal, SIG_DFL);
-}
+const cli::Shell kShell("melisk-cli", MediaKind::kAudio);
 
 bool g_finished = false;
 int OnFinished() {
@@ -75,7 +62,7 @@ class PositionView {
 };
 
 // Plays the open file from its current position until to_s (or its end, or a stop signal).
-int PlayOpenFile(std::optional<double> to_s) {
+int PlayOpenFile(std::optional<double> to_s, const cli::StopSignals& stop) {
     double duration_s = 0;
     Auvella_GetDuration(&duration_s);
     PositionView view(to_s ? *to_s : duration_s);
@@ -83,7 +70,7 @@ int PlayOpenFile(std::optional<double> to_s) {
     for (;;) {
         double position_s = 0;
         Auvella_GetCurrentPosition(&position_s);
-        if (g_stop_signal) break;
+        if (stop.caught()) break;
         if (to_s && position_s >= *to_s) {
             view.Show(*to_s);
             break;
@@ -105,73 +92,50 @@ int PlayOpenFile(std::optional<double> to_s) {
 }  // namespace
 
 int RunPlay(const std::vector<std::string>& args) {
-    std::optional<std::string> file;
-    std::optional<int32_t> from_ms, to_ms;
-    bool options_ended = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!options_ended && arg == "--") {
-            options_ended = true;
-        } else if (options_ended) {
-            if (file) return UsageError("play takes exactly one FILE");
-            file = arg;
-        } else if (arg == "--from" || arg == "--to") {
-            if (i + 1 >= args.size()) return UsageError("option " + arg + " needs a value");
-            auto& target = arg == "--from" ? from_ms : to_ms;
-            if (target) return UsageError("option " + arg + " given twice");
-            target = ParseTimeText(args[++i]);
-            if (!target) return UsageError(arg + " must read like 00:01:02.500");
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
-        } else if (file) {
-            return UsageError("play takes exactly one FILE");
-        } else {
-            file = arg;
-        }
-    }
-    if (!file) return UsageError("play needs a FILE");
-    if (from_ms && to_ms && *to_ms <= *from_ms) return UsageError("--to must lie after --from");
+    cli::Options options;
+    std::string error = cli::ParseOptions(args, {{"--from", "--to"}, {}}, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    const std::optional<int32_t> from_ms = cli::ReadTimeOption(options, "--from", &error);
+    if (!error.empty()) return kShell.UsageError(error);
+    const std::optional<int32_t> to_ms = cli::ReadTimeOption(options, "--to", &error);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.files.size() > 1) return kShell.UsageError("play takes exactly one FILE");
+    if (options.files.empty()) return kShell.UsageError("play needs a FILE");
+    const std::string& file = options.files[0];
+    if (from_ms && to_ms && *to_ms <= *from_ms) return kShell.UsageError("--to must lie after --from");
 
-    g_stop_signal = 0;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
+    cli::StopSignals stop;
     g_finished = false;
     Auvella_Initialize(&OnFinished, nullptr, AUVELLA_INIT_TEXT);
-    Auvella_SetFileName(file->c_str());
+    Auvella_SetFileName(file.c_str());
     int status = kExitOk;
     if (Auvella_Open() != 0) {
         char reason[256];
         Auvella_GetLastError(reason, sizeof reason);
-        std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file->c_str(), reason);
+        std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file.c_str(), reason);
         status = kExitFailed;
     } else {
         double duration_s = 0;
         Auvella_GetDuration(&duration_s);
         if (from_ms && duration_s > 0 && *from_ms >= duration_s * 1000) {
-            status = UsageError("--from lies after the end of the file (" +
-                                TimeToText(Milliseconds(duration_s)) + ")");
+            status = kShell.UsageError("--from lies after the end of the file (" +
+                                       TimeToText(Milliseconds(duration_s)) + ")");
         } else if (from_ms && *from_ms > 0 && Auvella_SetCurrentPosition(*from_ms / 1000.0) != 0) {
             char reason[256];
             Auvella_GetLastError(reason, sizeof reason);
-            std::fprintf(stderr, "melisk-cli: cannot seek in %s: %s\n", file->c_str(), reason);
+            std::fprintf(stderr, "melisk-cli: cannot seek in %s: %s\n", file.c_str(), reason);
             status = kExitFailed;
         } else {
             std::optional<double> to_s;
             if (to_ms) to_s = *to_ms / 1000.0;
-            status = PlayOpenFile(to_s);
+            status = PlayOpenFile(to_s, stop);
         }
     }
     Auvella_Stop();
     Auvella_Close();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    if (g_stop_signal) {
+    if (stop.caught()) {
         std::fprintf(stderr, "melisk-cli: stopped\n");
-        return 128 + g_stop_signal;
+        return 128 + stop.caught();
     }
     return status;
 }

@@ -3,27 +3,22 @@
 // Exit status: 0 every file done, 1 a file failed (or no preview picture), 2 a usage error or a
 // refused job, 130 stopped by Ctrl-C (the job is finished the way the Stop button finishes it).
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavutil/error.h>
 #include <libavutil/log.h>
 }
 
 #include "cli/cli_job_runner.h"
+#include "cli/cli_shell.h"
 #include "cli/input_problem.h"
 #include "common/setting_texts.h"
-#include "common/time_text.h"
 #include "engine/convert_engine.h"
 #include "engine/preview.h"
 #include "engine/probe.h"
@@ -31,9 +26,11 @@ extern "C" {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitFailed;
+using cli::kExitOk;
+using cli::kExitUsage;
+
+const cli::Shell kShell("taviro-cli", MediaKind::kVideo);
 
 const char kUsage[] =
     "usage: taviro-cli COMMAND ...\n"
@@ -42,9 +39,11 @@ const char kUsage[] =
     "  probe FILE\n"
     "      print what the media probe reads from FILE, one key=value a line\n"
     "  cut FILE --from HH:MM:SS.mmm --to HH:MM:SS.mmm --out-dir DIR [--name NAME]\n"
-    "      [--direct | --preset N --video-quality \"1500 kbps\" --size \"320*240\"\n"
+    "      [--direct [--exact] | --preset N --video-quality \"1500 kbps\" --size \"320*240\"\n"
     "       --frame-rate \"29.97 fps\" --audio-quality \"128 kbps\" --sample-rate \"44100 Hz\"]\n"
-    "      cut the range out of FILE into DIR; --from defaults to the start, --to to the end\n"
+    "      cut the range out of FILE into DIR; --from defaults to the start, --to to the end;\n"
+    "      --direct --exact starts and ends at the chosen times, re-encoding only up to the\n"
+    "      nearest key frames (H.264; other video is cut at the key frames, with the reason)\n"
     "  merge FILE FILE... --out-dir DIR [--name NAME] [--direct | the preset options of cut,\n"
     "      plus --channels \"2 Channel Stereo\"]\n"
     "      join the files in order into one file in DIR\n"
@@ -73,11 +72,6 @@ void PrintUsage(FILE* out) {
         out);
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "taviro-cli: %s\n(see taviro-cli --help)\n", message.c_str());
-    return kExitUsage;
-}
-
 // What a failed probe's code means.
 const char* ProbeResultText(int result) {
     switch (result) {
@@ -92,7 +86,14 @@ const char* ProbeResultText(int result) {
     }
 }
 
-int Probe(const std::string& path) {
+int Probe(const std::vector<std::string>& args) {
+    cli::Options options;
+    std::string error = cli::ParseOptions(args, {{}, {}}, &options);
+    if (!error.empty() || options.files.size() != 1) {
+        std::fputs("usage: taviro-cli probe FILE\n", stderr);
+        return kExitUsage;
+    }
+    const std::string& path = options.files[0];
     const ProbeResult probe = ProbeMediaFile(path);
     if (probe.result != PROBE_OK) {
         std::fprintf(stderr, "taviro-cli: probe failed: %d: %s: %s\n", probe.result, path.c_str(),
@@ -127,70 +128,42 @@ int Probe(const std::string& path) {
 
 // ---- options ----
 
-struct Options {
-    std::vector<std::string> files;
-    std::map<std::string, std::string> values;  // "--from" -> text
-    bool direct = false;
-    bool has_preset_option = false;
-};
+const std::vector<std::string> kPresetOptions = {"--preset",     "--video-quality", "--size",
+                                                 "--frame-rate", "--audio-quality", "--sample-rate"};
 
-// Splits the arguments after the command into files and options. Returns an error text, or empty.
-std::string ParseOptions(int argc, char** argv, const std::vector<std::string>& value_options,
-                         bool allow_direct, const std::vector<std::string>& preset_options,
-                         Options* options) {
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--direct" && allow_direct) {
-            options->direct = true;
-            continue;
-        }
-        bool takes_value = std::find(value_options.begin(), value_options.end(), arg) != value_options.end();
-        bool is_preset = std::find(preset_options.begin(), preset_options.end(), arg) != preset_options.end();
-        if (takes_value || is_preset) {
-            if (i + 1 >= argc) return "option " + arg + " needs a value";
-            if (options->values.count(arg)) return "option " + arg + " given twice";
-            options->values[arg] = argv[++i];
-            options->has_preset_option |= is_preset;
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-' && arg != "--") return "unknown option " + arg;
-        if (arg == "--") {
-            for (++i; i < argc; ++i) options->files.push_back(argv[i]);
-            break;
-        }
-        options->files.push_back(arg);
-    }
-    if (options->direct && options->has_preset_option) return "--direct takes no preset options";
-    return {};
-}
-
-std::optional<std::string> Value(const Options& options, const std::string& name) {
-    auto it = options.values.find(name);
-    if (it == options.values.end()) return std::nullopt;
-    return it->second;
+// The arguments of a cut or merge: files, the options named, the preset options and --direct.
+std::string ParseJobOptions(const std::vector<std::string>& args, std::vector<std::string> values,
+                            const std::vector<std::string>& preset_options, cli::Options* options) {
+    values.insert(values.end(), preset_options.begin(), preset_options.end());
+    std::string error = cli::ParseOptions(args, {values, {"--direct", "--exact"}}, options);
+    if (error.empty() && options->Flag("--direct") && options->AnyOf(preset_options))
+        error = "--direct takes no preset options";
+    if (error.empty() && options->Flag("--exact") && !options->Flag("--direct"))
+        error = "--exact goes with --direct";
+    return error;
 }
 
 // The preset options to the dialog's texts, checked. Returns an error text, or empty.
-std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* texts) {
-    texts->direct = options.direct;
-    if (auto v = Value(options, "--preset")) {
+std::string ReadSettingTexts(const cli::Options& options, bool merge, SettingTexts* texts) {
+    texts->direct = options.Flag("--direct");
+    if (auto v = options.Value("--preset")) {
         char* end = nullptr;
         long index = std::strtol(v->c_str(), &end, 10);
         if (v->empty() || *end || index < 0 || index >= OUTPUT_PRESET_COUNT)
             return "--preset must be a number from 0 to " + std::to_string(OUTPUT_PRESET_COUNT - 1);
         texts->preset_index = static_cast<int>(index);
     }
-    if (auto v = Value(options, "--video-quality")) {
+    if (auto v = options.Value("--video-quality")) {
         if (BitRateFromText(*v) <= 0) return "--video-quality must read like \"1500 kbps\"";
         texts->video_quality = *v;
     }
-    if (auto v = Value(options, "--size")) {
+    if (auto v = options.Value("--size")) {
         int w = 0, h = 0;
         if (!SizeFromText(*v, &w, &h) || w <= 0 || h <= 0 || w > 8192 || h > 8192 || w % 2 || h % 2)
             return "--size must read like \"320*240\" (even numbers up to 8192)";
         texts->size = *v;
     }
-    if (auto v = Value(options, "--frame-rate")) {
+    if (auto v = options.Value("--frame-rate")) {
         if (*v == "source") {
             texts->frame_rate.clear();
         } else {
@@ -202,16 +175,16 @@ std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* t
             texts->frame_rate = *v;
         }
     }
-    if (auto v = Value(options, "--audio-quality")) {
+    if (auto v = options.Value("--audio-quality")) {
         if (BitRateFromText(*v) <= 0) return "--audio-quality must read like \"128 kbps\"";
         texts->audio_quality = *v;
     }
-    if (auto v = Value(options, "--sample-rate")) {
+    if (auto v = options.Value("--sample-rate")) {
         if (SampleRateFromText(*v) <= 0) return "--sample-rate must read like \"44100 Hz\"";
         texts->sample_rate = *v;
     }
     if (merge) {
-        if (auto v = Value(options, "--channels")) {
+        if (auto v = options.Value("--channels")) {
             if (ChannelsFromText(*v) == 0)
                 return "--channels must be \"1 Channel Mono\" or \"2 Channel Stereo\"";
             texts->channels = *v;
@@ -220,115 +193,67 @@ std::string ReadSettingTexts(const Options& options, bool merge, SettingTexts* t
     return {};
 }
 
-// The output name: --name with the characters the dialogs remove taken out, or the default.
-std::string ReadOutputName(const Options& options, const std::string& default_name, std::string* error) {
-    std::string name = default_name;
-    if (auto v = Value(options, "--name")) name = SanitizeOutputName(*v);
-    if (name.empty() || name == "." || name == "..") *error = "the output name is empty or not usable";
-    return name;
-}
+// ---- commands ----
 
-// Probes a file for a job; prints the reason and returns nothing when the file cannot be used.
-std::optional<ProbeResult> ProbeForJob(const std::string& path) {
-    ProbeResult probe = ProbeMediaFile(path);
-    if (probe.result != PROBE_OK || probe.range_start_us < 0 || probe.range_end_us < 0) {
-        const std::string problem = InputFileProblem(path);
-        if (!problem.empty())
-            std::fprintf(stderr, "taviro-cli: The file %s cannot be opened: %s.\n", path.c_str(),
-                         problem.c_str());
-        else
-            std::fprintf(
-                stderr,
-                "taviro-cli: The file %s cannot be opened. It is not a video file this program can read.\n",
-                path.c_str());
-        return std::nullopt;
-    }
-    return probe;
-}
-
-// ---- running a job ----
-
-// Runs the job on a worker thread; Ctrl-C stops it the way the Stop button does.
 int RunJob(const JobRequest& job) {
-    JobProgress progress;
-    progress.Reset(job.FileCount(), job.merge ? job.FileCount() : 0);
-    return RunJobWithProgress("taviro-cli", job, progress, [&] { RunConvertJob(job, progress); });
+    return RunJobWithProgress(kShell.program(), job,
+                              [&](JobProgress& progress) { RunConvertJob(job, progress); });
 }
 
-int Refused(JobRefusal refusal) {
-    std::fprintf(stderr, "taviro-cli: %s\n",
-                 std::string(RefusalEnglishText(refusal, MediaKind::kVideo)).c_str());
-    return kExitUsage;
-}
-
-const std::vector<std::string> kPresetOptions = {"--preset",     "--video-quality", "--size",
-                                                 "--frame-rate", "--audio-quality", "--sample-rate"};
-
-int Cut(int argc, char** argv) {
-    Options options;
+int Cut(const std::vector<std::string>& args) {
+    cli::Options options;
     std::string error =
-        ParseOptions(argc, argv, {"--from", "--to", "--out-dir", "--name"}, true, kPresetOptions, &options);
-    if (!error.empty()) return UsageError(error);
-    if (options.files.size() != 1) return UsageError("cut takes exactly one FILE");
-    auto out_dir = Value(options, "--out-dir");
-    if (!out_dir) return UsageError("cut needs --out-dir DIR");
+        ParseJobOptions(args, {"--from", "--to", "--out-dir", "--name"}, kPresetOptions, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.files.size() != 1) return kShell.UsageError("cut takes exactly one FILE");
+    auto out_dir = options.Value("--out-dir");
+    if (!out_dir) return kShell.UsageError("cut needs --out-dir DIR");
     SettingTexts texts;
     error = ReadSettingTexts(options, false, &texts);
-    if (!error.empty()) return UsageError(error);
+    if (!error.empty()) return kShell.UsageError(error);
     const std::string& input = options.files[0];
-    std::string name = ReadOutputName(options, DefaultOutputName(input), &error);
-    if (!error.empty()) return UsageError(error);
+    std::string name = kShell.ReadOutputName(options, DefaultOutputName(input), &error);
+    if (!error.empty()) return kShell.UsageError(error);
 
-    const std::optional<ProbeResult> probe = ProbeForJob(input);
-    if (!probe) return kExitUsage;
-
-    CutRequest request;
-    request.input_path = input;
-    request.start_ms = 0;
-    int64_t duration_ms = probe->duration_us / 1000;
-    request.end_ms = duration_ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(duration_ms);
-    if (auto v = Value(options, "--from")) {
-        auto ms = ParseTimeText(*v);
-        if (!ms) return UsageError("--from must read like 00:01:02.500");
-        request.start_ms = *ms;
-    }
-    if (auto v = Value(options, "--to")) {
-        auto ms = ParseTimeText(*v);
-        if (!ms) return UsageError("--to must read like 00:01:02.500");
-        request.end_ms = *ms;
-    }
-    if (request.end_ms <= request.start_ms)
-        return UsageError("the end of the range must lie after its start");
-    if (request.start_ms >= duration_ms) return UsageError("the range starts after the end of the file");
+    ProbeResult probe;
+    cli::CutRange range;
+    if (std::optional<int> status = kShell.ProbeCut(options, input, &probe, &range)) return *status;
 
     JobSettings settings;
     ApplySettingTexts(texts, &settings);
     OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
     JobRequest job;
-    if (JobRefusal r = BuildCutJob(request, settings, output, job); r != JobRefusal::kNone) return Refused(r);
+    settings.exact = options.Flag("--exact");
+    if (JobRefusal r = BuildCutJob({input, range.start_ms, range.end_ms}, settings, output, job);
+        r != JobRefusal::kNone)
+        return kShell.Refused(r);
+    if (ExactCutRefusal r = ConfirmExactCut(job); r != ExactCutRefusal::kNone)
+        std::fprintf(stderr, "taviro-cli: %s\n", std::string(ExactFallbackEnglishText(r)).c_str());
     return RunJob(job);
 }
 
-int Merge(int argc, char** argv) {
-    Options options;
+int Merge(const std::vector<std::string>& args) {
+    cli::Options options;
     std::vector<std::string> preset_options = kPresetOptions;
     preset_options.push_back("--channels");
-    std::string error = ParseOptions(argc, argv, {"--out-dir", "--name"}, true, preset_options, &options);
-    if (!error.empty()) return UsageError(error);
-    if (options.files.empty()) return Refused(JobRefusal::kNoFile);
-    if (options.files.size() < 2) return Refused(JobRefusal::kTooFewFiles);
-    if (options.files.size() > static_cast<size_t>(MAX_JOB_FILES)) return Refused(JobRefusal::kTooManyFiles);
-    auto out_dir = Value(options, "--out-dir");
-    if (!out_dir) return UsageError("merge needs --out-dir DIR");
+    std::string error = ParseJobOptions(args, {"--out-dir", "--name"}, preset_options, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.Flag("--exact")) return kShell.UsageError("--exact is for cut only");
+    if (options.files.empty()) return kShell.Refused(JobRefusal::kNoFile);
+    if (options.files.size() < 2) return kShell.Refused(JobRefusal::kTooFewFiles);
+    if (options.files.size() > static_cast<size_t>(MAX_JOB_FILES))
+        return kShell.Refused(JobRefusal::kTooManyFiles);
+    auto out_dir = options.Value("--out-dir");
+    if (!out_dir) return kShell.UsageError("merge needs --out-dir DIR");
     SettingTexts texts;
     error = ReadSettingTexts(options, true, &texts);
-    if (!error.empty()) return UsageError(error);
-    std::string name = ReadOutputName(options, DefaultOutputName(options.files[0]), &error);
-    if (!error.empty()) return UsageError(error);
+    if (!error.empty()) return kShell.UsageError(error);
+    std::string name = kShell.ReadOutputName(options, DefaultOutputName(options.files[0]), &error);
+    if (!error.empty()) return kShell.UsageError(error);
 
     std::vector<MergeItem> items;
     for (const std::string& path : options.files) {
-        const std::optional<ProbeResult> probe = ProbeForJob(path);
+        const std::optional<ProbeResult> probe = kShell.ProbeForJob(path);
         if (!probe) return kExitUsage;
         items.push_back(MergeItemFromProbe(path, *probe));
     }
@@ -336,25 +261,26 @@ int Merge(int argc, char** argv) {
     ApplySettingTexts(texts, &settings);
     JobRequest job;  // without --frame-rate a merge keeps the source's rate
     OutputChoice output{*out_dir, name, PresetExtension(texts.preset_index)};
-    if (JobRefusal r = BuildMergeJob(items, settings, output, job); r != JobRefusal::kNone) return Refused(r);
+    if (JobRefusal r = BuildMergeJob(items, settings, output, job); r != JobRefusal::kNone)
+        return kShell.Refused(r);
     return RunJob(job);
 }
 
-int Preview(int argc, char** argv) {
-    Options options;
-    std::string error = ParseOptions(argc, argv, {"--at", "--out"}, false, {}, &options);
-    if (!error.empty()) return UsageError(error);
-    if (options.files.size() != 1) return UsageError("preview takes exactly one FILE");
-    auto at = Value(options, "--at");
-    auto out = Value(options, "--out");
-    if (!at || !out) return UsageError("preview needs --at SECONDS and --out FILE.bmp");
+int Preview(const std::vector<std::string>& args) {
+    cli::Options options;
+    std::string error = cli::ParseOptions(args, {{"--at", "--out"}, {}}, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.files.size() != 1) return kShell.UsageError("preview takes exactly one FILE");
+    auto at = options.Value("--at");
+    auto out = options.Value("--out");
+    if (!at || !out) return kShell.UsageError("preview needs --at SECONDS and --out FILE.bmp");
     char* end = nullptr;
     double at_s = std::strtod(at->c_str(), &end);
     if (at->empty() || *end || !(at_s >= 0) || at_s > 1e9)
-        return UsageError("--at must be a number of seconds, 0 or more");
+        return kShell.UsageError("--at must be a number of seconds, 0 or more");
     std::error_code ec;
     if (std::filesystem::symlink_status(*out, ec).type() != std::filesystem::file_type::not_found)
-        return UsageError(*out + " exists; choose a new file");
+        return kShell.UsageError(*out + " exists; choose a new file");
 
     const std::string& input = options.files[0];
     const PreviewResult result = DecodePreviewFrame({input, at_s, *out, false});
@@ -378,24 +304,6 @@ int Preview(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     av_log_set_level(AV_LOG_QUIET);
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        PrintUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? kExitUsage : kExitOk;
-    }
-    std::string command = argv[1];
-    if (command == "probe") {
-        // "--" ends the options, so a file named like one can be probed.
-        const bool dashes = argc == 4 && !std::strcmp(argv[2], "--");
-        if (argc != 3 + dashes || (!dashes && argv[2][0] == '-' && argv[2][1])) {
-            std::fputs("usage: taviro-cli probe [--] FILE\n", stderr);
-            return kExitUsage;
-        }
-        return Probe(argv[2 + dashes]);
-    }
-    if (command == "cut") return Cut(argc, argv);
-    if (command == "merge") return Merge(argc, argv);
-    if (command == "preview") return Preview(argc, argv);
-    std::fprintf(stderr, "taviro-cli: unknown command '%s'\n\n", argv[1]);
-    PrintUsage(stderr);
-    return kExitUsage;
+    return kShell.Main(argc, argv, {{"probe", Probe}, {"cut", Cut}, {"merge", Merge}, {"preview", Preview}},
+                       PrintUsage);
 }

@@ -60,6 +60,10 @@ void JobCommandsBase::RunJob(const Engine& engine, const QString& result_folder)
     // until it has ended.
     m_timer->stop();
     WaitForWorker();
+    // The last tick may have come before the end (Stop): the rows show how the job left each file.
+    ChannelProgressJob progress(m_progress);
+    WindowProgressView view(this, m_base_window);
+    m_protocol.showFinalRows(progress, view, TickTexts(*m_base_window));
 }
 
 void JobCommandsBase::Tick() {

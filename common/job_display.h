@@ -41,7 +41,7 @@ class ListProgressView : public ProgressView {
 template <class Window>
 ProgressTexts TickTexts(const Window& window) {
     return {window.text("TISHI", "wjwc"), window.text("TISHI", "wjwczg"), window.text("TISHI", "wj1"),
-            window.text("TISHI", "sb"), window.text("TISHI", "wc")};
+            window.text("TISHI", "sb"),   window.text("TISHI", "wc"),     window.text("JIEMIAN", "zb")};
 }
 
 // The "TISHI" key of the message that reports an outcome.

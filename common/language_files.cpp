@@ -13,8 +13,11 @@ namespace common {
 
 namespace {
 
-const char* const kLanguageFiles[kLanguageBoxItems] = {"english.ini", "spanish.ini", "german.ini",
-                                                       "french.ini",  "italian.ini", "japanese.ini"};
+const char* const kLanguageFiles[kLanguageBoxItems] = {
+    "english.ini", "spanish.ini", "german.ini", "french.ini", "italian.ini", "japanese.ini", "chinese.ini"};
+// Each language by its own name, for settings files that name fewer languages.
+const char* const kLanguageNames[kLanguageBoxItems] = {"English",  "Español", "Deutsch", "Français",
+                                                       "Italiano", "日本語",  "中文"};
 
 QString CacheKey(const char* section, const char* key) {
     return QString::fromLatin1(section).toLower() + '/' + QString::fromLatin1(key).toLower();
@@ -35,6 +38,15 @@ StartSettings ReadStartSettings(const QString& settings_path) {
     s.language_file = platform::ReadProfileString("LANGUAGE", "file", QString(), settings_path);
     s.sponsorship = platform::ReadProfileInt("TIMES", "time", 1, settings_path);
     return s;
+}
+
+QStringList LanguageBoxItems(const QStringList& names) {
+    QStringList items;
+    for (int i = 0; i < kLanguageBoxItems; ++i) {
+        const QString name = names.value(i);
+        items << (name.isEmpty() ? QString::fromUtf8(kLanguageNames[i]) : name);
+    }
+    return items;
 }
 
 QString LanguageFileForItem(int index) {

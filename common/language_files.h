@@ -56,15 +56,18 @@ QString ReadLanguageText(const QString& language_path, const char* section, cons
 // What the main window reads from the settings file at start. Missing file or keys give empty
 // texts and a sponsorship flag of 1 (not due).
 struct StartSettings {
-    QStringList language_names;  // "name1" to "name6" of "LANGUAGE", empty ones included
+    QStringList language_names;  // "name1" to "name7" of "LANGUAGE", empty ones included
     QString language_file;       // "file" of "LANGUAGE"
     int sponsorship = 1;         // "time" of "TIMES"; 0 means the sponsorship is due
 };
 StartSettings ReadStartSettings(const QString& settings_path);
 
-// The language box: items 0 to 5 stand for these files. Any other index gives an empty name; any
-// other name (compared exactly, with case) gives -1.
-inline constexpr int kLanguageBoxItems = 6;
+// The language box: items 0 to 6 stand for english, spanish, german, french, italian, japanese and
+// chinese.ini. Any other index gives an empty name; any other name (compared exactly, with case)
+// gives -1.
+inline constexpr int kLanguageBoxItems = 7;
+// The box's texts: the settings file's names, each language's own name where it has none.
+QStringList LanguageBoxItems(const QStringList& names);
 QString LanguageFileForItem(int index);
 int LanguageItemForFile(const QString& language_file);
 

@@ -117,7 +117,7 @@ MainWindowBase::~MainWindowBase() { qApp->removeEventFilter(this); }
 void MainWindowBase::StartUp() {
     const StartSettings settings = ReadStartSettings(settingsPath());
     m_language_box->clear();
-    m_language_box->addItems(settings.language_names);
+    m_language_box->addItems(LanguageBoxItems(settings.language_names));
     m_texts.setLanguageFile(settings.language_file);
     m_sponsorship = settings.sponsorship;
     if (m_sponsorship == 0) FetchSponsorshipFiles();
@@ -140,6 +140,7 @@ void MainWindowBase::StartUp() {
     for (QLineEdit* field : {m_start_field, m_end_field}) {
         connect(field, &QLineEdit::textChanged, this, &MainWindowBase::UpdateLength);
         connect(field, &QLineEdit::textChanged, this, [this, field] { ShowTimeValidity(field); });
+        connect(field, &QLineEdit::textEdited, this, [this, field] { MoveMarkToTypedTime(field); });
     }
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int tab) { SwitchTab(tab); });
     connect(m_language_box, &QComboBox::currentIndexChanged, this, &MainWindowBase::SwitchLanguage);
@@ -333,6 +334,21 @@ void MainWindowBase::SetFields(const std::string& start, const std::string& end,
 
 void MainWindowBase::UpdateLength() {
     m_length_field->setText(Q(LengthText(U(m_start_field->text()), U(m_end_field->text()))));
+}
+
+// A typed time moves its mark on the slider at once, as a bracket button does.
+void MainWindowBase::MoveMarkToTypedTime(QLineEdit* field) {
+    const std::optional<int32_t> ms = ParseTimeText(U(field->text()));
+    if (m_current_file.isEmpty() || !ms) return;
+    const int value = SliderValueAt(*ms, CurrentDurationMs());
+    if (field == m_start_field) {
+        m_slider->SetSelectionStart(value);
+        if (m_slider->GetSelectionMode() != 2) m_slider->SetSelectionMode(1);
+    } else {
+        m_slider->SetSelectionEnd(value);
+        m_slider->SetSelectionMode(2);
+    }
+    m_slider->update();
 }
 
 void MainWindowBase::ShowTimeValidity(QLineEdit* field) {

@@ -217,6 +217,7 @@ class MainWindowBase : public MovableDialog<QDialog> {
     void FetchSponsorshipFiles();
     void SetUpControls();
     void ShowTimeValidity(QLineEdit* field);
+    void MoveMarkToTypedTime(QLineEdit* field);
     QRect PanelRect() const;
 
     MainWindowLayout m_layout;

@@ -38,38 +38,59 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
 
     if (job.cancelRequested()) view.closeDialog();
 
-    // current_file is read anew for every file: the worker goes on while the list is updated.
-    for (int i = 0; i < job.currentFile() && i < job.fileCount(); ++i) {
-        if (merge_tab) {
-            const int item = listIndexOf(i);
-            const int status = job.fileStatus(i);
-            if (status == JOB_FILE_FAILED && item >= 0) {
-                view.setListItemStatus(item, texts.failed_status);
-            } else if (status == JOB_FILE_DONE) {
-                m_done = job.currentFile();
-                if (item >= 0) {
-                    view.setListItemStatus(item, texts.done_status);
-                    view.uncheckListItem(item);
-                }
-            }
-            if (job.currentFile() == total) {
-                job.setCurrentFile(total + 1);
-                view.closeDialog();
-                bool failed = false;
-                reportMerge(job, view, &failed);
-                if (failed) break;
-            }
-        } else if (job.currentFile() == total) {
+    if (merge_tab) {
+        // The end first: every row gets its final status before the outcome is reported.
+        if (total > 0 && job.currentFile() == total) {
             job.setCurrentFile(total + 1);
+            showFinalRows(job, view, texts);
             view.closeDialog();
-            const int status = job.fileStatus(i);
-            if (status == JOB_FILE_DONE)
-                view.report(JobOutcome::kCutDone);
-            else if (status == JOB_FILE_FAILED)
-                view.report(JobOutcome::kCutFailed);
-            // A file that ended neither done nor failed was stopped: nothing to report.
+            bool failed = false;
+            reportMerge(job, view, &failed);
+            return;
         }
+        // current_file is read anew for every file: the worker goes on while the list is updated.
+        for (int i = 0; i < job.currentFile() && i < job.fileCount(); ++i) {
+            const int status = job.fileStatus(i);
+            if (status == JOB_FILE_DONE) m_done = job.currentFile();
+            if (status != JOB_FILE_PENDING) showRow(i, status, view, texts);
+        }
+        return;
     }
+    if (job.currentFile() == total) {
+        job.setCurrentFile(total + 1);
+        view.closeDialog();
+        const int status = job.fileStatus(0);
+        if (status == JOB_FILE_DONE)
+            view.report(JobOutcome::kCutDone);
+        else if (status == JOB_FILE_FAILED)
+            view.report(JobOutcome::kCutFailed);
+        // A file that ended neither done nor failed was stopped: nothing to report.
+    }
+}
+
+void ProgressProtocol::showRow(int job_file, int status, ProgressView& view,
+                               const ProgressTexts& texts) const {
+    const int item = listIndexOf(job_file);
+    if (item < 0) return;
+    if (status == JOB_FILE_DONE) {
+        view.setListItemStatus(item, texts.done_status);
+        view.uncheckListItem(item);
+    } else if (status == JOB_FILE_FAILED) {
+        view.setListItemStatus(item, texts.failed_status);
+    } else {
+        // Not finished (stopped, or never reached): the row is as ready as before the job.
+        view.setListItemStatus(item, texts.ready_status);
+    }
+}
+
+void ProgressProtocol::showFinalRows(ProgressJob& job, ProgressView& view, const ProgressTexts& texts) {
+    int done = 0;
+    for (int i = 0; i < job.fileCount(); ++i) {
+        const int status = job.fileStatus(i);
+        if (status == JOB_FILE_DONE) ++done;
+        showRow(i, status, view, texts);
+    }
+    m_done = done;
 }
 
 void ProgressProtocol::reportMerge(ProgressJob& job, ProgressView& view, bool* failed) {

@@ -78,6 +78,7 @@ struct ProgressTexts {
     QString files_word;     // "wj1": after the total
     QString failed_status;  // "sb"
     QString done_status;    // "wc"
+    QString ready_status;   // "zb": a file the job did not finish
 };
 
 class ProgressProtocol {
@@ -89,12 +90,17 @@ class ProgressProtocol {
     void tick(bool merge_tab, const QString& cut_path, ProgressJob& job, ProgressView& view,
               const ProgressTexts& texts);
 
+    // Once the worker has ended (a stopped job included): every job row shows the engine's final
+    // status of its file, a file that was not finished shows ready again.
+    void showFinalRows(ProgressJob& job, ProgressView& view, const ProgressTexts& texts);
+
     int doneCount() const { return m_done; }
     // The list item of a job file, -1 for none.
     int listIndexOf(int job_file) const;
 
   private:
     void reportMerge(ProgressJob& job, ProgressView& view, bool* failed);
+    void showRow(int job_file, int status, ProgressView& view, const ProgressTexts& texts) const;
 
     int m_done = 0;
     std::vector<int> m_job_to_list;

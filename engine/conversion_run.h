@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/exact_cut.h"
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
 #include "engine/output_publish.h"
@@ -192,6 +193,7 @@ class ConversionRun {
     bool trailer_written_ = false;
     bool discard_output_ = false;  // a cut whose range held no picture leaves no file
     PacketCopy copy_;
+    std::unique_ptr<ExactCut> exact_;  // a direct cut that starts and ends exactly
     VideoPath video_;
     AudioPath audio_;
     media::PacketPtr in_packet_;

@@ -119,9 +119,19 @@ void ConversionRun::ProcessFile(int i) {
                             in_.range_start_s + RangeLength(i), Merge());
             copy_.SetKeyFramePrefix(std::move(in_.parameter_sets));
             in_.parameter_sets.clear();
+            if (exact_ && i == 0) {
+                if (int error = exact_->Begin(&copy_, in_.range_start_s, in_.range_start_s + RangeLength(i));
+                    error < 0) {
+                    Fail("could not open the video decoder", error);
+                    in_.leave_loop = true;
+                }
+            }
         }
         PacketLoop(i);
         if (PacketCopying()) {
+            if (exact_ && !in_.leave_loop)
+                if (int error = exact_->End(muxer_.get()); error < 0)
+                    FailWrite("could not cut the video exactly", error);
             if (int error = copy_.EndFile(muxer_.get()); error < 0)
                 FailWrite("could not write a packet", error);
         }
@@ -226,6 +236,12 @@ bool ConversionRun::SetUpVideoStream() {
         video_.out->r_frame_rate = in_.video->r_frame_rate;
         video_.out->avg_frame_rate = in_.video->avg_frame_rate;
         video_.frame_tb = frame_tb;
+        if (request_.exact && !Merge()) {
+            exact_ = std::make_unique<ExactCut>();
+            const bool global_header = muxer_->oformat->flags & AVFMT_GLOBALHEADER;
+            if (exact_->Prepare(in_.video, global_header, video_.out->codecpar) != ExactCutRefusal::kNone)
+                return Refuse("the video cannot be cut exactly");
+        }
         return true;
     }
 
@@ -357,7 +373,9 @@ bool ConversionRun::SetUpAudioStream() {
 }
 
 bool ConversionRun::OpenOutputFile() {
-    if (muxer_->nb_streams == 0) return Refuse("the input has neither video nor audio");
+    if (muxer_->nb_streams == 0)
+        return Refuse(request_.audio_only ? "the input has no sound"
+                                          : "the input has neither video nor audio");
     // Written under a new temporary name and published when complete: an existing file (an input
     // among them) is never written over, and no partial file ever carries the final name.
     if (int error = file_.Open(request_.output_path); error < 0)
@@ -419,7 +437,8 @@ void ConversionRun::PacketLoop(int i) {
         }
         UpdateProgress(i);
         if (PacketCopying()) {
-            if (int error = copy_.Add(muxer_.get(), pkt); error < 0) {
+            if (int error = exact_ ? exact_->Add(muxer_.get(), pkt) : copy_.Add(muxer_.get(), pkt);
+                error < 0) {
                 FailWrite("could not write a packet", error);
                 in_.leave_loop = true;
             }

@@ -44,6 +44,9 @@ struct JobRequest {
     // The muxer's short name ("adts", "mp2"); empty: guessed from output_path's extension.
     std::string output_format;
     bool audio_only = false;  // video streams are ignored (the audio tool's jobs)
+    // A direct cut of H.264 video starts and ends at the range's own pictures, encoding again only
+    // the pictures between each end and its nearest key frame (see engine/exact_cut.h).
+    bool exact = false;
 
     int FileCount() const {
         return inputs.size() > static_cast<size_t>(MAX_JOB_FILES) ? MAX_JOB_FILES

@@ -64,13 +64,16 @@ PacketCopy::Times PacketCopy::TimesOf(const AVPacket* pkt, const AVStream* strea
     t.pts = pts != AV_NOPTS_VALUE ? ToUs(pts, stream->time_base) : kNone;
     t.dts = t.has_dts ? ToUs(pkt->dts, stream->time_base) : t.pts;
     int64_t duration = pkt->duration > 0 ? ToUs(pkt->duration, stream->time_base) : 0;
-    if (duration <= 0 && stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+    int64_t decoded = 0;  // what a decoder makes of an audio packet: a whole frame
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
         int samples = av_get_audio_frame_duration2(stream->codecpar, pkt->size);
         if (samples <= 0) samples = stream->codecpar->frame_size;
         if (samples > 0 && stream->codecpar->sample_rate > 0)
-            duration = av_rescale(samples, AV_TIME_BASE, stream->codecpar->sample_rate);
+            decoded = av_rescale(samples, AV_TIME_BASE, stream->codecpar->sample_rate);
+        if (duration <= 0) duration = decoded;
     }
     t.duration = duration > 0 ? duration : fallback_duration;
+    t.played = std::max(t.duration, decoded);
     return t;
 }
 
@@ -133,8 +136,9 @@ void PacketCopy::Anchor() {
         return;
     }
     placed_us_ = video_end_us_;
+    // Sound that really ends (a decoder plays every packet whole) after the pictures: the file's
+    // pictures wait for it, whole frames, so they stay on the stream's grid.
     const int64_t wait_us = audio_end_us_ + lead_us - video_end_us_;
-    // Pictures that wait for the sound wait whole frames, so they stay on the stream's grid.
     if (wait_us > 0 && in_video_)
         placed_us_ += (wait_us + video_frame_us_ - 1) / video_frame_us_ * video_frame_us_;
     else if (wait_us > 0)
@@ -209,6 +213,8 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
         Anchor();
     }
     // In a merge, sound that outlasts the pictures by more than one audio frame is the file's own.
+    // Otherwise only packets that a decoder plays to their end within the pictures are kept: one
+    // that runs past them would overlap the next file's sound and push it late.
     bool keep_tail = false;
     if (file_ended && merge_ && in_video_ && !held_audio_.empty()) {
         const Times& last = held_audio_.back().t;
@@ -234,7 +240,9 @@ int PacketCopy::FlushAudio(AVFormatContext* muxer, bool file_ended) {
             }
         } else if (a.pts + a.duration <= origin_us_) {
             keep = false;
-        } else if (keep_tail || (kept_video_end_us_ != kNone && middle <= kept_video_end_us_)) {
+        } else if (keep_tail ||
+                   (kept_video_end_us_ != kNone &&
+                    (merge_ ? a.pts + a.played <= kept_video_end_us_ : middle <= kept_video_end_us_))) {
             keep = true;
         } else if (video_done_ || file_ended) {
             keep = false;
@@ -314,7 +322,7 @@ int PacketCopy::Write(AVFormatContext* muxer, AVPacket* pkt, AVStream* out, cons
     }
     pkt->stream_index = out->index;
     pkt->pos = -1;
-    const int64_t end_us = t.pts + t.duration - shift_us;
+    const int64_t end_us = t.pts + (out == out_video_ ? t.duration : t.played) - shift_us;
     if (out == out_video_) {
         video_end_us_ = std::max(video_end_us_, end_us);
     } else {

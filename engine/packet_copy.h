@@ -10,8 +10,10 @@
 // - A cut ends after the last picture shown before its end (plus the pictures decoded before the end
 //   that later pictures may refer to), so the whole chosen range is kept.
 // - Audio is kept from the origin to the end of the file's pictures, so sound starts and ends with
-//   the picture. In a merge, audio that outlasts the pictures by more than one audio frame is kept
-//   whole and the next file waits for it.
+//   the picture. A decoder plays every audio packet whole, so in a merge a packet that would run
+//   past the pictures is dropped (its sound would overlap the next file's and push it late), and
+//   audio that outlasts the pictures by more than one audio frame is kept whole while the next file
+//   waits for its real end. Joints thus stay within one audio frame and never add up.
 // - A file without a copied video stream is timed by its audio alone (origin: the range start); a cut
 //   runs from the packet that holds the start until the range's length is written.
 
@@ -40,6 +42,12 @@ class PacketCopy {
     int Add(AVFormatContext* muxer, AVPacket* pkt);
     // The file's packets have all been given (or reading stops): writes or drops what is held back.
     int EndFile(AVFormatContext* muxer);
+    // The file's pictures are all given (an exact cut decides its last picture itself): the sound
+    // that belongs to them can be decided.
+    int EndPictures(AVFormatContext* muxer) {
+        video_done_ = true;
+        return FlushAudio(muxer, false);
+    }
     // The cut's range is complete: later packets of this file would all be dropped.
     bool Finished() const;
     // Whether the file gave the output at least one picture (always true for a file without video).
@@ -57,6 +65,7 @@ class PacketCopy {
         int64_t pts = 0;
         int64_t dts = 0;
         int64_t duration = 0;
+        int64_t played = 0;  // audio: at least the decoded frame's length
         bool has_dts = false;
     };
     Times TimesOf(const AVPacket* pkt, const AVStream* stream, int64_t fallback_duration) const;

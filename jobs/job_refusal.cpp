@@ -35,8 +35,7 @@ std::string_view RefusalEnglishText(JobRefusal refusal, MediaKind kind) {
         case JobRefusal::kOutputFolderMissing:
             return "The output folder does not exist. Please choose another folder.";
         case JobRefusal::kOutputFolderNotWritable:
-            return video ? "The output file cannot be created in this folder. Please choose another folder."
-                         : "The MP3 file could not be created. Please choose another folder.";
+            return "The output file cannot be created in this folder. Please choose another folder.";
         case JobRefusal::kOutputNameRefused:
             return "The output name cannot be used (too long or not allowed). Please choose a shorter name.";
         case JobRefusal::kSilent:

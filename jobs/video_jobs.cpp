@@ -7,6 +7,54 @@
 
 namespace fs = std::filesystem;
 
+ExactCutRefusal ConfirmExactCut(JobRequest& job) {
+    if (!job.exact || job.merge || job.reencode || job.inputs.empty()) return ExactCutRefusal::kNone;
+    ExactCutRefusal refusal = CheckExactCut(job.inputs[0].path, job.output_path);
+    if (refusal != ExactCutRefusal::kNone) job.exact = false;
+    return refusal;
+}
+
+std::string_view ExactFallbackMessageKey(ExactCutRefusal refusal) {
+    switch (refusal) {
+        case ExactCutRefusal::kNone:
+            return {};
+        case ExactCutRefusal::kUnreadable:
+            return "jqbkd";
+        case ExactCutRefusal::kNotH264:
+            return "jqfh264";
+        case ExactCutRefusal::kNoEncoder:
+            return "jqwbmq";
+        case ExactCutRefusal::kPictureFormat:
+            return "jqhmgs";
+        case ExactCutRefusal::kParameterSets:
+            return "jqcsj";
+    }
+    return {};
+}
+
+std::string_view ExactFallbackEnglishText(ExactCutRefusal refusal) {
+    switch (refusal) {
+        case ExactCutRefusal::kNone:
+            return {};
+        case ExactCutRefusal::kUnreadable:
+            return "The video cannot be read to cut it exactly; it is cut at the nearest key frames instead.";
+        case ExactCutRefusal::kNotH264:
+            return "Only H.264 video can be cut exactly; this video is cut at the nearest key frames "
+                   "instead.";
+        case ExactCutRefusal::kNoEncoder:
+            return "The H.264 encoder (libx264) is missing; the video is cut at the nearest key frames "
+                   "instead.";
+        case ExactCutRefusal::kPictureFormat:
+            return "The encoder cannot match this video's pictures (pixel format or interlacing); it is cut "
+                   "at "
+                   "the nearest key frames instead.";
+        case ExactCutRefusal::kParameterSets:
+            return "This video's stream headers cannot be joined with new ones; it is cut at the nearest key "
+                   "frames instead.";
+    }
+    return {};
+}
+
 JobSettings DefaultMergeSettings() {
     JobSettings s;
     s.video_codec_id = AV_CODEC_ID_MPEG4;
@@ -62,6 +110,7 @@ JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, c
     job.output_path = output_path;
     job.reencode = !settings.direct;
     job.merge = false;
+    job.exact = settings.direct && settings.exact;
 
     ApplyOutputSettings(settings, job.output);
     job.output.frame_rate = settings.frame_rate;  // 0/1: the input's own rate

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/exact_cut.h"
 #include "engine/job_request.h"
 #include "engine/output_names.h"
 #include "engine/probe.h"
@@ -24,6 +25,7 @@ extern "C" {
 // numbers in the units of the job fields (bits per second, pixels, Hz) and codec ids.
 struct JobSettings {
     bool direct = false;
+    bool exact = false;                         // a direct cut starts and ends exactly at the chosen times
     int32_t video_codec_id = AV_CODEC_ID_NONE;  // none keeps the request's
     int32_t audio_codec_id = AV_CODEC_ID_NONE;
     int32_t video_bit_rate = 0;
@@ -58,6 +60,14 @@ struct CutRequest {
 // chooses the unique output path. On a refusal the job is left untouched.
 JobRefusal BuildCutJob(const CutRequest& request, const JobSettings& settings, const OutputChoice& output,
                        JobRequest& job);
+
+// A cut that asks to start and end exactly keeps that wish only where the engine can do it for the
+// input and output; otherwise the job becomes a key-frame cut and the reason comes back.
+ExactCutRefusal ConfirmExactCut(JobRequest& job);
+// The language file's key (section "TISHI") for the reason a cut falls back to the key frames, and
+// its English text for taviro-cli.
+std::string_view ExactFallbackMessageKey(ExactCutRefusal refusal);
+std::string_view ExactFallbackEnglishText(ExactCutRefusal refusal);
 
 // One file of a merge as the merge list shows it, plus what the probe knows of its streams.
 struct MergeItem {

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/desktop_locale.h"
+#include "platform/profile.h"
+
 namespace platform {
 
 namespace {
@@ -32,13 +35,27 @@ QString MadeToolFolder(const QString& base, const QString& tool) {
     return QDir().mkpath(folder) && IsWritableFolder(folder) ? folder : QString();
 }
 
-// The shipped settings become the user's on first run; a copy keeps the source's read-only mode.
+// The language file for the desktop's language.
+QString DesktopLanguageFile() {
+    static const std::pair<const char*, const char*> kFiles[] = {
+        {"zh", "chinese.ini"}, {"es", "spanish.ini"}, {"de", "german.ini"},
+        {"fr", "french.ini"},  {"it", "italian.ini"}, {"ja", "japanese.ini"},
+    };
+    const QString language = DesktopLanguage();
+    for (const auto& [code, file] : kFiles)
+        if (language == QLatin1String(code)) return QString::fromLatin1(file);
+    return QStringLiteral("english.ini");
+}
+
+// The shipped settings become the user's on first run, speaking the desktop's language; a copy
+// keeps the source's read-only mode.
 void CopyShippedSettings(const QString& program_folder, const QString& settings_folder) {
     const QString shipped = program_folder + QStringLiteral("/setting.ini");
     const QString own = settings_folder + QStringLiteral("/setting.ini");
     if (QFileInfo::exists(own) || !QFileInfo::exists(shipped)) return;
-    if (QFile::copy(shipped, own))
-        QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOwner | QFile::WriteOwner);
+    if (!QFile::copy(shipped, own)) return;
+    QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOwner | QFile::WriteOwner);
+    WriteProfileString(QStringLiteral("LANGUAGE"), QStringLiteral("file"), DesktopLanguageFile(), own);
 }
 
 }  // namespace

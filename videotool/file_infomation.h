@@ -1,5 +1,6 @@
 #pragma once
-// CFileInfomation: the cut settings dialog. The user picks a direct or an indirect cut, an output
+// CFileInfomation: the cut settings dialog. The user picks a direct cut (exact at the chosen times or
+// at the key frames) or an indirect cut, an output
 // preset with its parameters, the output folder and the file name. Confirming stores the list
 // indexes in setting.ini (section "CUT"), fills the cut settings and the three results below, and
 // shows the sponsorship prompt first while it is due. Escape and the close box cancel; Enter does
@@ -14,6 +15,7 @@ class CFileInfomation : public SettingsDialogBase {
     enum ControlId {
         kDirect = 1189,
         kIndirect = 1007,
+        kExact = 1198,  // a direct cut starts and ends exactly (under the direct cut)
         kPreset = 1105,
         kVideoQuality = 1190,
         kVideoSize = 1191,
@@ -36,4 +38,9 @@ class CFileInfomation : public SettingsDialogBase {
     void InitDialog() override;
     // A cut's sound is stereo.
     std::string ChannelText() const override;
+    // Remembers the exact-cut box; only a direct cut is exact.
+    void AdjustSettings(const SettingTexts& texts) override;
+
+  private:
+    QAbstractButton* m_exact = nullptr;
 };

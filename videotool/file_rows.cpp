@@ -53,5 +53,5 @@ std::array<std::string, kFileListColumns> FileRowTexts(const std::string& path, 
 }
 
 std::string VideoFileFilter(const std::string& videos_text, const std::string& all_files_text) {
-    return videos_text + "|" + kVideoPatterns + "|" + all_files_text + "|*.*|";
+    return videos_text + "|" + kVideoPatterns + "|" + all_files_text + "|*|";
 }

@@ -47,6 +47,9 @@ void JobCommands::Cut() {
         return ShowMessage(m_window->text("TISHI", "strmlbcz"));
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
+    // A file that cannot be cut exactly is cut at the key frames, and the user is told why first.
+    if (ExactCutRefusal r = ConfirmExactCut(job); r != ExactCutRefusal::kNone)
+        ShowMessage(m_window->text("TISHI", std::string(ExactFallbackMessageKey(r)).c_str()));
     m_request = std::move(job);
     m_progress.Reset(1, 0);
     RunJob(&RunConvertJob, dialog.outputFolder());

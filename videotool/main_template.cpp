@@ -28,14 +28,15 @@ platform::DialogSpec MainWindowTemplate() {
         {kLengthField, ControlKind::Label, "00:00:00.000", 243, 233, 53, 10, kStyleSunken},
         {kPointsGroup, ControlKind::GroupBox, "", 6, 195, 352, 31, 0},
         {kHelpLink, ControlKind::Custom, QString::fromUtf8("怎样使用本软件"), 192, 4, 62, 8, 0},
-        {kPositionText, ControlKind::Label, "00:00:00:000 / 00:00:00:000", 234, 208, 112, 8, 0},
+        {kPositionText, ControlKind::Label, "00:00:00.000 / 00:00:00.000", 234, 208, 112, 8, 0},
         {kStartField, ControlKind::Edit, "", 46, 231, 55, 14, kStyleAutoHScroll},
         {kEndField, ControlKind::Edit, "", 145, 231, 54, 14, kStyleAutoHScroll},
         {kTabs, ControlKind::TabControl, "", 6, 0, 91, 16, 0},
         {kRemoveButton, ControlKind::Custom, "Button5", 300, 87, 56, 33, kStyleHidden},
         {kAddFilesButton, ControlKind::Custom, QString::fromUtf8("添加文件"), 300, 51, 56, 32, kStyleHidden},
         {kLanguageLabel, ControlKind::Label, QString::fromUtf8("语言"), 318, 2, 29, 8, kStyleHidden},
-        {kLanguageBox, ControlKind::ComboBox, "", 308, 0, 48, 30, kStyleHidden | kStyleVScroll},
+        // Between the help link and the sponsorship link; the names speak for themselves without the label.
+        {kLanguageBox, ControlKind::ComboBox, "", 257, 0, 40, 30, kStyleVScroll},
         {kSponsorLink, ControlKind::Custom, QString::fromUtf8("赞助我们"), 299, 4, 50, 8, 0},
     };
     return d;

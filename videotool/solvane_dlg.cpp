@@ -109,8 +109,6 @@ CSolvaneDlg::CSolvaneDlg(common::ProgramFiles files, QWidget* parent)
     StartUp();
 
     connect(m_play_button, &CControlButton::clicked, this, &CSolvaneDlg::Play);
-    for (QLineEdit* field : {m_start_field, m_end_field})
-        connect(field, &QLineEdit::textEdited, this, [this, field] { MoveMarkToTypedTime(field); });
     connect(m_slider, &CBitmapSlider::sliderTrack, this,
             [this](int, int position) { ShowFrameAtSliderPosition(position); });
     // The picture is scaled plainly while the thumb is dragged; smoothly again once it is let go.
@@ -252,20 +250,6 @@ void CSolvaneDlg::DecodePreviewAt(double seek_s) {
 bool CSolvaneDlg::WaitForPreviewBitmap() { return m_preview_session && m_preview_session->WaitForBitmap(); }
 
 QPixmap CSolvaneDlg::PanelPicture() const { return m_preview_path.isEmpty() ? QPixmap() : m_preview; }
-
-void CSolvaneDlg::MoveMarkToTypedTime(QLineEdit* field) {
-    const std::optional<int32_t> ms = ParseTimeText(Utf8(field->text()));
-    if (m_current_file.isEmpty() || !ms) return;
-    const int value = SliderValueAt(*ms, m_duration_ms);
-    if (field == m_start_field) {
-        m_slider->SetSelectionStart(value);
-        if (m_slider->GetSelectionMode() != 2) m_slider->SetSelectionMode(1);
-    } else {
-        m_slider->SetSelectionEnd(value);
-        m_slider->SetSelectionMode(2);
-    }
-    m_slider->update();
-}
 
 void CSolvaneDlg::Play() {
     if (m_current_file.isEmpty()) return;

@@ -96,7 +96,6 @@ class CSolvaneDlg : public common::MainWindowBase {
 
   private:
     void DecodePreviewAt(double seek_s);
-    void MoveMarkToTypedTime(QLineEdit* field);
 
     // The last file the add command probed (the slider's preview decodes it) and the last good probe.
     std::optional<std::string> m_probe_path;

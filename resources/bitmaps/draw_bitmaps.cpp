@@ -232,7 +232,9 @@ void DrawInfo(QPainter& p, QPointF c, qreal r) {
     p.setBrush(disc);
     p.drawEllipse(c, r, r);
     p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
+    // Not pure white: a button is shaped by its picture's not-pure-white pixels, and a pure white
+    // glyph would be a hole through which clicks fall to the window below.
+    p.setBrush(QColor(254, 254, 254));
     const qreal stem = r * 0.26;
     p.drawEllipse(QPointF(c.x(), c.y() - r * 0.47), stem * 0.62, stem * 0.62);
     p.drawRoundedRect(QRectF(c.x() - stem / 2, c.y() - r * 0.17, stem, r * 0.72), stem * 0.2, stem * 0.2);

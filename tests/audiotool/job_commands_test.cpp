@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -65,6 +66,8 @@ TEST_F(JobCommandsTest, RefusalsSayWhyAndStartNothing) {
         {"\\", "00:00:00.000", "00:00:01.000", ""},
         {Path("missing"), "00:00:00.000", "00:00:01.000",
          "The output folder does not exist. Please choose another folder."},
+        {"/proc", "00:00:00.000", "00:00:01.000",
+         "The output folder cannot be written to. Please choose another folder with the Browse button."},
         {Path("out"), "00:00:02.000", "00:00:02.000", "The end time must lie after the start time."},
         {Path("out"), "00:00:03.500", "00:00:04.000", "The start time lies beyond the end of the file."},
         {Path("out"), "1:2", "00:00:01.000",
@@ -167,6 +170,36 @@ TEST_F(JobCommandsTest, MergeJoinsTheCheckedRowsIntoOneMp3WithTheChosenSettings)
         EXPECT_FALSE(w.fileList()->GetCheck(row)) << row;
     }
     EXPECT_EQ(w.fileList()->GetItemText(1, 4), "Ready");
+}
+
+TEST_F(JobCommandsTest, AFileGoneBeforeTheMergeFailsAloneAndEveryRowIsFinalBeforeTheReport) {
+    auto& w = Open();
+    ClickTab(1);
+    QDir().mkpath(Path("in"));
+    for (const char* name : {"tone.ogg", "tone.wma", "tone.flac"})
+        ASSERT_TRUE(QFile::copy(Fixture(name), Path("in/") + name));
+    w.AddFilePaths({Path("in/tone.ogg"), Path("in/tone.wma"), Path("in/tone.flac")});
+    ASSERT_EQ(w.fileList()->rowCount(), 3);
+    ASSERT_TRUE(QFile::remove(Path("in/tone.wma")));
+    w.outputFolderBox()->setEditText(Path("out"));
+
+    // The help address opens right after the outcome message: the rows then are what the user saw.
+    QStringList rows_at_report;
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened_ << target;
+        for (int row = 0; row < w.fileList()->rowCount(); ++row)
+            rows_at_report << w.fileList()->GetItemText(row, 4);
+        return platform::kShellOpenOk;
+    });
+    platform::ScopedMessageRecorder messages;
+    Click(kMergeButton);
+    EXPECT_EQ(messages.lastText(), "The files could not be merged. The help page will open in your browser.");
+    EXPECT_EQ(rows_at_report, (QStringList{"Done", "Failed", "Done"}));
+    EXPECT_FALSE(w.fileList()->GetCheck(0));
+    EXPECT_TRUE(w.fileList()->GetCheck(1)) << "a failed file stays checked for another try";
+    EXPECT_FALSE(w.fileList()->GetCheck(2));
+    // The files either side of the missing one are in the output.
+    EXPECT_NEAR(testsupport::DecodedAudioSeconds(Path("out/tone.mp3").toStdString()), 6.0, 0.3);
 }
 
 TEST_F(JobCommandsTest, CopyEncoderJoinsMp3FramesOrSaysWhichFileDiffers) {

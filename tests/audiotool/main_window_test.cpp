@@ -10,11 +10,14 @@
 
 #include "audiotool/settings_dlg.h"
 #include "auvella/auvella.h"
+#include "common/time_text.h"
+#include "controls/bitmap_resources.h"
 #include "controls/bitmap_slider.h"
 #include "controls/check_list_ctrl.h"
 #include "melisk_window.h"
 #include "platform/choosers.h"
 #include "platform/message_box.h"
+#include "platform/profile.h"
 #include "platform/shell_open.h"
 #include "support/pcm.h"
 
@@ -86,8 +89,9 @@ TEST_F(MainWindowTest, StartsFromTheTemplateWithTheLanguageTexts) {
     EXPECT_FALSE(Control(kPlayButton)->isEnabled());
     EXPECT_FALSE(Control(kStopButton)->isEnabled());
     EXPECT_FALSE(w.slider()->isEnabled());
-    for (int id : {kFileList, kMergeButton, kSettingButton, kLanguageBox, kFormatBox, kMergeOrderNote})
+    for (int id : {kFileList, kMergeButton, kSettingButton, kFormatBox, kMergeOrderNote})
         EXPECT_FALSE(Control(id)->isVisible()) << id;
+    EXPECT_TRUE(Control(kLanguageBox)->isVisible());
     // About opens the language file's home page, Find Target the output folder's text.
     QStringList opened;
     platform::SetShellOpenHandler([&](const QString& target) {
@@ -301,18 +305,53 @@ TEST_F(MainWindowTest, SettingsDialogOpensOnTheDefaultsAndOnlyOkChangesTheSettin
     {
         CSettings d(w.programFiles().folder(), &s, &w);
         EXPECT_EQ(d.windowTitle(), "Output settings");
-        choose(d, "22050 Hz", "320 kbps", "1 Channel Mono", CSettings::kOk);
+        choose(d, "48000 Hz", "320 kbps", "1 Channel Mono", CSettings::kOk);
     }
-    EXPECT_EQ(s.sample_rate, 22050);
+    EXPECT_EQ(s.sample_rate, 48000);
     EXPECT_EQ(s.bit_rate, 320000);
     EXPECT_EQ(s.channels, 1);
     {
         CSettings d(w.programFiles().folder(), &s, &w);
-        choose(d, "48000 Hz", "96 kbps", "2 Channel Stereo", CSettings::kCancel);
+        choose(d, "32000 Hz", "96 kbps", "2 Channel Stereo", CSettings::kCancel);
     }
-    EXPECT_EQ(s.sample_rate, 22050);
+    EXPECT_EQ(s.sample_rate, 48000);
     EXPECT_EQ(s.bit_rate, 320000);
     EXPECT_EQ(s.channels, 1);
+}
+
+// MP3 below 32 kHz goes only to 160 kbps: the list offers no more, and a higher choice comes down to
+// the highest allowed rather than being lowered silently by the encoder.
+TEST_F(MainWindowTest, SettingsDialogOffersOnlyTheBitRatesTheSampleRateAllows) {
+    auto& w = Open();
+    CSettings d(w.programFiles().folder(), &w.outputSettings(), &w);
+    d.show();
+    QComboBox* bits = d.combo(CSettings::kBitRate);
+    d.combo(CSettings::kSampleRate)->setCurrentText("44100 Hz");
+    EXPECT_EQ(bits->itemText(bits->count() - 1), "320 kbps");
+    bits->setCurrentText("256 kbps");
+    d.combo(CSettings::kSampleRate)->setCurrentText("22050 Hz");
+    EXPECT_EQ(bits->itemText(bits->count() - 1), "160 kbps");
+    EXPECT_EQ(bits->currentText(), "160 kbps");
+    d.combo(CSettings::kSampleRate)->setCurrentText("32000 Hz");
+    EXPECT_EQ(bits->itemText(bits->count() - 1), "320 kbps");
+    EXPECT_EQ(bits->currentText(), "160 kbps");
+    QTest::mouseClick(platform::ControlById(&d, CSettings::kOk), Qt::LeftButton);
+    EXPECT_EQ(w.outputSettings().bit_rate, 160000);
+}
+
+// The channel list is in the chosen language; the choice means the same in every language.
+TEST_F(MainWindowTest, SettingsDialogNamesTheChannelsInTheChosenLanguage) {
+    platform::WriteProfileString("LANGUAGE", "file", "chinese.ini", Path("setting.ini"));
+    auto& w = Open();
+    CSettings d(w.programFiles().folder(), &w.outputSettings(), &w);
+    d.show();
+    QComboBox* channels = d.combo(CSettings::kChannels);
+    ASSERT_EQ(channels->count(), 2);
+    EXPECT_EQ(channels->itemText(0), QString::fromUtf8("1 声道 单声道"));
+    EXPECT_EQ(channels->itemText(1), QString::fromUtf8("2 声道 立体声"));
+    channels->setCurrentIndex(0);
+    QTest::mouseClick(platform::ControlById(&d, CSettings::kOk), Qt::LeftButton);
+    EXPECT_EQ(w.outputSettings().channels, 1);
 }
 
 TEST(OutputSettingsTexts, ReadTheirNumbers) {
@@ -322,6 +361,79 @@ TEST(OutputSettingsTexts, ReadTheirNumbers) {
     EXPECT_EQ(SettingNumber(""), 0);
     EXPECT_EQ(ChannelCount("5.1 Channel", 2), 6);
     EXPECT_EQ(ChannelCount("Quad", 1), 1);
+}
+
+// The add dialog's first filter takes every kind of audio file the tests make and the engine reads;
+// the last one takes any file.
+TEST_F(MainWindowTest, TheAddDialogOffersEveryAudioFormatAndAllFiles) {
+    Open();
+    platform::ScopedChooserAnswers answers;
+    Click(kAddButton);
+    ASSERT_EQ(answers.openFilesFilters().size(), 1);
+    const QStringList filters = answers.openFilesFilters().front().split(";;");
+    for (const char* extension :
+         {"aac", "ac3", "aiff", "au", "flac", "m4a", "mp2", "mp3", "ogg", "opus", "wav", "wma"})
+        EXPECT_TRUE(filters.front().contains(QStringLiteral(" *.%1 ").arg(QLatin1String(extension))) ||
+                    filters.front().contains(QStringLiteral("(*.%1 ").arg(QLatin1String(extension))))
+            << extension << " missing from " << filters.front().toStdString();
+    EXPECT_EQ(filters.back(), "All files (*)");
+}
+
+// The "i" picture's glyph is part of the button: pointing at it shows the tooltip, and a click on it
+// opens the address, or says that no browser could be started, as the help link does.
+TEST_F(MainWindowTest, AboutButtonHasATooltipAndReportsAMissingBrowser) {
+    auto& w = Open();
+    auto* about = static_cast<CControlButton*>(Control(kAboutButton));
+    EXPECT_EQ(about->toolTip(), "Help");
+    // The glyph stands at the centre of the picture, which is drawn from the button's top-left.
+    const QImage picture = LoadBitmapResourceImage(kAboutImage);
+    const QPoint glyph(picture.width() / 2, picture.height() / 2);
+    ASSERT_TRUE(about->Shape().contains(glyph));
+
+    platform::ScopedMessageRecorder messages;
+    QStringList opened;
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellNoAssociation;
+    });
+    const QByteArray path = qgetenv("PATH");
+    qunsetenv("BROWSER");
+    qputenv("PATH", Path("no-browser").toUtf8());  // no x-www-browser either
+    QTest::mouseClick(about, Qt::LeftButton, {}, glyph);
+    qputenv("PATH", path);
+    platform::SetShellOpenHandler({});
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(messages.lastText(), "No web browser could be started to open this address:\n" + opened[0]);
+    EXPECT_EQ(opened[0], w.text("APPLICATION", "url"));
+}
+
+TEST_F(MainWindowTest, TypedTimesMoveTheSlidersMarks) {
+    Open();
+    AddBeeps();
+    // The end field shows the whole file once it is loaded.
+    const int32_t d = TextToTime(window_->endField()->text().toStdString());
+    ASSERT_NEAR(d, 10000, 100);
+    for (auto [field, text] :
+         {std::pair{window_->startField(), "00:00:02.000"}, {window_->endField(), "00:00:05.500"}}) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    EXPECT_EQ(window_->slider()->GetSelectionStart(), 2000 * 1000 / d);
+    EXPECT_EQ(window_->slider()->GetSelectionEnd(), 5500 * 1000 / d);
+    EXPECT_EQ(window_->slider()->GetSelectionMode(), 2);
+}
+
+// The language is chosen on screen: seven languages, applied at once and remembered.
+TEST_F(MainWindowTest, TheLanguageBoxSwitchesTheTextsAtOnceAndRemembersTheChoice) {
+    auto& w = Open();
+    QComboBox* box = w.languageBox();
+    ASSERT_TRUE(box->isVisible());
+    ASSERT_EQ(box->count(), 7);
+    EXPECT_EQ(box->currentIndex(), 0);
+    box->setCurrentIndex(6);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Melisk 音频剪切合并 1.0"));
+    EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", "", Path("setting.ini")), "chinese.ini");
 }
 
 }  // namespace

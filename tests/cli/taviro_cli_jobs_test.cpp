@@ -204,6 +204,22 @@ TEST(TaviroCliCut, DirectCutStartsAtTheKeyFrameBeforeAndHoldsTheWholeRange) {
     EXPECT_GT(MeanAbsDiff(first, GreyFrame(input, 3.0)), 1.0);
 }
 
+TEST(TaviroCliCut, ExactDirectCutHoldsJustTheRangeOrSaysWhyNot) {
+    std::string dir = ScratchDir("cli_cut_exact");
+    // H.264: the 2 s from 3 s on, not from the key frame at 2 s.
+    auto r = Taviro({"cut", Fixture("gop2_8s.mp4"), "--from", "00:00:03.000", "--to", "00:00:05.000",
+                     "--out-dir", dir, "--direct", "--exact"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(testsupport::CountDecodedFrames(OutputPath(r)), 50);
+    EXPECT_EQ(r.err.find("key frames instead"), std::string::npos) << r.err;
+    // MPEG-4 part 2: a key-frame cut, and the reason on standard error.
+    r = Taviro({"cut", Fixture("video_mpeg4_mp3.avi"), "--from", "00:00:01.200", "--out-dir", dir, "--direct",
+                "--exact"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("Only H.264 video can be cut exactly"), std::string::npos) << r.err;
+    EXPECT_GT(testsupport::CountDecodedFrames(OutputPath(r)), 45);  // from the key frame at 1 s
+}
+
 TEST(TaviroCliCut, AnExistingOutputIsNeverOverwritten) {
     std::string dir = ScratchDir("cli_cut_unique");
     std::vector<std::string> args = {
@@ -344,6 +360,8 @@ TEST(TaviroCli, UsageErrorsAndRefusalsExitTwoAndWriteNothing) {
         {{"cut", in, "--out-dir", dir, "--preset", "7"}, "--preset"},
         {{"cut", in, "--out-dir", dir, "--preset", "x"}, "--preset"},
         {{"cut", in, "--out-dir", dir, "--direct", "--preset", "1"}, "--direct"},
+        {{"cut", in, "--out-dir", dir, "--exact"}, "--exact goes with --direct"},
+        {{"merge", in, in, "--out-dir", dir, "--direct", "--exact"}, "--exact is for cut only"},
         {{"cut", in, "--out-dir", dir, "--size", "321*240"}, "--size"},
         {{"cut", in, "--out-dir", dir, "--frame-rate", "29.0 fps"}, "--frame-rate"},
         {{"cut", in, "--out-dir", dir, "--video-quality", "fast"}, "--video-quality"},

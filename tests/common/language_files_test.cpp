@@ -91,7 +91,7 @@ TEST(StartSettings, ReadsNamesFileAndSponsorship) {
               "[TIMES]\ntime=0\n");
     const common::StartSettings s = common::ReadStartSettings(path);
     EXPECT_EQ(s.language_file, "german.ini");
-    ASSERT_EQ(s.language_names.size(), 6);
+    ASSERT_EQ(s.language_names.size(), 7);
     EXPECT_EQ(s.language_names[0], "English");
     EXPECT_EQ(s.language_names[1], "");
     EXPECT_EQ(s.language_names[2], "Deutsch");
@@ -103,19 +103,19 @@ TEST(StartSettings, MissingFileGivesDefaults) {
     QTemporaryDir dir;
     const common::StartSettings s = common::ReadStartSettings(dir.filePath("setting.ini"));
     EXPECT_TRUE(s.language_file.isEmpty());
-    EXPECT_EQ(s.language_names, QStringList(6, QString()));
+    EXPECT_EQ(s.language_names, QStringList(7, QString()));
     EXPECT_EQ(s.sponsorship, 1);
 }
 
 TEST(LanguageBox, MapsItemsToFilesBothWays) {
-    const char* const files[] = {"english.ini", "spanish.ini", "german.ini",
-                                 "french.ini",  "italian.ini", "japanese.ini"};
-    for (int i = 0; i < 6; ++i) {
+    const char* const files[] = {"english.ini", "spanish.ini",  "german.ini", "french.ini",
+                                 "italian.ini", "japanese.ini", "chinese.ini"};
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(common::LanguageFileForItem(i), files[i]);
         EXPECT_EQ(common::LanguageItemForFile(files[i]), i);
     }
-    for (int i : {-1, 6, 100}) EXPECT_TRUE(common::LanguageFileForItem(i).isEmpty()) << i;
-    for (const char* name : {"chinese.ini", "", "English.ini", "english.INI", "english"})
+    for (int i : {-1, 7, 100}) EXPECT_TRUE(common::LanguageFileForItem(i).isEmpty()) << i;
+    for (const char* name : {"korean.ini", "", "English.ini", "english.INI", "english"})
         EXPECT_EQ(common::LanguageItemForFile(name), -1) << name;
 }
 

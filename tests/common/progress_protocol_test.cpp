@@ -57,7 +57,7 @@ struct RecordingView : common::ProgressView {
     }
 };
 
-const common::ProgressTexts kTexts{"done", "of", "files", "Failed", "Done"};
+const common::ProgressTexts kTexts{"done", "of", "files", "Failed", "Done", "Ready"};
 
 class ProgressProtocolTest : public ::testing::Test {
   protected:
@@ -147,22 +147,55 @@ TEST_F(ProgressProtocolTest, MergeMarksFinishedItemsAndCountsThem) {
     EXPECT_EQ(view.closes, 0);
 }
 
-TEST_F(ProgressProtocolTest, MergeSuccessReportsThenMarksTheRest) {
-    protocol.startJob({0, 1, 2});
-    job.count = 3;
-    job.ui_total = 3;
-    job.current = 3;  // the whole job ended between two ticks
-    job.statuses = {JOB_FILE_DONE, JOB_FILE_DONE, JOB_FILE_DONE};
-    Tick(true);
-    EXPECT_EQ(view.closes, 1);
-    ASSERT_EQ(view.reports, std::vector<JobOutcome>{JobOutcome::kMergeDone});
-    EXPECT_EQ(view.status_at_report[0], (QStringList{"Done", "", "", ""}));
-    EXPECT_EQ(view.status, (QStringList{"Done", "Done", "Done", ""}));
-    EXPECT_EQ(view.checked, (std::vector<bool>{false, false, false, true}));
-    EXPECT_EQ(job.current, 4);
+TEST_F(ProgressProtocolTest, MergeEndShowsEveryFinalStatusBeforeTheReport) {
+    struct Case {
+        const char* name;
+        std::vector<int> statuses;
+        JobOutcome outcome;
+        QStringList rows;
+        std::vector<bool> checked;
+    };
+    const Case cases[] = {
+        {"all done",
+         {JOB_FILE_DONE, JOB_FILE_DONE, JOB_FILE_DONE},
+         JobOutcome::kMergeDone,
+         {"Done", "Done", "Done", ""},
+         {false, false, false, true}},
+        // A failed file does not end the loop: the files after it are in the output too.
+        {"second failed",
+         {JOB_FILE_DONE, JOB_FILE_FAILED, JOB_FILE_DONE},
+         JobOutcome::kMergeFailed,
+         {"Done", "Failed", "Done", ""},
+         {false, true, false, true}},
+        {"first failed",
+         {JOB_FILE_FAILED, JOB_FILE_DONE, JOB_FILE_DONE},
+         JobOutcome::kMergeFailed,
+         {"Failed", "Done", "Done", ""},
+         {true, false, false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        protocol = {};
+        job = {};
+        view = {};
+        protocol.startJob({0, 1, 2});
+        job.count = 3;
+        job.ui_total = 3;
+        job.current = 3;  // the whole job ended between two ticks
+        job.statuses = c.statuses;
+        Tick(true);
+        EXPECT_EQ(view.closes, 1);
+        ASSERT_EQ(view.reports, std::vector<JobOutcome>{c.outcome});
+        EXPECT_EQ(view.status_at_report[0], c.rows);
+        EXPECT_EQ(view.status, c.rows);
+        EXPECT_EQ(view.checked, c.checked);
+        EXPECT_EQ(job.current, 4);
+        Tick(true);  // reported once
+        EXPECT_EQ(view.reports.size(), 1u);
+    }
 }
 
-TEST_F(ProgressProtocolTest, MergeWithAFailedFileReportsFailureAndStops) {
+TEST_F(ProgressProtocolTest, MergeRowsFollowTheJobPastAFailedFile) {
     protocol.startJob({0, 1, 2});
     job.count = 3;
     job.ui_total = 3;
@@ -172,13 +205,22 @@ TEST_F(ProgressProtocolTest, MergeWithAFailedFileReportsFailureAndStops) {
     EXPECT_EQ(view.status, (QStringList{"Done", "Failed", "", ""}));
     EXPECT_TRUE(view.checked[1]) << "a failed file stays checked";
     EXPECT_TRUE(view.reports.empty());
+    EXPECT_EQ(view.closes, 0);
+}
 
-    job.current = 3;
-    job.statuses = {JOB_FILE_DONE, JOB_FILE_FAILED, JOB_FILE_DONE};
-    Tick(true);
-    ASSERT_EQ(view.reports, std::vector<JobOutcome>{JobOutcome::kMergeFailed});
-    EXPECT_EQ(view.closes, 1);
-    EXPECT_EQ(view.status[2], "") << "the loop ends with the failure report";
+TEST_F(ProgressProtocolTest, StoppedMergeRowsShowTheEnginesFinalStatus) {
+    protocol.startJob({0, 2, 3});
+    view.status = {"Done", "", "Done", "Done"};  // left from an earlier job
+    job.count = 3;
+    job.ui_total = 3;
+    job.current = 1;  // stopped while the second file was converted
+    job.cancel = true;
+    job.statuses = {JOB_FILE_DONE, JOB_FILE_PENDING, JOB_FILE_PENDING};
+    protocol.showFinalRows(job, view, kTexts);
+    EXPECT_EQ(view.status, (QStringList{"Done", "", "Ready", "Ready"}));
+    EXPECT_EQ(view.checked, (std::vector<bool>{false, true, true, true}));
+    EXPECT_TRUE(view.reports.empty());
+    EXPECT_EQ(protocol.doneCount(), 1);
 }
 
 TEST_F(ProgressProtocolTest, CancelFlagClosesTheDialogWithoutReport) {

@@ -35,6 +35,7 @@ const bool kQuietLibraries = [] {
 struct Outcome {
     std::vector<uint8_t> status;
     std::string output;
+    std::string first_reason;  // why the first file failed
 };
 
 Outcome RunJob(const JobRequest& request) {
@@ -45,6 +46,7 @@ Outcome RunJob(const JobRequest& request) {
     for (int i = 0; i < request.FileCount(); ++i) o.status.push_back(progress->file_status[i]);
     EXPECT_EQ(progress->current_file, request.FileCount());
     o.output = request.output_path;
+    if (request.FileCount() > 0) o.first_reason = progress->failure(0).step;
     return o;
 }
 
@@ -235,6 +237,8 @@ TEST(AudioJob, HostileInputsFailWithoutLeavingFiles) {
         Outcome cut = RunJob(Cut(bad, 0, 1000, dir));
         EXPECT_EQ(cut.status, std::vector<uint8_t>{JOB_FILE_FAILED});
         EXPECT_TRUE(Listing(dir).empty());
+        // Pictures without sound: the reason says what is missing.
+        if (std::string(c.fixture) == "video_only.mp4") EXPECT_EQ(cut.first_reason, "the input has no sound");
 
         std::vector<AudioMergeInput> first_bad = {{bad, 0, 1000}, {good, 0, 3000}};
         JobRequest request;

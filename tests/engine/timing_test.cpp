@@ -13,15 +13,20 @@
 #include "engine/convert_engine.h"
 #include "support/fixtures.h"
 #include "support/run.h"
+#include "support/timed_media.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>
 #include <libavutil/log.h>
 }
 
+using testsupport::Beeps;
 using testsupport::Fixture;
+using testsupport::Picture;
+using testsupport::Pictures;
 using testsupport::RunCommand;
 using testsupport::ScratchDir;
+using testsupport::Sound;
 
 namespace {
 
@@ -31,72 +36,7 @@ const bool kQuietLibraries = [] {
 }();
 
 constexpr double kFps = 25;
-constexpr int kSampleRate = 44100;
-
-struct Picture {
-    double time_s;
-    int number;
-};
-
-// Every picture in display order with its time and the number it shows.
-std::vector<Picture> Pictures(const std::string& path) {
-    auto times = RunCommand({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                             "frame=best_effort_timestamp_time", "-of", "csv=p=0", path});
-    // Each 32-pixel column becomes one grey byte: one bit of the number.
-    auto pixels =
-        RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-map", "0:v:0", "-vsync", "passthrough",
-                    "-vf", "scale=12:1:flags=area", "-pix_fmt", "gray", "-f", "rawvideo", "-"});
-    std::vector<Picture> pictures;
-    std::istringstream lines(times.out);
-    std::string line;
-    for (size_t k = 0; std::getline(lines, line) && (k + 1) * 12 <= pixels.out.size();) {
-        if (line.empty() || line[0] == ',') continue;  // lines of side data
-        int number = 0;
-        for (int bit = 0; bit < 12; ++bit)
-            if (static_cast<uint8_t>(pixels.out[k * 12 + bit]) > 128) number |= 1 << bit;
-        pictures.push_back({std::atof(line.c_str()), number});
-        ++k;
-    }
-    return pictures;
-}
-
-struct Beep {
-    double time_s;
-    int second;  // the source second its pitch tells, modulo 8
-};
-
-struct Sound {
-    std::vector<Beep> beeps;
-    double end_s = 0;
-};
-
-// The beeps of the output's sound, placed by its time stamps (gaps filled, the start at 0).
-Sound Beeps(const std::string& path) {
-    auto r = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-copyts", "-i", path, "-map", "0:a:0", "-af",
-                         "aresample=async=1:min_hard_comp=0.001:first_pts=0", "-ac", "1", "-ar",
-                         std::to_string(kSampleRate), "-f", "s16le", "-"});
-    const auto* s = reinterpret_cast<const int16_t*>(r.out.data());
-    const size_t n = r.out.size() / 2;
-    Sound sound;
-    sound.end_s = static_cast<double>(n) / kSampleRate;
-    const int threshold = 3000;
-    size_t last_loud = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::abs(s[i]) < threshold) continue;
-        // A beep starts after at least 0.3 s of quiet; its pitch is counted over 60 ms.
-        if (sound.beeps.empty() || i - last_loud > static_cast<size_t>(0.3 * kSampleRate)) {
-            const size_t from = i + kSampleRate / 200, to = std::min(n, from + kSampleRate * 6 / 100);
-            int crossings = 0;
-            for (size_t k = from + 1; k < to; ++k) crossings += (s[k - 1] < 0) != (s[k] < 0);
-            const double hz = crossings / 2.0 / (static_cast<double>(to - from) / kSampleRate);
-            const int second = static_cast<int>(std::lround((hz - 400) / 100));
-            if (second >= 0 && second < 8)
-                sound.beeps.push_back({static_cast<double>(i) / kSampleRate, second});
-        }
-        last_loud = i;
-    }
-    return sound;
-}
+constexpr int kSampleRate = 44100;  // the re-encoded rows' sound
 
 struct Row {
     const char* name;
@@ -193,22 +133,65 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
         // The sound ends with the pictures.
         EXPECT_NEAR(sound.end_s, pictures.back().time_s + 1 / kFps, 0.05);
     }
-    int matched = 0;
-    for (const Beep& beep : sound.beeps) {
-        const Picture* best = nullptr;
-        for (const Picture& p : pictures) {
-            if (p.number % 25 != 0 || (p.number / 25) % 8 != beep.second) continue;
-            if (!best || std::abs(p.time_s - beep.time_s) < std::abs(best->time_s - beep.time_s)) best = &p;
-        }
-        if (!best || std::abs(best->time_s - beep.time_s) > 0.5)
-            continue;  // its picture is not in the output
-        ++matched;
-        EXPECT_NEAR(beep.time_s, best->time_s, row.tolerance_s) << "the beep of picture " << best->number;
-    }
+    const auto offsets = testsupport::BeepOffsets(pictures, sound);
+    for (const auto& o : offsets)
+        EXPECT_NEAR(o.offset_s, 0.0, row.tolerance_s) << "the beep of picture " << o.picture;
+    const int matched = static_cast<int>(offsets.size());
     EXPECT_GE(matched, row.min_beeps);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TimingTest, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Direct merges of eleven copies of a clip whose sound ends inside its last packet (the decoder still
+// plays the whole packet): every joint holds picture and sound within half an audio frame, and the
+// offsets do not grow from joint to joint.
+struct JointRow {
+    const char* name;
+    const char* clip;
+    int sample_rate;
+    double clip_s;
+};
+
+const JointRow kJointRows[] = {
+    {"aac_44k", "timed_1s_44k.mp4", 44100, 1.0},
+    {"aac_48k", "timed_1_48s_48k.mp4", 48000, 1.48},
+};
+
+void PrintTo(const JointRow& row, std::ostream* os) { *os << row.name; }
+
+class MergeJointTest : public ::testing::TestWithParam<JointRow> {};
+
+TEST_P(MergeJointTest, TenJointsStayWithinHalfAnAudioFrame) {
+    const JointRow& row = GetParam();
+    constexpr int kClips = 11;
+    JobRequest request;
+    for (int k = 0; k < kClips; ++k) request.inputs.push_back({Fixture(row.clip), 0, 0});
+    request.merge = true;
+    request.reencode = false;
+    request.output_path = ScratchDir(std::string("joints_") + row.name) + "/out.mp4";
+    JobProgress progress;
+    progress.Reset(request.FileCount(), request.FileCount());
+    RunConvertJob(request, progress);
+    for (int i = 0; i < request.FileCount(); ++i) ASSERT_EQ(progress.file_status[i], JOB_FILE_DONE) << i;
+
+    const auto pictures = Pictures(request.output_path);
+    const Sound sound = Beeps(request.output_path);
+    ASSERT_EQ(static_cast<long>(pictures.size()), std::lround(kClips * row.clip_s * kFps));
+    // Each clip's first beep, with its first picture (number 0).
+    std::vector<double> offsets;
+    for (const auto& o : testsupport::BeepOffsets(pictures, sound))
+        if (o.picture == 0) offsets.push_back(o.offset_s);
+    ASSERT_EQ(offsets.size(), static_cast<size_t>(kClips));
+    // The first clip is copied as it is: its offset is the source's own, which every joint keeps.
+    const double half_frame_s = 1024.0 / 2 / row.sample_rate;
+    for (size_t k = 1; k < offsets.size(); ++k)
+        EXPECT_LE(std::abs(offsets[k] - offsets[0]), half_frame_s) << "clip " << k;
+    // Nothing accumulates: the last joint is where the first one is.
+    EXPECT_NEAR(offsets.back(), offsets[1], 0.002);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, MergeJointTest, ::testing::ValuesIn(kJointRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

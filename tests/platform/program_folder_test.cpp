@@ -142,4 +142,38 @@ TEST_F(ToolFoldersTest, ALanguageUpdateBesideTheSettingsComesBeforeTheShippedFil
               Path("user/languages/french.ini"));
 }
 
+// The first run of an installed suite speaks the desktop's language; the user's choice stays after.
+TEST_F(ToolFoldersTest, TheFirstRunTakesTheLanguageFromTheDesktopsLocale) {
+    MakeReadOnly(Program(), true);
+    const struct {
+        const char* lc_all;
+        const char* lc_messages;
+        const char* lang;
+        const char* file;
+    } cases[] = {
+        {"", "", "zh_CN.UTF-8", "chinese.ini"},
+        {"", "", "ja_JP.UTF-8", "japanese.ini"},
+        {"", "de_AT.UTF-8", "zh_CN", "german.ini"},
+        {"fr_FR", "de_DE", "es_ES", "french.ini"},
+        {"", "", "it_IT@euro", "italian.ini"},
+        {"", "", "es_MX.UTF-8", "spanish.ini"},
+        {"", "", "pt_BR.UTF-8", "english.ini"},
+        {"", "", "C", "english.ini"},
+        {"", "", "", "english.ini"},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        qputenv("LC_ALL", c.lc_all);
+        qputenv("LC_MESSAGES", c.lc_messages);
+        qputenv("LANG", c.lang);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path(QString("config%1").arg(run++))));
+        const QString own = platform::ToolFoldersFor("taviro", Program()).settings + "/setting.ini";
+        EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", QString(), own), c.file) << c.lang;
+        ASSERT_TRUE(platform::WriteProfileString("LANGUAGE", "file", "italian.ini", own));
+        platform::ToolFoldersFor("taviro", Program());
+        EXPECT_EQ(platform::ReadProfileString("LANGUAGE", "file", QString(), own), "italian.ini");
+    }
+    for (const char* v : {"LC_ALL", "LC_MESSAGES", "LANG"}) qunsetenv(v);
+}
+
 }  // namespace

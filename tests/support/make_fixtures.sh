@@ -194,13 +194,14 @@ copy_video copy_offset10.mkv 1 1 -preset ultrafast -bf 0 -output_ts_offset 10
 # Timing sources: every picture shows its own number (12 bits, least significant on the left, one
 # 32-pixel column each) and the sound beeps for 0.1 s at every whole second, the pitch telling the
 # second (400 Hz + 100 Hz * (second mod 8)). timed NAME SECONDS FIRST_SECOND AUDIO_SECONDS ARGS...:
-# numbers and pitches count from FIRST_SECOND, so joined files stay apart.
+# numbers and pitches count from FIRST_SECOND, so joined files stay apart. RATE=HZ sets the sample
+# rate (44100).
 timed() {
-  local name=$1 seconds=$2 first=$3 audio=$4
+  local name=$1 seconds=$2 first=$3 audio=$4 rate=${RATE:-44100}
   shift 4
   make "$name" -f lavfi \
     -i "color=c=black:s=384x96:r=25:d=$seconds,geq=lum='255*gt(bitand(N+25*$first,pow(2,floor(X/32))),0)':cb=128:cr=128" \
-    -f lavfi -i "aevalsrc='0.5*lt(mod(t,1),0.1)*sin(2*PI*(400+100*mod(floor(t)+$first,8))*t)':s=44100:d=$audio" \
+    -f lavfi -i "aevalsrc='0.5*lt(mod(t,1),0.1)*sin(2*PI*(400+100*mod(floor(t)+$first,8))*t)':s=$rate:d=$audio" \
     -ac 2 -pix_fmt yuv420p "$@"
 }
 bframes="-c:v libx264 -preset veryfast -bf 3 -g 50 -keyint_min 50 -sc_threshold 0 -b:v 400k"
@@ -209,7 +210,12 @@ timed timed_3s.mp4 3 0 3 $bframes -c:a aac -b:a 128k
 timed timed_3s_from4.mp4 3 4 3 $bframes -c:a aac -b:a 128k
 timed timed_sound_longer.mp4 2 0 4 $bframes -c:a aac -b:a 128k
 timed timed_8s.mkv 8 0 8 $bframes -c:a libvorbis
+timed timed_8s.mov 8 0 8 $bframes -c:a aac -b:a 128k
 timed timed_8s_start_1_4.ts 8 0 8 $bframes -c:a aac -b:a 128k -output_ts_offset 1.4
+# Sound that ends inside its last AAC packet (1 s at 44.1 kHz: 955 samples of padding; 1.48 s at
+# 48 kHz: 640), for the joints of direct merges.
+timed timed_1s_44k.mp4 1 0 1 $bframes -c:a aac -b:a 128k
+RATE=48000 timed timed_1_48s_48k.mp4 1.48 0 1.48 $bframes -c:a aac -b:a 128k
 # Variable frame rate: pictures 5 to 14 of every second are left out, the rest keep their times.
 timed timed_vfr.mp4 8 0 8 -vf "select='not(between(mod(n,25),5,14))'" -vsync vfr $bframes -c:a aac -b:a 128k
 # Audio tool inputs: 3 s of tone in each container the cut must keep.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -67,11 +68,14 @@ QTimer* WhenModal(std::function<void(T*)> action) {
 struct Confirm {
     bool direct = true;
     int preset = 0;
-    int size = 0;  // index of the size list: 0 is 320*240
+    int size = 0;        // index of the size list: 0 is 320*240
+    bool exact = false;  // the cut settings' exact box ticked
 };
 
 void ConfirmDialog(QDialog* d, int direct_id, int indirect_id, int start_id, const Confirm& c) {
     QTest::mouseClick(ControlAs<QRadioButton>(d, c.direct ? direct_id : indirect_id), Qt::LeftButton);
+    if (c.exact && !ControlAs<QCheckBox>(d, CFileInfomation::kExact)->isChecked())
+        QTest::mouseClick(ControlAs<QCheckBox>(d, CFileInfomation::kExact), Qt::LeftButton);
     if (!c.direct) {
         ControlAs<QComboBox>(d, 1105)->setCurrentIndex(c.preset);
         ControlAs<QComboBox>(d, d->inherits("CSettings") ? 1063 : 1191)->setCurrentIndex(c.size);
@@ -230,6 +234,26 @@ TEST_F(JobCommandsTest, CutDirectlyAndWithEveryPresetGivesThePresetsFiles) {
             EXPECT_NEAR(probed.duration_s, length_s, 0.35);
         }
     }
+}
+
+TEST_F(JobCommandsTest, ExactCutOfOtherVideoSaysWhyInTheChosenLanguageAndCutsAtKeyFrames) {
+    window_.reset();
+    platform::WriteProfileString("LANGUAGE", "file", "chinese.ini", Path("setting.ini"));
+    window_ = std::make_unique<CSolvaneDlg>(folder_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    const QString chinese = Path("languages/chinese.ini");
+
+    LoadForCut(testsupport::Fixture("video_mpeg4_mp3.avi"));
+    ConfirmCut({true, 0, 0, true});
+    ClickButton(kCutButton);
+    ASSERT_EQ(messages_.messages().size(), 2u);
+    EXPECT_EQ(messages_.messages()[0].text, platform::ReadProfileString("TISHI", "jqfh264", {}, chinese));
+    EXPECT_EQ(messages_.lastText(), platform::ReadProfileString("TISHI", "jqcg", {}, chinese));
+    // Cut at the key frame before the start (one a second), as a direct cut is.
+    const testsupport::ProbedFile probed = testsupport::FFprobe(U(out_) + "/video_mpeg4_mp3.avi");
+    ASSERT_TRUE(probed.ok);
+    EXPECT_EQ(probed.First("video")->codec_name, "mpeg4");
 }
 
 TEST_F(JobCommandsTest, RepeatedCutsGetUniqueNames) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-enum class Shown { Label, Button, Radio };
+enum class Shown { Label, Button, Radio, Check };
 
 struct Place {
     const char* section;
@@ -32,6 +32,7 @@ const Place kPlaces[] = {
     {"JIEMIAN", "yzfa", 54, 8, Shown::Label},
     {"JIEMIAN", "zjjq", 328, 8, Shown::Radio},
     {"JIEMIAN", "jjjq", 327, 8, Shown::Radio},
+    {"JIEMIAN", "jqjq", 318, 8, Shown::Check},
     {"JIEMIAN", "zjhb", 335, 8, Shown::Radio},
     {"JIEMIAN", "jjhb", 334, 8, Shown::Radio},
     {"JIEMIAN", "spgs", 51, 8, Shown::Label},
@@ -79,6 +80,9 @@ int ExtraWidth(Shown shown) {
         case Shown::Radio:
             return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                    style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+        case Shown::Check:
+            return style->pixelMetric(QStyle::PM_IndicatorWidth) +
+                   style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     }
     return 0;
 }

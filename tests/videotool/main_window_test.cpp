@@ -149,8 +149,11 @@ TEST_F(MainWindowTest, EveryTextComesFromTheLanguageFile) {
                                                 {kEndField, "HINT.zjsrsjd"}};
     for (const auto& [id, tip] : tips) EXPECT_EQ(Control(id)->toolTip(), tip) << id;
     EXPECT_EQ(w.text("TISHI", "qxtjsp"), "TISHI.qxtjsp");  // cached for the commands
-    EXPECT_EQ(w.languageBox()->count(), 6);
+    // Seven languages, named by the settings file or else by their own names.
+    EXPECT_EQ(w.languageBox()->count(), 7);
     EXPECT_EQ(w.languageBox()->itemText(1), "Two");
+    EXPECT_EQ(w.languageBox()->itemText(6), QString::fromUtf8("中文"));
+    EXPECT_TRUE(w.languageBox()->isVisible());
     EXPECT_EQ(w.languageBox()->currentIndex(), -1);  // "marked.ini" is no item of the box
 }
 
@@ -163,7 +166,7 @@ TEST_F(MainWindowTest, ShippedEnglishFileGivesTitleAndSelection) {
     EXPECT_EQ(w.languageBox()->itemText(5), QString::fromUtf8("日本語"));
     EXPECT_EQ(w.startField()->text(), "00:00:00.000");
     EXPECT_EQ(w.endField()->text(), "00:00:00.000");
-    EXPECT_EQ(LabelText(kPositionText), "00:00:00:000 / 00:00:00:000");
+    EXPECT_EQ(LabelText(kPositionText), "00:00:00.000 / 00:00:00.000");
 
     // The window carries the application icon, whose outside is transparent.
     ASSERT_FALSE(w.windowIcon().isNull());
@@ -200,17 +203,17 @@ TEST_F(MainWindowTest, MissingSettingsFileGivesEnglishTextsAndNoSelection) {
     EXPECT_EQ(w.windowTitle(), "APPLICATION.name APPLICATION.version");
     EXPECT_EQ(LabelText(kStartLabel), "JIEMIAN.ksjq");
     EXPECT_EQ(w.tabs()->tabText(0), "JIEMIAN.spjq");
-    EXPECT_EQ(w.languageBox()->count(), 6);
+    EXPECT_EQ(w.languageBox()->count(), 7);
     EXPECT_EQ(w.languageBox()->currentIndex(), -1);
     EXPECT_EQ(w.sponsorship(), 1);
     EXPECT_FALSE(QFile::exists(Path("setting.ini")));  // reading creates nothing
 }
 
-TEST_F(MainWindowTest, ChineseLanguageFileLeavesTheBoxUnselected) {
+TEST_F(MainWindowTest, ChineseLanguageFileIsTheBoxsLastItem) {
     UseShippedFiles();
     platform::WriteProfileString("LANGUAGE", "file", "chinese.ini", Path("setting.ini"));
     CSolvaneDlg& w = Open();
-    EXPECT_EQ(w.languageBox()->currentIndex(), -1);
+    EXPECT_EQ(w.languageBox()->currentIndex(), 6);
     EXPECT_EQ(w.tabs()->tabText(1), QString::fromUtf8("视频合并"));
     EXPECT_EQ(static_cast<CHyperLink*>(Control(kSponsorLink))->Text(), QString::fromUtf8("赞助我们"));
     // Qt's own buttons and dialogs speak Chinese too.
@@ -239,8 +242,9 @@ TEST_F(MainWindowTest, TabsShowAndHideTheirControls) {
     auto expect_tab = [&](bool cut) {
         for (int id : ControlsOfCutTab()) EXPECT_EQ(Control(id)->isVisible(), cut) << id;
         for (int id : ControlsOfMergeTab()) EXPECT_EQ(Control(id)->isVisible(), !cut) << id;
-        for (int id : {kTabs, kHelpLink, kSponsorLink}) EXPECT_TRUE(Control(id)->isVisible()) << id;
-        for (int id : {kLanguageBox, kLanguageLabel}) EXPECT_FALSE(Control(id)->isVisible()) << id;
+        for (int id : {kTabs, kHelpLink, kSponsorLink, kLanguageBox})
+            EXPECT_TRUE(Control(id)->isVisible()) << id;
+        EXPECT_FALSE(Control(kLanguageLabel)->isVisible());
     };
     expect_tab(true);
     EXPECT_FALSE(w.slider()->isEnabled());

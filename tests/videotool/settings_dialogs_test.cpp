@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -164,6 +165,38 @@ TEST_F(SettingsDialogsTest, CutDialogStoresItsChoicesAndTheNextDialogRestoresThe
     EXPECT_EQ(Combo(again, C::kFrameRate)->currentText(), "29.97 fps");
     EXPECT_EQ(Combo(again, C::kSampleRate)->currentText(), "22050 Hz");
     EXPECT_EQ(ControlAs<QLineEdit>(&again, C::kFolder)->text(), out_);
+}
+
+TEST_F(SettingsDialogsTest, ExactCutBoxIsOffAtFirstBelongsToTheDirectCutAndIsRemembered) {
+    WriteSettings();
+    {
+        CFileInfomation d(folder_, &settings_);
+        d.setFileName("clip");
+        Show(d);
+        auto* exact = ControlAs<QCheckBox>(&d, C::kExact);
+        EXPECT_FALSE(exact->isChecked());
+        EXPECT_TRUE(exact->isEnabled());
+        Click(d, C::kIndirect);
+        EXPECT_FALSE(exact->isEnabled());
+        Click(d, C::kDirect);
+        Click(d, C::kExact);
+        EXPECT_TRUE(exact->isChecked());
+        Click(d, C::kStart);
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(settings_.direct);
+    EXPECT_TRUE(settings_.exact);
+    EXPECT_EQ(Setting("CUT", "exact"), "1");
+
+    CFileInfomation again(folder_, &settings_);
+    again.setFileName("clip");
+    Show(again);
+    EXPECT_TRUE(ControlAs<QCheckBox>(&again, C::kExact)->isChecked());
+    // An indirect cut is never exact, whatever the box says.
+    Click(again, C::kIndirect);
+    Click(again, C::kStart);
+    EXPECT_FALSE(settings_.exact);
+    EXPECT_EQ(Setting("CUT", "exact"), "1");
 }
 
 TEST_F(SettingsDialogsTest, StoredIndexOutsideTheListsLeavesNoSelection) {
