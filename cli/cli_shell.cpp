@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include "cli/input_problem.h"
 #include "common/time_text.h"
 #include "engine/output_names.h"
 
@@ -103,8 +104,14 @@ std::optional<ProbeResult> Shell::ProbeForJob(const std::string& path) const {
     const ProbeResult probe = video ? ProbeMediaFile(path) : ProbeAudioFile(path);
     if (probe.result != PROBE_OK || probe.range_start_us < 0 || probe.range_end_us < 0 ||
         probe.duration_us < 0) {
-        std::fprintf(stderr, "%s: The file %s cannot be opened. It is not %s file this program can read.\n",
-                     m_program, path.c_str(), video ? "a video" : "an audio");
+        // A missing file, a folder or a pipe is named as such; a regular file's problem is its content.
+        if (const std::string problem = InputFileProblem(path); !problem.empty())
+            std::fprintf(stderr, "%s: The file %s cannot be opened: %s.\n", m_program, path.c_str(),
+                         problem.c_str());
+        else
+            std::fprintf(stderr,
+                         "%s: The file %s cannot be opened. It is not %s file this program can read.\n",
+                         m_program, path.c_str(), video ? "a video" : "an audio");
         return std::nullopt;
     }
     return probe;

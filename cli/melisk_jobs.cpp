@@ -14,6 +14,7 @@ extern "C" {
 
 #include "cli/cli_job_runner.h"
 #include "cli/cli_shell.h"
+#include "cli/input_problem.h"
 #include "common/setting_texts.h"
 #include "engine/audio_job.h"
 #include "engine/output_names.h"
@@ -75,10 +76,22 @@ int Run(const JobRequest& request) {
 }  // namespace
 
 int RunMeliskProbe(const std::vector<std::string>& args) {
-    if (args.size() != 1) return kShell.UsageError("probe takes exactly one FILE");
-    ProbeResult p = ProbeAudioFile(args[0]);
+    cli::Options options;
+    std::string error = cli::ParseOptions(args, {{}, {}}, &options);
+    if (!error.empty()) return kShell.UsageError(error);
+    if (options.files.size() != 1) return kShell.UsageError("probe takes exactly one FILE");
+    const std::string& path = options.files[0];
+    ProbeResult p = ProbeAudioFile(path);
     std::printf("result=%d\n", p.result);
-    if (p.result != 0) return kExitFailed;
+    // A file read as media whose length is unknown is no audio file either.
+    const char* content = p.result != 0       ? "it is not an audio file this program can read"
+                          : p.duration_us < 0 ? "its length cannot be read"
+                                              : nullptr;
+    if (content) {
+        std::fprintf(stderr, "melisk-cli: probe failed: %s: %s\n", path.c_str(),
+                     ProbeProblem(path, content).c_str());
+        return kExitFailed;
+    }
     std::printf("audio_stream_index=%d\n", p.audio_stream_index);
     std::printf("video_stream_index=%d\n", p.video_stream_index);
     std::printf("audio_codec=%s\n", p.audio_codec_id == AV_CODEC_ID_NONE
