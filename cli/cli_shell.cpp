@@ -35,18 +35,18 @@ bool Options::AnyOf(const std::vector<std::string>& names) const {
     return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return values.count(n); });
 }
 
-std::string ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec, Options* options) {
+std::string ParseOptions(const std::vector<std::string>& args, const OptionNames& names, Options* options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--") {
             options->files.insert(options->files.end(), args.begin() + i + 1, args.end());
             break;
         }
-        if (Listed(spec.flags, arg)) {
+        if (Listed(names.flags, arg)) {
             if (!options->flags.insert(arg).second) return "option " + arg + " given twice";
             continue;
         }
-        if (Listed(spec.values, arg)) {
+        if (Listed(names.values, arg)) {
             if (i + 1 >= args.size()) return "option " + arg + " needs a value";
             if (options->values.count(arg)) return "option " + arg + " given twice";
             options->values[arg] = args[++i];

@@ -24,7 +24,7 @@ inline constexpr int kExitUsage = 2;
 
 // The options a command takes: those followed by a value ("--out-dir DIR") and those alone
 // ("--direct").
-struct OptionSpec {
+struct OptionNames {
     std::vector<std::string> values;
     std::vector<std::string> flags;
 };
@@ -41,10 +41,10 @@ struct Options {
     bool AnyOf(const std::vector<std::string>& names) const;
 };
 
-// Splits a command's arguments into files and the options of `spec`; everything after "--" is a file.
+// Splits a command's arguments into files and the options `names` lists; everything after "--" is a file.
 // Returns an error text ("unknown option --x", "option --x needs a value", "option --x given
 // twice"), or empty.
-std::string ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec, Options* options);
+std::string ParseOptions(const std::vector<std::string>& args, const OptionNames& names, Options* options);
 
 // A time option ("--from 00:01:02.500") in milliseconds; nothing when not given. Sets an error text
 // when it does not read.
