@@ -3,8 +3,8 @@
 // Both media tools' engines report through it. Free of FFmpeg so that the windows' code can hold it.
 //
 // Threads: whoever starts a job calls Reset() before the worker starts and owns the object until it
-// has joined the worker. While the worker runs only it writes current_file, percent and the statuses (and a
-// failed file's reason before its status); the window writes only cancel_requested.
+// has joined the worker. While the worker runs, only it writes current_file, percent and the statuses
+// (and a failed file's reason before its status); the window writes only cancel_requested.
 
 #include <array>
 #include <atomic>
