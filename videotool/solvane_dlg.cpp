@@ -242,6 +242,7 @@ void CSolvaneDlg::DecodePreviewAt(double seek_s) {
         const QImage image(picture->bgr.data(), PREVIEW_WIDTH, PREVIEW_HEIGHT, PREVIEW_WIDTH * 3,
                            QImage::Format_BGR888);
         m_preview = QPixmap::fromImage(image);
+        m_preview_aspect = picture->display_aspect;
         m_preview_session->WriteBitmapLater(std::move(picture), Utf8(m_preview_path));
     }
     update(m_panel->geometry());
