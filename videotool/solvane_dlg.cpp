@@ -254,6 +254,8 @@ QPixmap CSolvaneDlg::PanelPicture() const { return m_preview_path.isEmpty() ? QP
 
 void CSolvaneDlg::Play() {
     if (m_current_file.isEmpty()) return;
+    // A file deleted since it was loaded is named as such, not blamed on a missing player.
+    if (!QFileInfo::exists(m_current_file)) return ReportUnreadableFile(m_current_file);
     if (platform::ShellOpen(m_current_file) <= 32)
         platform::MessageBoxOk(this, text("TISHI", "wfbf") + "\n" + m_current_file);
 }

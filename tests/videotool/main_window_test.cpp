@@ -858,8 +858,22 @@ TEST_F(MainWindowTest, PlayOpensTheCurrentFile) {
     platform::SetShellOpenHandler([](const QString&) { return platform::kShellNoAssociation; });
     platform::ScopedMessageRecorder messages;
     ClickButton(kPlayButton);
-    platform::SetShellOpenHandler({});
     EXPECT_EQ(messages.lastText(), "No video player could be started for this file:\n" + w.currentFile());
+
+    // A file deleted after it was loaded is said not to exist; no player is asked.
+    const QString copy = Q(testsupport::ScratchDir("play_deleted")) + "/gone.mp4";
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("video_h264_aac.mp4")), copy));
+    AddThroughDialog(kOpenFileButton, {copy});
+    ASSERT_TRUE(QFile::remove(copy));
+    opened.clear();
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellOpenOk;
+    });
+    ClickButton(kPlayButton);
+    platform::SetShellOpenHandler({});
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(messages.lastText(), "The file gone.mp4 does not exist.");
 }
 
 TEST_F(MainWindowTest, DroppedFilesAreAddedLikeChosenOnes) {
