@@ -77,13 +77,12 @@ void ConversionRun::Run() {
     out_packet_.reset(av_packet_alloc());
     video_.decoded.reset(av_frame_alloc());
     audio_.decoded.reset(av_frame_alloc());
-    progress_.current_file.store(0);
-
-    while (progress_.current_file.load() < file_count_) {
+    for (file_index_ = 0; file_index_ < file_count_; ++file_index_) {
+        progress_.current_file.store(file_index_);
         if (Cancelled()) break;
-        ProcessFile(progress_.current_file.load());
-        progress_.current_file.fetch_add(1);
+        ProcessFile(file_index_);
     }
+    progress_.current_file.store(file_index_);
 
     // A stopped job still gets its trailer, so that what was converted up to the stop plays.
     if (header_written_) FinishOutput();
@@ -521,7 +520,7 @@ void ConversionRun::FinishOutput() {
     }
     JobFailure published = file_.Publish();
     if (!published.step.empty()) {
-        progress_.Fail(std::min(progress_.current_file.load(), file_count_ - 1), std::move(published));
+        Fail(std::move(published));
         return;
     }
     progress_.SetPublishedPath(file_.published_path());
