@@ -233,8 +233,8 @@ bool OpenMp3(const std::string& path, Mp3Frames* frames, int* fd, int64_t stop_f
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const int f = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (f < 0) return false;
-    // Only what FFmpeg itself would read as MP3: not, say, MP3 frames inside a WAV file, whose
-    // reader trims nothing.
+    // Only what FFmpeg itself reads as an MP3 file: not MP3 frames inside another container (WAV,
+    // Matroska, MPEG-TS), whose own bytes, timing and trimming come between.
     std::vector<uint8_t> head(kProbeBytes + AVPROBE_PADDING_SIZE, 0);
     const ssize_t got = pread(f, head.data(), kProbeBytes, 0);
     AVProbeData probe{path.c_str(), head.data(), static_cast<int>(std::max<ssize_t>(0, got)), nullptr};
