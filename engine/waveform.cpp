@@ -303,7 +303,6 @@ struct WorkerDecoder {
                 const int channels = frame->ch_layout.nb_channels;
                 if (frame->format != AV_SAMPLE_FMT_FLTP || channels < 1 || channels > AV_NUM_DATA_POINTERS)
                     return false;
-                for (int c = 0; c < channels; ++c) planes[c] = reinterpret_cast<const float*>(frame->data[c]);
                 const int64_t d0 = k * spf;
                 // The decoded samples that are sound, in two parts around the padding, as output samples.
                 const int64_t cut = f.discard_end - f.discard_begin;
