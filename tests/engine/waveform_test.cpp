@@ -100,10 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"beeps_10s.mp3", 2, 1, 1, true}, Case{"beeps_10s.mp3", 2, 2, 7, true},
                       // Mono MPEG-2 at 32 kb/s: the bit reservoir spans several frames.
                       Case{"beeps_10s_32k.mp3", 1, 2, 9, true},
-                      // Layer II named .mp3: the general reader.
-                      Case{"mp2_named.mp3", 2, 2, 3, false}, Case{"beeps_10s.wav", 2, 2, 5, true},
-                      Case{"beeps_10s.flac", 2, 2, 4, true}, Case{"beeps_10s.m4a", 2, 2, 3, false},
-                      Case{"beeps_10s.ogg", 2, 2, 3, false}),
+                      // MP3 in MP4, and layer II named .mp3: the general reader.
+                      Case{"beeps_10s_mp3.mp4", 2, 2, 4, false}, Case{"mp2_named.mp3", 2, 2, 3, false},
+                      Case{"beeps_10s.wav", 2, 2, 5, true}, Case{"beeps_10s.flac", 2, 2, 4, true},
+                      Case{"beeps_10s.m4a", 2, 2, 3, false}, Case{"beeps_10s.ogg", 2, 2, 3, false}),
     [](const ::testing::TestParamInfo<Case>& info) {
         std::string name =
             std::string(info.param.fixture) + "_" + std::to_string(info.param.stretches) + "_stretches";
