@@ -106,7 +106,12 @@ bool Mp3FrameReader::FrameAt(int64_t offset, Mp3FrameHeader* h) {
     if (!p || p[0] != 0xFF || !ParseMp3Header(p, h)) return false;
     if (m_have_first && !SameStream(*h, m_first)) return false;
     const int64_t next = offset + h->size;
-    if (next > m_size) return false;
+    if (next > m_size) {
+        // A stream cut off in its last frame: FFmpeg decodes what is there of it.
+        if (!m_have_first || m_size - offset < 4 + (h->crc ? 2 : 0) + h->side_info) return false;
+        h->size = static_cast<int>(m_size - offset);
+        return true;
+    }
     if (next + 4 > m_size) return true;
     p = Bytes(offset, h->size + 4);
     if (!p) return false;

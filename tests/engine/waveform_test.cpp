@@ -136,17 +136,17 @@ TEST(Waveform, DecodedStretchIsTheFfmpegDecode) {
 }
 
 // A file without decodable audio is refused with a reason; a damaged MP3 (false frame headers, cut
-// off) is summarised to its end, as long as the ffmpeg tool decodes it; a cancelled build stops its
-// workers and leaves the summary incomplete.
+// off) and one cut off in its last frame are summarised to their end, as long as the ffmpeg tool
+// decodes them; a cancelled build stops its workers and leaves the summary incomplete.
 TEST(Waveform, RefusesFilesWithoutAudioAndStopsWhenCancelled) {
-    {
-        const std::string damaged = Fixture("beeps_damaged.mp3");
+    for (const char* name : {"beeps_damaged.mp3", "truncated_tenth.mp3"}) {
+        const std::string path = Fixture(name);
         WaveformBuilder builder;
-        ASSERT_TRUE(builder.Start(damaged, 2, 5)) << builder.error();
+        ASSERT_TRUE(builder.Start(path, 2, 5)) << name << ": " << builder.error();
         auto summary = builder.summary();
         WaitComplete(*summary);
-        EXPECT_TRUE(summary->complete());
-        EXPECT_EQ(summary->totalSamples(), static_cast<int64_t>(FfmpegMixed(damaged, 2).size()));
+        EXPECT_TRUE(summary->complete()) << name;
+        EXPECT_EQ(summary->totalSamples(), static_cast<int64_t>(FfmpegMixed(path, 1).size())) << name;
     }
     for (const char* name : {"video_only.mp4", "not_media.mp4", "empty.mp3"}) {
         WaveformBuilder builder;
