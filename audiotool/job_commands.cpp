@@ -129,8 +129,8 @@ void JobCommands::Merge() {
 }
 
 void JobCommands::RunAudio(std::vector<int> job_to_list, int files_shown, const QString& folder) {
-    m_protocol.startJob(std::move(job_to_list));
-    m_progress.Reset(m_request.FileCount(), files_shown);
+    m_protocol.startJob(std::move(job_to_list), files_shown);
+    m_progress.Reset(m_request.FileCount());
     RunJob(&RunAudioJob, folder);
 }
 

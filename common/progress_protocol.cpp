@@ -2,8 +2,10 @@
 
 namespace common {
 
-void ProgressProtocol::startJob(std::vector<int> job_to_list) {
+void ProgressProtocol::startJob(std::vector<int> job_to_list, int files_shown) {
     m_done = 0;
+    m_files_shown = files_shown;
+    m_end_reported = false;
     m_job_to_list = std::move(job_to_list);
 }
 
@@ -14,6 +16,7 @@ int ProgressProtocol::listIndexOf(int job_file) const {
 
 void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob& job, ProgressView& view,
                             const ProgressTexts& texts) {
+    if (m_end_reported) return;
     const int current = job.currentFile();
     QString name;
     if (merge_tab) {
@@ -22,11 +25,7 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
     } else {
         name = cut_path;
     }
-    int total = job.uiFileTotal();
-    if (!merge_tab) {
-        total = 1;
-        job.setUiFileTotal(1);
-    }
+    const int total = merge_tab ? m_files_shown : 1;
 
     const int percent = job.percent();
     if (percent >= 0 && current < total)
@@ -41,7 +40,7 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
     if (merge_tab) {
         // The end first: every row gets its final status before the outcome is reported.
         if (total > 0 && job.currentFile() == total) {
-            job.setCurrentFile(total + 1);
+            m_end_reported = true;
             showFinalRows(job, view, texts);
             view.closeDialog();
             bool failed = false;
@@ -57,7 +56,7 @@ void ProgressProtocol::tick(bool merge_tab, const QString& cut_path, ProgressJob
         return;
     }
     if (job.currentFile() == total) {
-        job.setCurrentFile(total + 1);
+        m_end_reported = true;
         view.closeDialog();
         const int status = job.fileStatus(0);
         if (status == JOB_FILE_DONE)

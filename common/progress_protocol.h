@@ -12,18 +12,15 @@
 
 namespace common {
 
-// The progress of a job as the timer sees it. The worker writes current file, percent and the
-// statuses (JOB_FILE_PENDING, JOB_FILE_DONE, JOB_FILE_FAILED) at any time; every read goes to the
+// The progress of a job as the timer sees it, read-only: the worker writes current file, percent and
+// the statuses (JOB_FILE_PENDING, JOB_FILE_DONE, JOB_FILE_FAILED) at any time; every read goes to the
 // channel anew.
 class ProgressJob {
   public:
     virtual ~ProgressJob() = default;
     virtual int currentFile() const = 0;
-    virtual void setCurrentFile(int value) = 0;
     virtual int percent() const = 0;
     virtual int fileCount() const = 0;
-    virtual int uiFileTotal() const = 0;
-    virtual void setUiFileTotal(int value) = 0;
     virtual int fileStatus(int file) const = 0;
     virtual bool cancelRequested() const = 0;
 };
@@ -33,11 +30,8 @@ class ChannelProgressJob : public ProgressJob {
   public:
     explicit ChannelProgressJob(JobProgress& progress) : m_progress(progress) {}
     int currentFile() const override { return m_progress.current_file; }
-    void setCurrentFile(int value) override { m_progress.current_file = value; }
     int percent() const override { return m_progress.percent; }
     int fileCount() const override { return m_progress.file_count; }
-    int uiFileTotal() const override { return m_progress.ui_file_total; }
-    void setUiFileTotal(int value) override { m_progress.ui_file_total = value; }
     int fileStatus(int file) const override {
         return file >= 0 && file < MAX_JOB_FILES ? m_progress.file_status[file].load() : JOB_FILE_PENDING;
     }
@@ -83,8 +77,9 @@ struct ProgressTexts {
 
 class ProgressProtocol {
   public:
-    // Resets the done count and the job-to-list map for a new job (the commands do this).
-    void startJob(std::vector<int> job_to_list = {});
+    // Resets the counters and the job-to-list map for a new job (the commands do this). files_shown:
+    // the files a merge's dialog counts (a cut counts one).
+    void startJob(std::vector<int> job_to_list = {}, int files_shown = 0);
 
     // One timer tick. merge_tab: the merge tab is selected; cut_path: the file under edit.
     void tick(bool merge_tab, const QString& cut_path, ProgressJob& job, ProgressView& view,
@@ -95,6 +90,8 @@ class ProgressProtocol {
     void showFinalRows(ProgressJob& job, ProgressView& view, const ProgressTexts& texts);
 
     int doneCount() const { return m_done; }
+    // The end of the job has been reported (or the job was stopped): later ticks do nothing.
+    bool endReported() const { return m_end_reported; }
     // The list item of a job file, -1 for none.
     int listIndexOf(int job_file) const;
 
@@ -102,7 +99,10 @@ class ProgressProtocol {
     void reportMerge(ProgressJob& job, ProgressView& view, bool* failed);
     void showRow(int job_file, int status, ProgressView& view, const ProgressTexts& texts) const;
 
+    // The dialog's own counters: the window never writes to the worker's channel but to cancel.
     int m_done = 0;
+    int m_files_shown = 0;
+    bool m_end_reported = false;
     std::vector<int> m_job_to_list;
 };
 

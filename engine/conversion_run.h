@@ -4,6 +4,7 @@
 // re-encoding (video_reencode.cpp) and audio re-encoding (audio_reencode.cpp). Everything here runs
 // on the worker thread that called RunConvertJob.
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -150,10 +151,10 @@ class ConversionRun {
         output_broken_ = true;
         Fail(step, error);
     }
-    // Marks the current file failed with the step and FFmpeg's code (the first reason is kept).
-    void Fail(const char* step, int error = 0) {
-        progress_.Fail(progress_.current_file.load(), {step, error});
-    }
+    // Marks the current file failed with the step and FFmpeg's code (the first reason is kept). Once
+    // every file went through, a failure finishing the output belongs to the last file.
+    void Fail(const char* step, int error = 0) { Fail(JobFailure{step, error}); }
+    void Fail(JobFailure reason) { progress_.Fail(std::min(file_index_, file_count_ - 1), std::move(reason)); }
     // For the set-up steps: keeps the reason for ProcessFile to report, returns false.
     bool Refuse(const char* step, int error = 0) {
         in_.refusal = {step, error};
@@ -177,11 +178,11 @@ class ConversionRun {
     double RangeLength(int i) const {
         return in_.range_to_end ? std::numeric_limits<double>::infinity() : request_.inputs[i].length_s;
     }
-    bool RangeRunsToEnd(int i) const;
 
     const JobRequest& request_;
     JobProgress& progress_;
     int file_count_ = 0;
+    int file_index_ = 0;  // the file being processed; the channel only ever gets a copy
     AVRational frame_rate_{0, 1};  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.

@@ -3,8 +3,8 @@
 // Both media tools' engines report through it. Free of FFmpeg so that the windows' code can hold it.
 //
 // Threads: whoever starts a job calls Reset() before the worker starts and owns the object until it
-// has joined the worker. While the worker runs it writes current_file, percent and the statuses (and a
-// failed file's reason before its status); the window writes only cancel_requested.
+// has joined the worker. While the worker runs, only it writes current_file, percent and the statuses
+// (and a failed file's reason before its status); the window writes only cancel_requested.
 
 #include <array>
 #include <atomic>
@@ -31,14 +31,13 @@ class JobProgress {
     JobProgress& operator=(const JobProgress&) = delete;
 
     // Before a job starts: every file pending, no file current, nothing done, not cancelled.
-    void Reset(int file_count, int ui_file_total = 0) {
+    void Reset(int file_count) {
         this->file_count = file_count < 0 ? 0 : file_count > MAX_JOB_FILES ? MAX_JOB_FILES : file_count;
         for (auto& s : file_status) s.store(JOB_FILE_PENDING, std::memory_order_relaxed);
         for (auto& f : failures_) f = {};
         published_path_.clear();
         current_file.store(-1);
         percent.store(0);
-        this->ui_file_total.store(ui_file_total);
         cancel_requested.store(false);
     }
 
@@ -59,7 +58,6 @@ class JobProgress {
 
     std::atomic<int32_t> current_file{-1};  // the file being processed; file_count when the job ended
     std::atomic<int32_t> percent{0};        // of the current file, 0 to 100; -1 while a job is set up
-    std::atomic<int32_t> ui_file_total{0};  // files the progress display counts
     std::atomic<bool> cancel_requested{false};
     std::array<std::atomic<uint8_t>, MAX_JOB_FILES> file_status;
     int32_t file_count = 0;  // set by Reset, read-only while the job runs

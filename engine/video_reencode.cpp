@@ -22,7 +22,7 @@ void ConversionRun::DecodeVideo(const AVPacket* pkt) {
 }
 
 void ConversionRun::EncodePicture(AVFrame* decoded) {
-    int i = progress_.current_file.load();
+    int i = file_index_;
     int64_t ts =
         decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp : decoded->pkt_dts;
     double time_s = ts != AV_NOPTS_VALUE ? av_q2d(in_.video->time_base) * static_cast<double>(ts) : 0.0;

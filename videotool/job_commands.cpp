@@ -51,7 +51,7 @@ void JobCommands::Cut() {
     if (ExactCutRefusal r = ConfirmExactCut(job); r != ExactCutRefusal::kNone)
         ShowMessage(m_window->text("TISHI", std::string(ExactFallbackMessageKey(r)).c_str()));
     m_request = std::move(job);
-    m_progress.Reset(1, 0);
+    m_progress.Reset(1);
     RunJob(&RunConvertJob, dialog.outputFolder());
 }
 
@@ -77,8 +77,8 @@ void JobCommands::Merge() {
     if (items.size() > static_cast<size_t>(MAX_JOB_FILES))
         return ShowMessage(m_window->text("TISHI", "wjtd"));
 
-    m_protocol.startJob(job_to_list);
-    m_progress.Reset(0, static_cast<int>(items.size()));
+    m_protocol.startJob(job_to_list, static_cast<int>(items.size()));
+    m_progress.Reset(0);
     m_progress.percent = -1;
 
     CSettings dialog(m_window->programFiles().folder(), &m_window->mergeSettings(), m_window);
@@ -106,7 +106,7 @@ void JobCommands::Merge() {
     if (refusal != JobRefusal::kNone)
         return ShowMessage(m_window->text("TISHI", std::string(RefusalMessageKey(refusal)).c_str()));
     m_request = std::move(job);
-    m_progress.Reset(m_request.FileCount(), static_cast<int>(items.size()));
+    m_progress.Reset(m_request.FileCount());
     RunJob(&RunConvertJob, dialog.outputFolder());
 }
 

@@ -14,16 +14,12 @@ struct FakeJob : common::ProgressJob {
     int current = -1;
     int pct = 0;
     int count = 1;
-    int ui_total = 0;
     bool cancel = false;
     std::vector<int> statuses;
 
     int currentFile() const override { return current; }
-    void setCurrentFile(int value) override { current = value; }
     int percent() const override { return pct; }
     int fileCount() const override { return count; }
-    int uiFileTotal() const override { return ui_total; }
-    void setUiFileTotal(int value) override { ui_total = value; }
     int fileStatus(int file) const override {
         return file < static_cast<int>(statuses.size()) ? statuses[file] : JOB_FILE_PENDING;
     }
@@ -76,7 +72,6 @@ TEST_F(ProgressProtocolTest, CutShowsPercentAndOneFileThroughout) {
     EXPECT_EQ(view.count_line, "0 of 1 files");
     EXPECT_EQ(view.file_bar, 40);
     EXPECT_EQ(view.files_bar, 0);
-    EXPECT_EQ(job.ui_total, 1);
     EXPECT_EQ(view.closes, 0);
     EXPECT_TRUE(view.reports.empty());
 }
@@ -113,7 +108,7 @@ TEST_F(ProgressProtocolTest, CutEndIsReportedOnceByItsFileStatus) {
         job.pct = 100;
         job.statuses = {c.status};
         Tick(false);
-        EXPECT_EQ(job.current, 2) << "the end is marked as reported";
+        EXPECT_TRUE(protocol.endReported());
         EXPECT_EQ(view.closes, c.closes);
         EXPECT_EQ(view.reports, c.reports);
         EXPECT_EQ(view.current_line, "...") << "no percentage once the file count is reached";
@@ -123,9 +118,8 @@ TEST_F(ProgressProtocolTest, CutEndIsReportedOnceByItsFileStatus) {
 }
 
 TEST_F(ProgressProtocolTest, MergeMarksFinishedItemsAndCountsThem) {
-    protocol.startJob({0, 2, 3});  // job files 0, 1, 2 are list items 0, 2, 3
+    protocol.startJob({0, 2, 3}, 3);  // job files 0, 1, 2 are list items 0, 2, 3
     job.count = 3;
-    job.ui_total = 3;
     job.current = 0;
     job.pct = 50;
     Tick(true);
@@ -178,9 +172,8 @@ TEST_F(ProgressProtocolTest, MergeEndShowsEveryFinalStatusBeforeTheReport) {
         protocol = {};
         job = {};
         view = {};
-        protocol.startJob({0, 1, 2});
+        protocol.startJob({0, 1, 2}, 3);
         job.count = 3;
-        job.ui_total = 3;
         job.current = 3;  // the whole job ended between two ticks
         job.statuses = c.statuses;
         Tick(true);
@@ -189,16 +182,15 @@ TEST_F(ProgressProtocolTest, MergeEndShowsEveryFinalStatusBeforeTheReport) {
         EXPECT_EQ(view.status_at_report[0], c.rows);
         EXPECT_EQ(view.status, c.rows);
         EXPECT_EQ(view.checked, c.checked);
-        EXPECT_EQ(job.current, 4);
+        EXPECT_TRUE(protocol.endReported());
         Tick(true);  // reported once
         EXPECT_EQ(view.reports.size(), 1u);
     }
 }
 
 TEST_F(ProgressProtocolTest, MergeRowsFollowTheJobPastAFailedFile) {
-    protocol.startJob({0, 1, 2});
+    protocol.startJob({0, 1, 2}, 3);
     job.count = 3;
-    job.ui_total = 3;
     job.current = 2;
     job.statuses = {JOB_FILE_DONE, JOB_FILE_FAILED};
     Tick(true);
@@ -209,10 +201,9 @@ TEST_F(ProgressProtocolTest, MergeRowsFollowTheJobPastAFailedFile) {
 }
 
 TEST_F(ProgressProtocolTest, StoppedMergeRowsShowTheEnginesFinalStatus) {
-    protocol.startJob({0, 2, 3});
+    protocol.startJob({0, 2, 3}, 3);
     view.status = {"Done", "", "Done", "Done"};  // left from an earlier job
     job.count = 3;
-    job.ui_total = 3;
     job.current = 1;  // stopped while the second file was converted
     job.cancel = true;
     job.statuses = {JOB_FILE_DONE, JOB_FILE_PENDING, JOB_FILE_PENDING};
@@ -224,9 +215,8 @@ TEST_F(ProgressProtocolTest, StoppedMergeRowsShowTheEnginesFinalStatus) {
 }
 
 TEST_F(ProgressProtocolTest, CancelFlagClosesTheDialogWithoutReport) {
-    protocol.startJob({0, 1});
+    protocol.startJob({0, 1}, 2);
     job.count = 2;
-    job.ui_total = 2;
     job.current = 0;
     job.cancel = true;
     Tick(true);

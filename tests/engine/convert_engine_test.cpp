@@ -56,7 +56,7 @@ struct Job {
     JobRequest request;
     JobProgress progress;
     void Run() {
-        progress.Reset(request.FileCount(), request.merge ? request.FileCount() : 0);
+        progress.Reset(request.FileCount());
         RunConvertJob(request, progress);
     }
 };
@@ -650,7 +650,7 @@ TEST(ConvertJobRules, ACutIsShiftedByTheContainersStartTime) {
 // job's progress has reached `percent`.
 void RunAndCancel(Job& job, int cancel_in, int percent) {
     JobProgress& p = job.progress;
-    p.Reset(job.request.FileCount(), job.request.FileCount());
+    p.Reset(job.request.FileCount());
     std::thread worker([&] { RunConvertJob(job.request, p); });
     while (
         p.current_file.load() < p.file_count &&

@@ -97,7 +97,7 @@ TEST_P(ExactCutTest, HoldsExactlyTheRangeWithCopiedPicturesUntouched) {
     request.output_path = ScratchDir(std::string("exact_") + row.name) + "/cut" + ext;
     ASSERT_EQ(CheckExactCut(source, request.output_path), ExactCutRefusal::kNone);
     JobProgress progress;
-    progress.Reset(1, 0);
+    progress.Reset(1);
     RunConvertJob(request, progress);
     ASSERT_EQ(progress.file_status[0], JOB_FILE_DONE);
     const std::string out = request.output_path;

@@ -111,7 +111,7 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
         request.output = {AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 1500000, 384, 96, {25, 1}, 128000, kSampleRate, 2};
     }
     JobProgress progress;
-    progress.Reset(request.FileCount(), row.merge ? request.FileCount() : 0);
+    progress.Reset(request.FileCount());
     RunConvertJob(request, progress);
     for (int i = 0; i < request.FileCount(); ++i) ASSERT_EQ(progress.file_status[i], JOB_FILE_DONE) << i;
 
@@ -171,7 +171,7 @@ TEST_P(MergeJointTest, TenJointsStayWithinHalfAnAudioFrame) {
     request.reencode = false;
     request.output_path = ScratchDir(std::string("joints_") + row.name) + "/out.mp4";
     JobProgress progress;
-    progress.Reset(request.FileCount(), request.FileCount());
+    progress.Reset(request.FileCount());
     RunConvertJob(request, progress);
     for (int i = 0; i < request.FileCount(); ++i) ASSERT_EQ(progress.file_status[i], JOB_FILE_DONE) << i;
 
