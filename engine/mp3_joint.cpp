@@ -98,6 +98,34 @@ int DecodeRawInto(const Mp3Stream& s, int64_t from, int64_t to, Planes& out, int
     return 0;
 }
 
+// Side information: main_data_begin first (9 bits in MPEG-1, 8 in MPEG-2), then the private bits
+// and (MPEG-1) scfsi, then one entry per granule and channel that starts with part2_3_length.
+int MainDataBegin(const uint8_t* side, const Mp3FrameHeader& h) {
+    return h.version == 1 ? (side[0] << 1) | (side[1] >> 7) : side[0];
+}
+void SetMainDataBegin(uint8_t* side, const Mp3FrameHeader& h, int value) {
+    if (h.version == 1) {
+        side[0] = static_cast<uint8_t>(value >> 1);
+        side[1] = static_cast<uint8_t>((side[1] & 0x7F) | ((value & 1) << 7));
+    } else {
+        side[0] = static_cast<uint8_t>(value);
+    }
+}
+int64_t MainDataBits(const uint8_t* side, const Mp3FrameHeader& h) {
+    auto bits = [&](int at, int count) {
+        int64_t v = 0;
+        for (int i = 0; i < count; ++i) v = (v << 1) | ((side[(at + i) / 8] >> (7 - (at + i) % 8)) & 1);
+        return v;
+    };
+    const bool mono = h.channels == 1;
+    const int granules = h.version == 1 ? 2 : 1;
+    const int entry = h.version == 1 ? 59 : 63;
+    int at = h.version == 1 ? 9 + (mono ? 5 : 3) + 4 * h.channels : 8 + (mono ? 1 : 2);
+    int64_t total = 0;
+    for (int i = 0; i < granules * h.channels; ++i, at += entry) total += bits(at, 12);
+    return total;
+}
+
 constexpr int kMaxRateIndex = 14;
 
 // The frame header `h` with another bit rate index and no padding byte.
@@ -117,24 +145,27 @@ class JointEncoder {
 
     int Encode(int64_t first, int64_t end, const std::vector<uint8_t>& tail, Mp3Stream* made,
                const char** failed_step) {
-        // The highest bit rate whose frames leave room for the tail in the largest frame.
-        Mp3FrameHeader largest, probe;
-        WithRate(like_, kMaxRateIndex, &largest);
-        const int room = largest.size - 4 - largest.side_info;
-        int index = kMaxRateIndex;
-        while (index > 1 && WithRate(like_, index, &probe) &&
-               probe.size + 1 - 4 - probe.side_info + static_cast<int>(tail.size()) > room)
-            --index;
-        for (; index >= 1; --index) {
-            WithRate(like_, index, &probe);
+        // The highest bit rate whose main data, packed into frames of the highest rate, leaves room
+        // for the tail.
+        int last_error = 0;
+        for (int index = kMaxRateIndex; index >= 1; --index) {
+            Mp3FrameHeader probe;
+            if (!WithRate(like_, index, &probe)) continue;
             std::vector<std::vector<uint8_t>> frames;
-            if (int error = EncodeAt(probe.bit_rate, first, end, &frames, failed_step); error < 0)
-                return error;
-            if (int error = Assemble(frames, tail, largest, made); error != AVERROR(ENOSPC)) {
+            int error = EncodeAt(probe.bit_rate, first, end, &frames, failed_step);
+            // The encoder may not take every bit rate at every sample rate.
+            if (error == AVERROR(EINVAL)) {
+                last_error = error;
+                continue;
+            }
+            if (error < 0) return error;
+            error = Pack(frames, tail, like_, made);
+            if (error != AVERROR(ENOSPC)) {
                 if (error < 0) *failed_step = "the re-encoded frames at a joint are not layer III frames";
                 return error;
             }
         }
+        if (last_error < 0) return last_error;
         *failed_step = "no bit rate leaves room for the reservoir at a joint";
         return AVERROR(ENOSPC);
     }
@@ -172,7 +203,7 @@ class JointEncoder {
         av_dict_set(&options, "reservoir", "0", 0);
         int error = avcodec_open2(enc.get(), codec, &options);
         av_dict_free(&options);
-        if (error < 0) return error;
+        if (error < 0) return AVERROR(EINVAL);
         if (enc->frame_size != spf_) return AVERROR(EINVAL);
 
         // Encoder frame k decodes to its input from k * spf - delay on: with the input starting at
@@ -183,8 +214,12 @@ class JointEncoder {
         const int64_t to = end * spf_ + delay + 2 * kSeam;
         const size_t keep = static_cast<size_t>(end - first);
         *failed_step = "could not decode the frames at a joint";
-        Planes x;
-        if ((error = Target(from, to, &x)) < 0) return error;
+        if (from != x_from_ || to != x_to_) {
+            if ((error = Target(from, to, &x_)) < 0) return error;
+            x_from_ = from;
+            x_to_ = to;
+        }
+        const Planes& x = x_;
 
         *failed_step = "could not re-encode the frames at a joint";
         int64_t produced = 0;
@@ -217,46 +252,65 @@ class JointEncoder {
         return 0;
     }
 
-    // Checks the encoder's frames and builds `made` from them, the last one enlarged to carry
-    // `tail`. AVERROR(ENOSPC) when the tail does not fit.
-    static int Assemble(const std::vector<std::vector<uint8_t>>& frames, const std::vector<uint8_t>& tail,
-                        const Mp3FrameHeader& largest, Mp3Stream* made) {
+    // Packs the main data of the encoder's frames (each starting its own frame: no reservoir) one
+    // after the other into frames of the highest bit rate, each as early as the reservoir allows, and
+    // `tail` at the very end of the last: bytes after a frame's own main data are the next frame's
+    // reservoir. AVERROR(ENOSPC) when they do not fit.
+    static int Pack(const std::vector<std::vector<uint8_t>>& frames, const std::vector<uint8_t>& tail,
+                    const Mp3FrameHeader& like, Mp3Stream* made) {
         *made = Mp3Stream{};
+        Mp3FrameHeader out;
+        WithRate(like, kMaxRateIndex, &out);
+        const int64_t capacity = out.size - 4 - out.side_info;
+        const int64_t max_back = out.version == 1 ? 511 : 255;
+        std::vector<uint8_t> data(frames.size() * capacity, 0);
+        int64_t next = 0;  // where the next main data may start in `data`
         for (size_t k = 0; k < frames.size(); ++k) {
             const std::vector<uint8_t>& in = frames[k];
             Mp3FrameHeader h;
             if (in.size() < 4 || !ParseMp3Header(in.data(), &h) || h.size != static_cast<int>(in.size()) ||
-                h.crc || h.sample_rate != largest.sample_rate || h.channels != largest.channels)
+                h.crc || h.version != out.version || h.sample_rate != out.sample_rate ||
+                h.channels != out.channels)
                 return AVERROR_INVALIDDATA;
             const uint8_t* side = in.data() + 4;
-            const int begin = h.version == 1 ? (side[0] << 1) | (side[1] >> 7) : side[0];
-            if (begin != 0) return AVERROR_INVALIDDATA;  // the encoder ran with its reservoir
-            std::vector<uint8_t> out = in;
-            if (k + 1 == frames.size() && !tail.empty()) {
-                // Bytes after a frame's own main data are ancillary to it and the next frame's
-                // reservoir: the tail goes at the end of a larger frame of the same layout.
-                const size_t used = in.size();
-                if (used + tail.size() > static_cast<size_t>(largest.size)) return AVERROR(ENOSPC);
-                out.assign(largest.size, 0);
-                std::memcpy(out.data(), in.data(), used);
-                WithRate(h, kMaxRateIndex, &h);
-                std::memcpy(out.data(), h.raw, 4);
-                std::memcpy(out.data() + out.size() - tail.size(), tail.data(), tail.size());
-            }
-            if (k == 0) made->first = h;
+            const int64_t bytes = (MainDataBits(side, h) + 7) / 8;
+            const int64_t frame_start = static_cast<int64_t>(k) * capacity;
+            if (MainDataBegin(side, h) != 0 || bytes > h.size - 4 - h.side_info) return AVERROR_INVALIDDATA;
+            const int64_t at = std::max(next, frame_start - max_back);
+            if (at + bytes > frame_start + capacity) return AVERROR(ENOSPC);
+            std::memcpy(&data[at], side + h.side_info, bytes);
+            next = at + bytes;
+
             Mp3Frame f;
             f.offset = static_cast<int64_t>(made->bytes.size());
-            f.size = static_cast<int>(out.size());
-            f.main_data_size = f.size - 4 - h.side_info;
+            f.size = out.size;
+            f.main_data_begin = static_cast<int>(frame_start - at);
+            f.main_data_size = static_cast<int>(capacity);
+            uint8_t header[4] = {in[0], in[1], static_cast<uint8_t>((out.raw[2] & 0xF0) | (in[2] & 0x0D)),
+                                 in[3]};
+            made->bytes.insert(made->bytes.end(), header, header + 4);
+            const size_t side_at = made->bytes.size();
+            made->bytes.insert(made->bytes.end(), side, side + h.side_info);
+            SetMainDataBegin(&made->bytes[side_at], h, f.main_data_begin);
+            made->bytes.resize(made->bytes.size() + capacity);  // filled below: later frames reach back
             made->frames.push_back(f);
-            made->bytes.insert(made->bytes.end(), out.begin(), out.end());
         }
+        const int64_t end = static_cast<int64_t>(data.size());
+        if (next + static_cast<int64_t>(tail.size()) > end) return AVERROR(ENOSPC);
+        std::copy(tail.begin(), tail.end(), data.end() - static_cast<int64_t>(tail.size()));
+        for (size_t k = 0; k < made->frames.size(); ++k) {
+            const Mp3Frame& f = made->frames[k];
+            std::memcpy(&made->bytes[f.offset + f.size - capacity], &data[k * capacity], capacity);
+        }
+        if (!made->frames.empty()) ParseMp3Header(made->bytes.data(), &made->first);
         return 0;
     }
 
     const std::vector<Placement>& placed_;
     Mp3FrameHeader like_;
     int spf_;
+    Planes x_;  // the encoder's input for output samples [x_from_, x_to_)
+    int64_t x_from_ = 0, x_to_ = 0;
 };
 
 // The reservoir bytes that copied frames from `first` on point back to, before `first`'s main data.
