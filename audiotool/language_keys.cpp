@@ -50,6 +50,7 @@ constexpr LanguageKey kAudioToolKeys[] = {
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
+    {"TISHI", "wjbcz"},
     {"TISHI", "qxtjsp"},
     {"TISHI", "mlbcz"},
     {"TISHI", "strmlbcz"},

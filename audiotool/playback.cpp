@@ -1,5 +1,6 @@
 // The main window's playback: the play, stop, point and selection buttons, the slider seek, the
 // 100 ms position timer and the end of playback, over the player library.
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -79,8 +80,13 @@ void CSolvaneDlg::PlayPause() {
         m_playing = false;
     } else {
         if (m_stopped) {
-            // A file that cannot be opened leaves the player closed; nothing pretends to play.
-            if (m_current_file.isEmpty() || !OpenPlayer()) return;
+            // A file that cannot be opened leaves the player closed; nothing pretends to play. One
+            // deleted since it was added is named as such.
+            if (m_current_file.isEmpty()) return;
+            if (!OpenPlayer()) {
+                if (!QFileInfo::exists(m_current_file)) ReportUnreadableFile(m_current_file);
+                return;
+            }
             const LoadedVideoView whole = ViewOfLoadedVideo(
                 m_current_probe.duration_us, m_current_probe.range_start_us, m_current_probe.range_end_us);
             m_slider->SetSelectionStart(whole.selection_start);

@@ -106,7 +106,9 @@ void Auvella_GetVolume(int32_t* level);
 /* Not one of the player's operations: why the last Open or seek failed, as text ("could not
  * open the decoder: Invalid data found when processing input"), copied into text (size bytes with
  * the terminating zero; either may be 0). Returns FFmpeg's error code (negative), or 0 when nothing
- * failed or the failed step has no code; the text is empty after a success. */
+ * failed or the failed step has no code; the text is empty after a success. The file's own problems
+ * and the machine's are told apart by the code: AVERROR_STREAM_NOT_FOUND for a file without sound,
+ * AVERROR(ENODEV) when no audio output device could be opened. */
 int Auvella_GetLastError(char* text, int size);
 
 /* Not one of the player's operations but the delivery hook described at the top: registers the

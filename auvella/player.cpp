@@ -4,8 +4,13 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+
+extern "C" {
+#include <libavutil/error.h>
+}
 
 namespace auvella {
 
@@ -78,10 +83,11 @@ int Player::Open() {
         if (device) device_frames = have.samples;
     }
     if (!device) {
-        std::string step = std::string("could not open the audio device (") + SDL_GetError() + ")";
+        std::string step =
+            std::string("no audio output device could be opened (SDL: ") + SDL_GetError() + ")";
         if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         std::lock_guard lock(m_mutex);
-        m_failure = {std::move(step)};
+        m_failure = {std::move(step), AVERROR(ENODEV)};
         return -1;
     }
 

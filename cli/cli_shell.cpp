@@ -85,7 +85,14 @@ int Shell::UsageError(const std::string& message) const {
     return kExitUsage;
 }
 
-int Shell::Refused(JobRefusal refusal) const {
+int Shell::Refused(JobRefusal refusal, const std::string& planned_output) const {
+    if (refusal == JobRefusal::kOutputFolderNotWritable && !planned_output.empty()) {
+        std::fprintf(stderr,
+                     "%s: The file %s cannot be created: its folder cannot be written to. Please choose "
+                     "another folder.\n",
+                     m_program, planned_output.c_str());
+        return kExitUsage;
+    }
     std::fprintf(stderr, "%s: %s\n", m_program, std::string(RefusalEnglishText(refusal, m_kind)).c_str());
     return kExitUsage;
 }

@@ -67,8 +67,9 @@ class Shell {
 
     // "<program>: message" and a pointer to --help on standard error; returns kExitUsage.
     int UsageError(const std::string& message) const;
-    // The refusal's English text on standard error; returns kExitUsage.
-    int Refused(JobRefusal refusal) const;
+    // The refusal's English text on standard error; returns kExitUsage. An output folder that takes
+    // no file names the file the job would have written (`planned_output`), when given.
+    int Refused(JobRefusal refusal, const std::string& planned_output = {}) const;
 
     // The output name: --name with the characters the dialogs remove taken out, else default_name;
     // empty when neither is there (the builder then names the output). Sets an error text for a

@@ -9,7 +9,7 @@
 
 std::string InputFileProblem(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? "it does not exist" : std::strerror(errno);
     if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
     if (!S_ISREG(st.st_mode)) return "it is not a regular file (a pipe, device or socket)";
     if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);

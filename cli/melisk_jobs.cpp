@@ -124,7 +124,7 @@ int RunMeliskCut(const std::vector<std::string>& args) {
     JobRequest request;
     if (JobRefusal r = BuildAudioCutJob(input, probe, range.start_ms, range.end_ms, *out_dir, name, &request);
         r != JobRefusal::kNone)
-        return kShell.Refused(r);
+        return kShell.Refused(r, PlannedAudioOutput(input, *out_dir, name, false));
     return Run(request);
 }
 
@@ -176,7 +176,9 @@ int RunMeliskMerge(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s: %s\n", kShell.program(), CopyRefusalText(check).c_str());
         return kExitUsage;
     }
-    if (r != JobRefusal::kNone) return kShell.Refused(r);
+    if (r != JobRefusal::kNone)
+        return kShell.Refused(
+            r, inputs.empty() ? std::string() : PlannedAudioOutput(inputs[0].path, *out_dir, name, true));
     return Run(request);
 }
 

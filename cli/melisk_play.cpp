@@ -6,9 +6,15 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string>
+
+extern "C" {
+#include <libavutil/error.h>
+}
 
 #include "auvella/auvella.h"
 #include "cli/cli_shell.h"
+#include "cli/input_problem.h"
 #include "common/time_text.h"
 
 const char kPlayUsage[] =
@@ -89,6 +95,16 @@ int PlayOpenFile(std::optional<double> to_s, const cli::StopSignals& stop) {
     return kExitOk;
 }
 
+// Why the player could not open the file: the file (missing, no sound) or the machine (no device).
+std::string OpenFailureText(const std::string& file) {
+    char reason[256];
+    const int error = Auvella_GetLastError(reason, sizeof reason);
+    if (const std::string problem = InputFileProblem(file); !problem.empty()) return problem;
+    if (error == AVERROR_STREAM_NOT_FOUND) return "the file has no sound (no audio stream)";
+    if (error == AVERROR(ENODEV)) return std::string(reason) + "; SDL_AUDIODRIVER chooses another driver";
+    return reason;
+}
+
 }  // namespace
 
 int RunPlay(const std::vector<std::string>& args) {
@@ -110,9 +126,7 @@ int RunPlay(const std::vector<std::string>& args) {
     Auvella_SetFileName(file.c_str());
     int status = kExitOk;
     if (Auvella_Open() != 0) {
-        char reason[256];
-        Auvella_GetLastError(reason, sizeof reason);
-        std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file.c_str(), reason);
+        std::fprintf(stderr, "melisk-cli: cannot play %s: %s\n", file.c_str(), OpenFailureText(file).c_str());
         status = kExitFailed;
     } else {
         double duration_s = 0;

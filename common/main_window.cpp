@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "common/output_folder.h"
@@ -71,9 +73,22 @@ QColor FromColorRef(unsigned value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
+QRect FitToAspect(const QRect& area, double aspect) {
+    if (aspect <= 0 || area.isEmpty()) return area;
+    int width = area.width(), height = area.height();
+    if (width > height * aspect)
+        width = std::max(1, static_cast<int>(std::lround(height * aspect)));
+    else
+        height = std::max(1, static_cast<int>(std::lround(width / aspect)));
+    return QRect(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2, width,
+                 height);
+}
+
 QString UnreadableFileMessage(const QString& wj, const QString& path, const QString& wx) {
     return wj + path.mid(path.lastIndexOf('/') + 1) + " " + wx;
 }
+
+const char* UnreadableFileReasonKey(const QString& path) { return QFileInfo::exists(path) ? "wx" : "wjbcz"; }
 
 MainWindowBase::MainWindowBase(ProgramFiles files, MainWindowLayout layout, QWidget* parent)
     : MovableDialog(parent), m_files(std::move(files)), m_layout(std::move(layout)) {
@@ -284,8 +299,7 @@ void MainWindowBase::AddFilePaths(const QStringList& paths) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QString path;
         if (!ProbeFile(chosen, &path)) {
-            platform::MessageBoxOk(this,
-                                   UnreadableFileMessage(text("TISHI", "wj"), path, text("TISHI", "wx")));
+            ReportUnreadableFile(path);
             m_adding = false;
             return;
         }
@@ -304,6 +318,11 @@ void MainWindowBase::AddFilePaths(const QStringList& paths) {
     }
     m_adding = false;
     if (cut) LoadCurrentFile();
+}
+
+void MainWindowBase::ReportUnreadableFile(const QString& path) {
+    platform::MessageBoxOk(
+        this, UnreadableFileMessage(text("TISHI", "wj"), path, text("TISHI", UnreadableFileReasonKey(path))));
 }
 
 void MainWindowBase::DeleteSelected() {
@@ -399,7 +418,11 @@ void MainWindowBase::paintEvent(QPaintEvent* event) {
     // Smooth scaling costs more than a preview from the kept pictures: while the thumb is dragged
     // the picture is scaled plainly.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !m_slider->IsDragging());
-    painter.drawPixmap(PanelRect(), picture);
+    const QRect area = PanelRect();
+    const QRect target = FitToAspect(area, PanelPictureAspect());
+    // The bars cover what the frame showed before, in the window's own colour.
+    if (target != area) painter.fillRect(area, palette().color(QPalette::Window));
+    painter.drawPixmap(target, picture);
 }
 
 void MainWindowBase::dragEnterEvent(QDragEnterEvent* event) { TakeLocalFiles(event); }

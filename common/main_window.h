@@ -169,12 +169,17 @@ class MainWindowBase : public MovableDialog<QDialog> {
     virtual bool HandleKey(QObject* watched, const QKeyEvent* key) = 0;
     // The picture drawn into the panel frame while it shows; a null one draws nothing.
     virtual QPixmap PanelPicture() const = 0;
+    // The proportions (width / height) the panel's picture is shown with, letterboxed in the frame
+    // on the window's background; 0 stretches it over the whole frame.
+    virtual double PanelPictureAspect() const { return 0; }
 
     // Binds a control of the template to a member.
     template <class T>
     T* Bind(int id) const {
         return platform::ControlAs<T>(this, id);
     }
+    // Says that the file cannot be used, and why: it does not exist, or the tool cannot read it.
+    void ReportUnreadableFile(const QString& path);
     void SetFields(const std::string& start, const std::string& end, const std::string& length);
     void UpdateLength();
     // The status column's width: its longest text ("zt", "wc", "sb", "zb"), at least minimum.
@@ -241,7 +246,14 @@ class MainWindowBase : public MovableDialog<QDialog> {
 // Colours are given as the Windows COLORREF values 0x00BBGGRR.
 QColor FromColorRef(unsigned value);
 
+// The largest rectangle of the given proportions (width / height) centred in `area`; `area` itself
+// for an aspect of 0 or less.
+QRect FitToAspect(const QRect& area, double aspect);
+
 // The message for a file that cannot be added: "wj", the file name, one space, "wx".
 QString UnreadableFileMessage(const QString& wj, const QString& path, const QString& wx);
+// The "TISHI" key of the reason a file cannot be used: "wjbcz" when it does not exist (or is a link
+// to nothing), else "wx" (not a file the tool can read).
+const char* UnreadableFileReasonKey(const QString& path);
 
 }  // namespace common

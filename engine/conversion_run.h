@@ -178,7 +178,6 @@ class ConversionRun {
     double RangeLength(int i) const {
         return in_.range_to_end ? std::numeric_limits<double>::infinity() : request_.inputs[i].length_s;
     }
-    bool RangeRunsToEnd(int i) const;
 
     const JobRequest& request_;
     JobProgress& progress_;

@@ -104,7 +104,7 @@ void ConversionRun::ProcessFile(int i) {
         in_.input_start_s = media::StartSeconds(in_.format());
         const double start_s = std::max(0.0, request_.inputs[i].start_s);
         if (!Merge()) {
-            in_.range_to_end = RangeRunsToEnd(i);
+            in_.range_to_end = RangeRunsToEnd(request_.inputs[i], in_.format()->duration);
             // A cut's first output picture is the one at the start of its range, on the file's own
             // clock (its start time included).
             in_.range_start_s = in_.input_start_s + start_s;
@@ -524,16 +524,6 @@ void ConversionRun::FinishOutput() {
         return;
     }
     progress_.SetPublishedPath(file_.published_path());
-}
-
-bool ConversionRun::RangeRunsToEnd(int i) const {
-    // The range's end is taken from the container's duration, in whole milliseconds; for a file whose
-    // length is only estimated (a VBR MP3 without a header) the data may run on past it.
-    const JobInput& input = request_.inputs[i];
-    const int64_t duration_us = in_.format()->duration;
-    if (duration_us <= 0 || duration_us == AV_NOPTS_VALUE) return false;
-    const double end_us = (std::max(0.0, input.start_s) + input.length_s) * 1e6;
-    return end_us >= static_cast<double>(duration_us) - 1000.0;
 }
 
 void ConversionRun::ReleaseFile() { in_ = {}; }

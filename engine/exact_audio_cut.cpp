@@ -32,6 +32,15 @@ bool IsPcmOrAdpcm(AVCodecID id) { return id >= AV_CODEC_ID_PCM_S16LE && id < AV_
 
 }  // namespace
 
+CutSamples CutRange(const JobInput& input, int rate, bool to_end) {
+    const double start_s = std::max(0.0, input.start_s);
+    return {std::llround(start_s * rate), std::llround((start_s + input.length_s) * rate), to_end};
+}
+
+int32_t CutSamples::Percent(int64_t done) const {
+    return end > start ? static_cast<int32_t>(std::clamp<int64_t>(done * 100 / (end - start), 0, 100)) : 100;
+}
+
 void EndCut(JobProgress& progress, const char* step, int error) {
     if (step) {
         progress.Fail(0, {step, error});
@@ -121,16 +130,16 @@ class CutOutput {
 // PCM and ADPCM: packets are whole blocks of `block_align` bytes (one sample frame for PCM); the cut
 // splits packets between blocks, keeping each block whose middle lies in the range, so its length is
 // exact for PCM and within one block for ADPCM.
-void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, JobProgress& progress) {
+void BlockCut(const JobRequest& request, const CutSamples& range, AVFormatContext* input, AVStream* st,
+              JobProgress& progress) {
     const AVCodecParameters* par = st->codecpar;
     const int block = par->block_align;
     const int64_t block_samples = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(par), block);
     const AVRational sample_tb{1, par->sample_rate};
     const int64_t origin = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    const double start_s = std::max(0.0, request.inputs[0].start_s);
-    const int64_t start = std::llround(start_s * par->sample_rate);
-    const int64_t end = std::llround((start_s + request.inputs[0].length_s) * par->sample_rate);
-    if (end <= start) return EndCut(progress, "the range holds no sound", 0);
+    const int64_t start = range.start;
+    const int64_t end = range.Stop();
+    if (range.end <= start) return EndCut(progress, "the range holds no sound", 0);
     if (start > 0)
         av_seek_frame(input, st->index, origin + av_rescale_q(start, sample_tb, st->time_base),
                       AVSEEK_FLAG_BACKWARD);
@@ -153,7 +162,7 @@ void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, J
         int keep_from = -1, keep_to = -1;
         for (int b = 0; b < blocks; ++b) {
             int64_t middle2 = 2 * (first_sample + b * block_samples) + block_samples;  // twice the middle
-            if (middle2 >= 2 * end) {
+            if (middle2 / 2 >= end) {
                 past_end = true;
                 break;
             }
@@ -175,8 +184,7 @@ void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, J
                 step = "could not write a packet";
                 break;
             }
-            progress.percent.store(
-                static_cast<int32_t>(std::min<int64_t>(100, written * 100 / (end - start))));
+            progress.percent.store(range.Percent(written));
         }
         av_packet_unref(pkt.get());
     }
@@ -190,16 +198,16 @@ void BlockCut(const JobRequest& request, AVFormatContext* input, AVStream* st, J
 // start, so the first ones are negative, and the container trims what lies before zero: an MP4
 // muxer writes an edit list, Opus gets the pre-skip. Opus ends at the sample through the last
 // packet's granule position; AAC ends with the frame that holds the range's end.
-void PrerollCut(const JobRequest& request, AVFormatContext* input, AVStream* st, int64_t preroll,
+void PrerollCut(const JobRequest& request, bool to_end, AVFormatContext* input, AVStream* st, int64_t preroll,
                 JobProgress& progress) {
     const AVCodecParameters* par = st->codecpar;
     const bool opus = par->codec_id == AV_CODEC_ID_OPUS;
     const int rate = opus ? 48000 : par->sample_rate;
     const AVRational sample_tb{1, rate};
-    const double start_s = std::max(0.0, request.inputs[0].start_s);
-    const int64_t start = std::llround(start_s * rate);
-    const int64_t end = std::llround((start_s + request.inputs[0].length_s) * rate);
-    if (end <= start) return EndCut(progress, "the range holds no sound", 0);
+    const CutSamples range = CutRange(request.inputs[0], rate, to_end);
+    const int64_t start = range.start;
+    const int64_t end = range.Stop();
+    if (range.end <= start) return EndCut(progress, "the range holds no sound", 0);
     av_seek_frame(input, st->index, av_rescale_q(start - preroll, sample_tb, st->time_base),
                   AVSEEK_FLAG_BACKWARD);
 
@@ -241,8 +249,7 @@ void PrerollCut(const JobRequest& request, AVFormatContext* input, AVStream* st,
             step = "could not write a packet";
             break;
         }
-        progress.percent.store(
-            static_cast<int32_t>(std::clamp<int64_t>((to - start) * 100 / (end - start), 0, 100)));
+        progress.percent.store(range.Percent(to - start));
         av_packet_unref(pkt.get());
     }
     out.End(progress, step, error);
@@ -261,23 +268,24 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
     media::InputFormatPtr& input = opened.format;
     const AVCodecParameters* par = audio->codecpar;
     const bool same_container = request.output_format.empty();
+    const bool to_end = RangeRunsToEnd(request.inputs[0], input->duration);
 
     if (same_container && par->codec_id == AV_CODEC_ID_MP3 && FormatIs(input.get(), {"mp3"})) {
         input.reset();
-        if (RunMp3Cut(request, progress)) return true;
-        return false;
+        return RunMp3Cut(request, to_end, progress);
     }
     if (same_container && IsPcmOrAdpcm(par->codec_id) && par->block_align > 0 && par->sample_rate > 0 &&
         FormatIs(input.get(), {"wav", "aiff", "au"}) &&
         av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(par), par->block_align) > 0) {
         progress.current_file.store(0);
         progress.percent.store(0);
-        BlockCut(request, input.get(), audio, progress);
+        BlockCut(request, CutRange(request.inputs[0], par->sample_rate, to_end), input.get(), audio,
+                 progress);
         return true;
     }
     if (same_container && par->codec_id == AV_CODEC_ID_FLAC && FormatIs(input.get(), {"flac"})) {
         input.reset();
-        return RunFlacCut(request, progress);
+        return RunFlacCut(request, to_end, progress);
     }
     // AAC needs the frame before the start for its overlap; Opus predicts each frame's energy from
     // the frames before, so its decoder needs a quarter of a second to settle.
@@ -287,7 +295,7 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
          (par->codec_id == AV_CODEC_ID_OPUS && FormatIs(input.get(), {"ogg"})))) {
         progress.current_file.store(0);
         progress.percent.store(0);
-        PrerollCut(request, input.get(), audio, preroll, progress);
+        PrerollCut(request, to_end, input.get(), audio, preroll, progress);
         return true;
     }
     return false;

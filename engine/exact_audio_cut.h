@@ -4,6 +4,8 @@
 // worker thread that called RunAudioJob and reports only through `progress` (current file, percent,
 // status), as the conversion run does.
 
+#include <cstdint>
+
 #include "engine/job_progress.h"
 #include "engine/job_request.h"
 
@@ -24,12 +26,24 @@ void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
 // not null, else done unless stopped.
 void EndCut(JobProgress& progress, const char* step, int error);
 
+// A one-input cut's range in samples at some rate. `end` is the end asked for (what progress counts
+// against); a range that runs to the end of the input (RangeRunsToEnd) stops only where the data
+// does.
+struct CutSamples {
+    int64_t start = 0;
+    int64_t end = 0;
+    bool to_end = false;
+    int64_t Stop() const { return to_end ? INT64_MAX : end; }
+    int32_t Percent(int64_t done) const;  // of `done` samples from the start
+};
+CutSamples CutRange(const JobInput& input, int rate, bool to_end);
+
 // The MP3 cut on its own (RunExactAudioCut picks it for MP3 inputs); false, having touched nothing,
 // when the file's frames cannot be indexed.
-bool RunMp3Cut(const JobRequest& request, JobProgress& progress);
+bool RunMp3Cut(const JobRequest& request, bool to_end, JobProgress& progress);
 
 // The FLAC cut on its own (RunExactAudioCut picks it for FLAC files); false, having touched nothing,
 // when the file cannot be decoded.
-bool RunFlacCut(const JobRequest& request, JobProgress& progress);
+bool RunFlacCut(const JobRequest& request, bool to_end, JobProgress& progress);
 
 }  // namespace engine

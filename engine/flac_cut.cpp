@@ -97,7 +97,7 @@ std::vector<uint8_t> EncodePart(const AVCodecParameters* par, const AVFrame* dec
 
 }  // namespace
 
-bool RunFlacCut(const JobRequest& request, JobProgress& progress) {
+bool RunFlacCut(const JobRequest& request, bool to_end, JobProgress& progress) {
     media::InputOptions options;
     options.video_decoder = false;
     media::Input source = media::OpenInput(request.inputs[0].path, options);
@@ -114,10 +114,10 @@ bool RunFlacCut(const JobRequest& request, JobProgress& progress) {
     };
 
     const AVRational sample_tb{1, par->sample_rate};
-    const double start_s = std::max(0.0, request.inputs[0].start_s);
-    const int64_t start = std::llround(start_s * par->sample_rate);
-    const int64_t end = std::llround((start_s + request.inputs[0].length_s) * par->sample_rate);
-    if (end <= start) return end_cut("the range holds no sound", 0);
+    const CutSamples range = CutRange(request.inputs[0], par->sample_rate, to_end);
+    const int64_t start = range.start;
+    const int64_t end = range.Stop();
+    if (range.end <= start) return end_cut("the range holds no sound", 0);
     if (start > 0)
         av_seek_frame(input.get(), st->index, av_rescale_q(start, sample_tb, st->time_base),
                       AVSEEK_FLAG_BACKWARD);
@@ -184,8 +184,7 @@ bool RunFlacCut(const JobRequest& request, JobProgress& progress) {
         written += block;
         min_block = std::min(min_block, block);
         max_block = std::max(max_block, block);
-        progress.percent.store(
-            static_cast<int32_t>(std::clamp<int64_t>(written * 100 / (end - start), 0, 100)));
+        progress.percent.store(range.Percent(written));
     }
     if (step) {
         file.Discard();

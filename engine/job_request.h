@@ -34,6 +34,16 @@ struct JobInput {
     double length_s = 0;
 };
 
+// Whether a cut's range reaches the end of an input whose container says it lasts `duration_us`
+// (0 or less: unknown). Ranges are chosen in whole milliseconds, so an end at the duration's last
+// whole millisecond is its end; and for a file whose length is only estimated (a VBR MP3 without a
+// header) the data may run on past it, so such a range is cut to the end of the data.
+inline bool RangeRunsToEnd(const JobInput& input, int64_t duration_us) {
+    if (duration_us <= 0) return false;
+    const double end_ms = ((input.start_s > 0 ? input.start_s : 0) + input.length_s) * 1e3;
+    return static_cast<int64_t>(end_ms + 0.5) >= duration_us / 1000;
+}
+
 struct JobRequest {
     std::vector<JobInput> inputs;  // in processing order, at most MAX_JOB_FILES
     std::string output_path;       // UTF-8; created new, never written over

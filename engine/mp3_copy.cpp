@@ -19,8 +19,14 @@ namespace engine {
 namespace {
 
 struct Mp3Layout {
-    std::vector<uint8_t> prefix;  // written before the Xing frame (a cut keeps the ID3v2 tag)
+    std::vector<uint8_t> prefix;      // written before the Xing frame (a cut keeps the ID3v2 tag)
+    std::vector<uint8_t> lead_frame;  // one frame before the pieces' frames when not empty
     std::vector<Mp3Piece> pieces;
+    size_t FrameCount() const {
+        size_t count = lead_frame.empty() ? 0 : 1;
+        for (const Mp3Piece& piece : pieces) count += piece.size();
+        return count;
+    }
     int encoder_delay = 0;
     int padding = 0;
     std::vector<uint8_t> lame_tag;
@@ -33,6 +39,11 @@ int64_t FrameOffsets(const Mp3Layout& layout, size_t frames, std::vector<int64_t
     int64_t bytes = 0;
     offsets->clear();
     if (crc) *crc = 0;
+    if (!layout.lead_frame.empty() && frames > 0) {
+        offsets->push_back(0);
+        bytes = static_cast<int64_t>(layout.lead_frame.size());
+        if (crc) *crc = LameCrc(*crc, layout.lead_frame.data(), layout.lead_frame.size());
+    }
     for (const Mp3Piece& piece : layout.pieces) {
         for (size_t f = piece.first; f < piece.end && offsets->size() < frames; ++f) {
             const Mp3Frame& frame = piece.stream->frames[f];
@@ -49,8 +60,7 @@ int64_t FrameOffsets(const Mp3Layout& layout, size_t frames, std::vector<int64_t
 // counts them. Returns 0, or the FFmpeg error of the step that failed (the file is then removed).
 int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_piece, JobProgress& progress,
              const char** failed_step) {
-    size_t total_frames = 0;
-    for (const Mp3Piece& piece : layout.pieces) total_frames += piece.size();
+    const size_t total_frames = layout.FrameCount();
     std::vector<int64_t> offsets;
     uint16_t crc = 0;
     int64_t frames_bytes = FrameOffsets(layout, total_frames, &offsets, &crc);
@@ -66,8 +76,9 @@ int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_pie
     }
     avio_write(io, layout.prefix.data(), static_cast<int>(layout.prefix.size()));
     avio_write(io, xing.data(), static_cast<int>(xing.size()));
+    avio_write(io, layout.lead_frame.data(), static_cast<int>(layout.lead_frame.size()));
 
-    size_t written = 0;
+    size_t written = layout.lead_frame.empty() ? 0 : 1;
     bool stopped = false;
     // Per input: its frames in all pieces, and those written.
     std::vector<size_t> input_frames, input_done;
@@ -151,7 +162,7 @@ size_t ReservoirStart(const Mp3Stream& s, size_t f) {
 
 }  // namespace
 
-bool RunMp3Cut(const JobRequest& request, JobProgress& progress) {
+bool RunMp3Cut(const JobRequest& request, bool to_end, JobProgress& progress) {
     const JobInput& in = request.inputs[0];
     Mp3Stream s;
     if (!ReadMp3Stream(in.path, &s).empty()) return false;
@@ -166,9 +177,10 @@ bool RunMp3Cut(const JobRequest& request, JobProgress& progress) {
     // first frame's first decoded sample, before the start skip.
     const int spf = s.first.samples;
     const int64_t total = s.DecodedSamples();
-    const int64_t start = std::max<int64_t>(0, std::llround(std::max(0.0, in.start_s) * s.first.sample_rate));
-    const int64_t end = std::min<int64_t>(
-        total, std::llround((std::max(0.0, in.start_s) + in.length_s) * s.first.sample_rate));
+    const CutSamples range = CutRange(in, s.first.sample_rate, to_end);
+    const int64_t start = range.start;
+    // The frames counted, not the container's duration: without a Xing header that is an estimate.
+    const int64_t end = std::min(total, range.Stop());
     if (end <= start) return finish("the range holds no sound", 0);
     const int64_t raw_start = start + s.StartSkip();
     const int64_t raw_end = end + s.StartSkip();
@@ -188,8 +200,16 @@ bool RunMp3Cut(const JobRequest& request, JobProgress& progress) {
     layout.lame_tag = s.lame_tag;
     layout.prefix.assign(s.bytes.begin(), s.bytes.begin() + s.id3v2_size);
     layout.pieces.push_back({&s, first, last_frame + 1});
-    const int64_t first_raw = static_cast<int64_t>(first) * spf;
-    const int64_t frames_raw = static_cast<int64_t>(last_frame + 1 - first) * spf;
+    int64_t first_raw = static_cast<int64_t>(first) * spf;
+    int64_t frames_raw = static_cast<int64_t>(last_frame + 1 - first) * spf;
+    // A decoder that reads the tag drops its own delay at least: a start in a stream's first 529
+    // samples (a file without a LAME tag) is reached through a frame of silence in front, which
+    // leaves the decoder as the stream's start does.
+    if (raw_start - first_raw < kMp3DecoderDelay) {
+        layout.lead_frame = MakeSilentFrame(s.first);
+        first_raw -= spf;
+        frames_raw += spf;
+    }
     layout.encoder_delay = static_cast<int>(raw_start - first_raw - kMp3DecoderDelay);
     layout.padding = static_cast<int>(frames_raw + kMp3DecoderDelay - (raw_end - first_raw));
 

@@ -68,6 +68,21 @@ int64_t Id3v2Size(const std::vector<uint8_t>& b, int64_t pos) {
     return 10 + size + ((p[5] & 0x10) ? 10 : 0);
 }
 
+// A frame of `like`'s version, rate and mode at the smallest bit rate whose frame holds `needed`
+// bytes; no CRC, no padding, all bytes after the header 0 (side information saying: no main data).
+std::vector<uint8_t> EmptyFrame(const Mp3FrameHeader& like, int needed) {
+    Mp3FrameHeader h;
+    uint8_t raw[4] = {0xFF, static_cast<uint8_t>(like.raw[1] | 1), 0,
+                      static_cast<uint8_t>(like.raw[3] & 0xCF)};
+    for (int index = 1; index < 15; ++index) {
+        raw[2] = static_cast<uint8_t>((index << 4) | (like.raw[2] & 0x0C));
+        if (ParseMp3Header(raw, &h) && h.size >= needed) break;
+    }
+    std::vector<uint8_t> f(std::max(h.size, needed), 0);
+    std::memcpy(f.data(), raw, 4);
+    return f;
+}
+
 }  // namespace
 
 bool ParseMp3Header(const uint8_t* p, Mp3FrameHeader* h) {
@@ -157,6 +172,8 @@ std::string ReadMp3Stream(const std::string& path, Mp3Stream* s) {
     return {};
 }
 
+std::vector<uint8_t> MakeSilentFrame(const Mp3FrameHeader& like) { return EmptyFrame(like, 0); }
+
 uint16_t LameCrc(uint16_t crc, const uint8_t* data, size_t size) {
     return static_cast<uint16_t>(av_crc(av_crc_get_table(AV_CRC_16_ANSI_LE), crc, data, size));
 }
@@ -167,16 +184,7 @@ std::vector<uint8_t> MakeXingFrame(const Mp3FrameHeader& like, const std::vector
     const int tag_at = XingOffset(like);
     const int lame_at = tag_at + 8 + 4 + 4 + 100 + 4;
     const int needed = lame_at + kLameTagSize;
-    // The smallest bit rate whose frame holds the tags; no CRC, no padding.
-    Mp3FrameHeader h;
-    uint8_t raw[4] = {0xFF, static_cast<uint8_t>(like.raw[1] | 1), 0,
-                      static_cast<uint8_t>(like.raw[3] & 0xCF)};
-    for (int index = 1; index < 15; ++index) {
-        raw[2] = static_cast<uint8_t>((index << 4) | (like.raw[2] & 0x0C));
-        if (ParseMp3Header(raw, &h) && h.size >= needed) break;
-    }
-    std::vector<uint8_t> f(std::max(h.size, needed), 0);
-    std::memcpy(f.data(), raw, 4);
+    std::vector<uint8_t> f = EmptyFrame(like, needed);
 
     const int64_t frame_count = static_cast<int64_t>(offsets.size());
     const int64_t total = f.size() + frames_bytes;

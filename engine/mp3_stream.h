@@ -65,6 +65,10 @@ std::vector<uint8_t> MakeXingFrame(const Mp3FrameHeader& like, const std::vector
                                    int64_t frames_bytes, int encoder_delay, int padding, uint16_t music_crc,
                                    const std::vector<uint8_t>& lame_tag);
 
+// A frame of the smallest size `like`'s layout allows that decodes to digital silence and leaves
+// the decoder as it is at the start of a stream: no main data, no reservoir, no CRC.
+std::vector<uint8_t> MakeSilentFrame(const Mp3FrameHeader& like);
+
 // The CRC LAME tags use (CRC-16, polynomial 0x8005, reflected), continued from `crc`.
 uint16_t LameCrc(uint16_t crc, const uint8_t* data, size_t size);
 

@@ -173,6 +173,12 @@ std::shared_ptr<const PreviewPicture> PreviewSession::Scale(const AVFrame* frame
     uint8_t* dst[4] = {picture->bgr.data(), nullptr, nullptr, nullptr};
     int dst_linesize[4] = {PREVIEW_WIDTH * 3, 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dst_linesize);
+    // The frame's own sample aspect ratio, else the stream's or the container's; square when none.
+    AVRational sar =
+        av_guess_sample_aspect_ratio(m_media->input, m_media->stream, const_cast<AVFrame*>(frame));
+    if (sar.num <= 0 || sar.den <= 0) sar = AVRational{1, 1};
+    if (frame->width > 0 && frame->height > 0)
+        picture->display_aspect = frame->width * av_q2d(sar) / frame->height;
     return picture;
 }
 

@@ -27,6 +27,9 @@ struct PreviewPicture {
     // PREVIEW_HEIGHT rows of PREVIEW_WIDTH * 3 bytes, blue-green-red, the top row first.
     std::vector<uint8_t> bgr;
     int64_t key_position = -1;  // byte position of the key frame's packet (the cache's key)
+    // The picture's proportions as it is meant to be shown: width / height, with the sample aspect
+    // ratio applied (a 720 x 576 picture of SAR 16:15 shows as 4:3). The 640 x 360 rows ignore it.
+    double display_aspect = 16.0 / 9.0;
 };
 
 class PreviewSession {

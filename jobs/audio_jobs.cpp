@@ -32,6 +32,13 @@ JobRefusal CheckAudioOutputFolder(const std::string& folder) {
     return JobRefusal::kOutputFolderNotWritable;
 }
 
+std::string PlannedAudioOutput(const std::string& first_input, const std::string& folder,
+                               const std::string& name, bool merge) {
+    const std::string extension = merge ? std::string(".mp3") : FileExtension(first_input);
+    if (extension.empty()) return {};
+    return ComposeOutputPath(folder, name.empty() ? DefaultOutputName(first_input) : name, extension);
+}
+
 JobRefusal BuildAudioCutJob(const std::string& current_file, const ProbeResult& probe, int32_t start_ms,
                             int32_t end_ms, const std::string& output_folder, const std::string& name,
                             JobRequest* request) {
@@ -45,10 +52,9 @@ JobRefusal BuildAudioCutJob(const std::string& current_file, const ProbeResult& 
     const double start_s = start_ms / 1000.0;
     job.inputs = {{current_file, start_s, end_ms / 1000.0 - start_s}};
     // A name without extension gives no output path: the job's input then fails (no container).
-    std::string extension = FileExtension(current_file);
-    if (!extension.empty()) {
-        std::string stem = name.empty() ? DefaultOutputName(current_file) : name;
-        job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, extension));
+    if (const std::string planned = PlannedAudioOutput(current_file, output_folder, name, false);
+        !planned.empty()) {
+        job.output_path = UniqueOutputPath(planned);
         if (job.output_path.empty()) return JobRefusal::kOutputNameRefused;
     }
     // The name keeps saying MP3; the container is the one the audio really needs.
@@ -86,8 +92,7 @@ JobRefusal BuildAudioMergeJob(const std::vector<AudioMergeInput>& inputs, const 
         if (check.problem != Mp3JoinProblem::kNone) return JobRefusal::kCannotCopy;
         job.reencode = false;
     }
-    std::string stem = name.empty() ? DefaultOutputName(inputs[0].path) : name;
-    job.output_path = UniqueOutputPath(ComposeOutputPath(output_folder, stem, ".mp3"));
+    job.output_path = UniqueOutputPath(PlannedAudioOutput(inputs[0].path, output_folder, name, true));
     if (job.output_path.empty()) return JobRefusal::kOutputNameRefused;
     job.output.audio_codec_id = AV_CODEC_ID_MP3;
     job.output.audio_bit_rate = settings.bit_rate;

@@ -28,6 +28,12 @@ inline constexpr char kAudioFolderProbeName[] = "jlewhqlhqwenqfwk.mp3";
 // probe's name that is already there is left alone.
 JobRefusal CheckAudioOutputFolder(const std::string& folder);
 
+// The output a cut or merge plans before a free name is found ("DIR/song.m4a"): `name`, else the
+// first input's name, with the cut input's own extension or ".mp3" for a merge; empty for a cut of
+// a file without extension.
+std::string PlannedAudioOutput(const std::string& first_input, const std::string& folder,
+                               const std::string& name, bool merge);
+
 // A cut of the current file, range in milliseconds as the time fields give them (not checked: the
 // engine does with an empty range what the video engine does). The output is named after the current
 // file (or `name` when not empty) with the current file's extension, made unique (`song(0).mp3`,

@@ -63,6 +63,9 @@ Input OpenInput(const std::string& path, const InputOptions& options) {
     // Only the file protocol, also for whatever the demuxer opens itself (a playlist's entries).
     AVDictionary* format_options = nullptr;
     av_dict_set(&format_options, "protocol_whitelist", "file", 0);
+    // As the ffmpeg tools open inputs. Without it an MPEG-TS stream whose frames each have a packet
+    // of their own keeps the stream type's guess "mp3" where the frames are MP2.
+    av_dict_set(&format_options, "scan_all_pmts", "1", 0);
     const std::string url = "file:" + path;
     int rc = avformat_open_input(&ctx, url.c_str(), nullptr, &format_options);  // frees ctx on failure
     av_dict_free(&format_options);

@@ -51,6 +51,7 @@ constexpr LanguageKey kVideoToolKeys[] = {
     // Messages.
     {"TISHI", "wj"},
     {"TISHI", "wx"},
+    {"TISHI", "wjbcz"},
     {"TISHI", "qxtjsp"},
     {"TISHI", "zslgwj"},
     {"TISHI", "bnzjhb"},

@@ -242,6 +242,7 @@ void CSolvaneDlg::DecodePreviewAt(double seek_s) {
         const QImage image(picture->bgr.data(), PREVIEW_WIDTH, PREVIEW_HEIGHT, PREVIEW_WIDTH * 3,
                            QImage::Format_BGR888);
         m_preview = QPixmap::fromImage(image);
+        m_preview_aspect = picture->display_aspect;
         m_preview_session->WriteBitmapLater(std::move(picture), Utf8(m_preview_path));
     }
     update(m_panel->geometry());
@@ -253,6 +254,8 @@ QPixmap CSolvaneDlg::PanelPicture() const { return m_preview_path.isEmpty() ? QP
 
 void CSolvaneDlg::Play() {
     if (m_current_file.isEmpty()) return;
+    // A file deleted since it was loaded is named as such, not blamed on a missing player.
+    if (!QFileInfo::exists(m_current_file)) return ReportUnreadableFile(m_current_file);
     if (platform::ShellOpen(m_current_file) <= 32)
         platform::MessageBoxOk(this, text("TISHI", "wfbf") + "\n" + m_current_file);
 }

@@ -83,6 +83,7 @@ class CSolvaneDlg : public common::MainWindowBase {
     // The preview panel: the frame at 0 s of the loaded video, and the thumb over it.
     void LoadCurrentFile() override;
     QPixmap PanelPicture() const override;
+    double PanelPictureAspect() const override { return m_preview_aspect; }
     int32_t CurrentDurationMs() const override { return m_duration_ms; }
     int32_t ThumbPositionMs() const override { return m_preview_ms; }
     int64_t ThumbDurationUs() const override { return m_probe.duration_us; }
@@ -100,8 +101,9 @@ class CSolvaneDlg : public common::MainWindowBase {
     // The last file the add command probed (the slider's preview decodes it) and the last good probe.
     std::optional<std::string> m_probe_path;
     ProbeResult m_probe;
-    QString m_preview_path;  // empty until the first frame was made
-    QPixmap m_preview;       // the picture last decoded into m_preview_path
+    QString m_preview_path;       // empty until the first frame was made
+    QPixmap m_preview;            // the picture last decoded into m_preview_path
+    double m_preview_aspect = 0;  // its display proportions (the BMP's rows are stretched to 640 x 360)
     int32_t m_preview_ms = 0;
     // The open video and its last key-frame pictures while the slider moves; made again per file.
     std::unique_ptr<engine::PreviewSession> m_preview_session;

@@ -3,6 +3,7 @@
 // decoding of the same file.
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabBar>
@@ -287,6 +288,31 @@ TEST_F(MainWindowTest, AddStopsAtAFileThatCannotBeReadAndDeleteRemovesTheSelecte
     EXPECT_EQ(w.outputFolderBox()->currentText(), "abc");
     ASSERT_EQ(w.fileList()->rowCount(), 1);
     EXPECT_TRUE(w.fileList()->GetItemText(0, 0).endsWith("tone.flac"));
+}
+
+// A file that does not exist, named at the add or deleted after it, is not called unreadable.
+TEST_F(MainWindowTest, AFileThatDoesNotExistIsReportedAsMissing) {
+    auto& w = Open();
+    platform::ScopedMessageRecorder messages;
+    const QString dir = QString::fromStdString(testsupport::ScratchDir("melisk_missing"));
+    w.AddFilePaths({dir + "/never_there.mp3"});
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.lastText(), "The file never_there.mp3 does not exist.");
+
+    const QString copy = dir + "/deleted.ogg";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(testsupport::Fixture("tone.ogg")), copy));
+    {
+        platform::ScopedChooserAnswers answers;
+        answers.addOpenFilesAnswer({copy});
+        Click(kAddButton);
+    }
+    ASSERT_TRUE(w.isPlaying());
+    Click(kStopButton);
+    ASSERT_TRUE(QFile::remove(copy));
+    Click(kPlayButton);
+    EXPECT_FALSE(w.isPlaying());
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(messages.lastText(), "The file deleted.ogg does not exist.");
 }
 
 TEST_F(MainWindowTest, SettingsDialogOpensOnTheDefaultsAndOnlyOkChangesTheSettings) {

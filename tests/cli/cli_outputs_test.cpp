@@ -124,6 +124,32 @@ TEST(CliJobs, AKilledJobLeavesNoFileUnderAFinalName) {
     for (const std::string& name : Listing(dir)) EXPECT_EQ(name.rfind(".long_20s.mp4.part-", 0), 0u) << name;
 }
 
+// An audio job refused for a folder that takes no file names the file it would have written, in its
+// own format.
+TEST(CliJobs, AnUnwritableFolderNamesTheAudioFileTheJobWouldWrite) {
+    const std::string dir = ScratchDir("cli_unwritable_audio");
+    testsupport::SmallTmpfs disk(dir, 256);
+    if (!disk.mounted() || !disk.MakeReadOnly()) GTEST_SKIP() << "no read-only tmpfs can be mounted here";
+    const struct {
+        std::vector<std::string> args;
+        std::string file;
+    } cases[] = {
+        {{"cut", Fixture("tone.m4a"), "--out-dir", dir}, dir + "/tone.m4a"},
+        {{"cut", Fixture("tone.m4a"), "--out-dir", dir, "--name", "part"}, dir + "/part.m4a"},
+        {{"merge", Fixture("tone.ogg"), Fixture("tone.m4a"), "--out-dir", dir}, dir + "/tone.mp3"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{Melisk()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const RunResult r = RunCommand(argv);
+        SCOPED_TRACE(c.args[0] + " " + c.file);
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("The file " + c.file + " cannot be created"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
 TEST(CliProbe, InputsThatAreNoMediaFileSayWhy) {
     const std::string dir = ScratchDir("cli_probe_reasons");
     fs::create_directories(dir + "/folder.mp3");
@@ -136,7 +162,7 @@ TEST(CliProbe, InputsThatAreNoMediaFileSayWhy) {
         std::string file;
         const char* reason;
     } cases[] = {
-        {dir + "/missing.mp3", "No such file or directory"},
+        {dir + "/missing.mp3", "it does not exist"},
         {dir + "/folder.mp3", "it is a folder, not a file"},
         {"/dev/null", "it is not a regular file"},
         {dir + "/random.mp3", ""},
@@ -156,7 +182,15 @@ TEST(CliProbe, InputsThatAreNoMediaFileSayWhy) {
     EXPECT_EQ(ok.exit_code, 0) << ok.err;
     const RunResult play = RunCommand({Melisk(), "play", "--", dir + "/missing.mp3"});
     EXPECT_EQ(play.exit_code, 1);
-    EXPECT_NE(play.err.find("No such file or directory"), std::string::npos) << play.err;
+    EXPECT_NE(play.err.find("missing.mp3: it does not exist"), std::string::npos) << play.err;
+    // A job's file that does not exist is not called a file the program cannot read.
+    for (const std::string& cli : {Taviro(), Melisk()}) {
+        const RunResult cut = RunCommand({cli, "cut", dir + "/missing.mp3", "--out-dir", dir});
+        EXPECT_EQ(cut.exit_code, 2);
+        EXPECT_NE(cut.err.find("missing.mp3 cannot be opened: it does not exist."), std::string::npos)
+            << cut.err;
+        EXPECT_EQ(cut.err.find("this program can read"), std::string::npos) << cut.err;
+    }
 }
 
 TEST(CliJobs, AnOutputNameTooLongIsRefusedAsSuch) {

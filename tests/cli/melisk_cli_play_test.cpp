@@ -76,7 +76,7 @@ TEST(MeliskCliPlay, RefusesWhatItCannotPlay) {
         {{"play", beeps, "--from", "00:00:10.000"}, 2, "after the end of the file"},
         {{"play", beeps, "--volume", "3"}, 2, "unknown option --volume"},
         {{"play", Fixture("not_media.mp4")}, 1, "cannot play"},
-        {{"play", Fixture("video_only.mp4")}, 1, "cannot play"},
+        {{"play", Fixture("video_only.mp4")}, 1, "video_only.mp4: the file has no sound"},
         {{"fly"}, 2, "unknown command"},
     };
     for (const Case& c : cases) {
@@ -87,6 +87,19 @@ TEST(MeliskCliPlay, RefusesWhatItCannotPlay) {
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+    // No device is the machine's problem, not the file's; a file without sound says so before any
+    // device is wanted.
+    setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+    auto r = RunCommand({Cli(), "play", beeps});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("cannot play " + beeps + ": no audio output device could be opened"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("no sound"), std::string::npos) << r.err;
+    r = RunCommand({Cli(), "play", Fixture("video_only.mp4")});
+    EXPECT_NE(r.err.find("the file has no sound"), std::string::npos) << r.err;
+    UseDiskDevice();
+
     auto help = RunCommand({Cli(), "--help"});
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.out.find("play FILE [--from HH:MM:SS.mmm] [--to HH:MM:SS.mmm]"), std::string::npos);

@@ -113,12 +113,15 @@ TEST(MeliskCli, ExitCodes) {
              Case{{"merge", ogg, ogg, "--out-dir", dir, "--channels", "5.1 Channel"}, 2},
              // Read, but without audio: the job fails and says which file.
              Case{{"cut", Fixture("video_only.mp4"), "--out-dir", dir}, 1},
+             Case{{"merge", Fixture("video_only.mp4"), Fixture("video_only.mp4"), "--out-dir", dir}, 1},
          }) {
         RunResult r = Melisk(c.args);
         std::string shown;
         for (const auto& a : c.args) shown += a + " ";
         EXPECT_EQ(r.exit_code, c.exit_code) << shown << "\n" << r.err;
         if (c.exit_code == 1) EXPECT_NE(r.err.find("failed: " + c.args[1]), std::string::npos) << r.err;
+        // Nothing was written, so no output path is printed.
+        if (c.args != std::vector<std::string>{"--help"}) EXPECT_EQ(r.out, "") << shown;
     }
     EXPECT_TRUE(fs::is_empty(dir));
 }

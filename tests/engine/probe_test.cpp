@@ -73,6 +73,21 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ProbeAgreesWithFFprobe,
                              return n;
                          });
 
+// Layer II and layer III frames in MPEG-TS share one stream type: both probes name what the frames
+// are, as ffprobe does.
+TEST(Probe, MpegAudioInTransportStreamsIsNamedByItsFrames) {
+    for (const char* fixture : {"mp2_frames.ts", "mp3_frames.ts"}) {
+        SCOPED_TRACE(fixture);
+        const auto truth = testsupport::FFprobe(Fixture(fixture));
+        ASSERT_NE(truth.First("audio"), nullptr);
+        const std::string expected = truth.First("audio")->codec_name;
+        EXPECT_EQ(expected, std::string(fixture).substr(0, 3));
+        EXPECT_EQ(testsupport::CodecName(ProbeAudioFile(Fixture(fixture)).audio_codec_id), expected);
+        EXPECT_EQ(testsupport::CodecName(ProbeMediaFile(Fixture(fixture), ProbeResult()).audio_codec_id),
+                  expected);
+    }
+}
+
 TEST(Probe, LastStreamOfEachKindWins) {
     ProbeResult job;
     ASSERT_EQ(Probe(job, "two_streams.mkv"), PROBE_OK);

@@ -237,6 +237,9 @@ audio tone.ac3 ac3 48000 2 -c:a ac3 -b:a 96k
 audio tone.aiff aiff 44100 2 -c:a pcm_s16be
 audio tone_audio.ts mpegts 48000 2 -c:a mp2 -b:a 128k
 audio tone_22k_mono.wav wav 22050 1 -c:a pcm_s16le
+# MPEG audio in MPEG-TS, each frame in a packet of its own (the stream type says only "MPEG audio").
+audio mp2_frames.ts mpegts 44100 1 -c:a mp2 -muxdelay 0 -muxpreload 0
+audio mp3_frames.ts mpegts 48000 2 -c:a libmp3lame -b:a 128k -muxdelay 0 -muxpreload 0
 # MP3s to join frame for frame (bit rates may differ), and two that cannot join them: mono, 48 kHz.
 audio join_a.mp3 mp3 44100 2 -c:a libmp3lame -b:a 128k
 audio join_b.mp3 mp3 44100 2 -c:a libmp3lame -b:a 192k -t 1.2

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QToolTip>
 #include <QUrl>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "common/time_text.h"
@@ -31,6 +33,7 @@
 #include "platform/shell_open.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
+#include "support/run.h"
 #include "videotool/main_template.h"
 #include "videotool/solvane_dlg.h"
 #include "videotool/window_clicks.h"
@@ -68,6 +71,24 @@ QString MarkedLanguageFile(const QStringList& left_out = {}) {
                 text += QString("%1=%2.%3\n").arg(key, s[0], key);
     }
     return text;
+}
+
+// The rectangle of the picture painted into the preview frame: the pixels `in_picture` takes.
+// The frame's 1-pixel border covers the picture's edge rows and columns: one that reaches the border
+// is taken to run under it.
+template <class InPicture>
+QRect PaintedPicture(const QImage& shown, const QRect& frame, InPicture in_picture) {
+    const QRect inside = frame.adjusted(1, 1, -1, -1);
+    QRect painted;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (in_picture(shown.pixelColor(x, y))) painted |= QRect(x, y, 1, 1);
+    if (painted.isEmpty()) return painted;
+    if (painted.left() == inside.left()) painted.setLeft(frame.left());
+    if (painted.right() == inside.right()) painted.setRight(frame.right());
+    if (painted.top() == inside.top()) painted.setTop(frame.top());
+    if (painted.bottom() == inside.bottom()) painted.setBottom(frame.bottom());
+    return painted;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -344,8 +365,7 @@ TEST_F(MainWindowTest, FilesFromTheCommandLineAreAddedAtStart) {
     QCoreApplication::processEvents();
     QDir::setCurrent(before);
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.lastText(),
-              "The file no_such_video.mp4 cannot be opened. It is not a video file this program can read.");
+    EXPECT_EQ(messages.lastText(), "The file no_such_video.mp4 does not exist.");
 }
 
 TEST(ElidedPathText, KeepsTheFileNameAndCutsTheFolder) {
@@ -417,13 +437,16 @@ TEST_F(MainWindowTest, CutTabLoadsTheLastChosenFile) {
     EXPECT_EQ(w.previewImagePath(), Path("image.bmp"));
     EXPECT_EQ(QFileInfo(Path("image.bmp")).size(), 691254);
     EXPECT_EQ(w.previewPicture().size(), QSize(640, 360));
-    // The window draws that picture stretched into the preview frame.
+    // The window draws that picture (4:3, pillarboxed) into the preview frame.
     const QRect frame = Control(kPreviewArea)->geometry();
     const QImage shown = w.grab().toImage();
+    const QRect painted =
+        PaintedPicture(shown, frame, [&](QColor p) { return p != w.palette().color(QPalette::Window); });
+    EXPECT_NEAR(double(painted.width()) / painted.height(), 4.0 / 3.0, 0.02);
     const QImage picture = w.previewPicture().toImage();
     for (const QPointF share : {QPointF(0.25, 0.5), QPointF(0.5, 0.5), QPointF(0.8, 0.7)}) {
-        const QColor on_screen = shown.pixelColor(frame.x() + int(share.x() * frame.width()),
-                                                  frame.y() + int(share.y() * frame.height()));
+        const QColor on_screen = shown.pixelColor(painted.x() + int(share.x() * painted.width()),
+                                                  painted.y() + int(share.y() * painted.height()));
         const QColor in_file = picture.pixelColor(int(share.x() * 640), int(share.y() * 360));
         EXPECT_NEAR(on_screen.red(), in_file.red(), 40);
         EXPECT_NEAR(on_screen.green(), in_file.green(), 40);
@@ -434,6 +457,70 @@ TEST_F(MainWindowTest, CutTabLoadsTheLastChosenFile) {
     ClickTab(1);
     ClickTab(0);
     EXPECT_FALSE(Control(kAddButton)->isVisible());
+}
+
+// The preview keeps the picture's proportions, sample aspect ratio included, with bars in the
+// window's colour; the BMP stays 640 x 360.
+TEST_F(MainWindowTest, ThePreviewKeepsThePicturesProportions) {
+    UseShippedFiles();
+    CSolvaneDlg& w = Open();
+    const std::string dir = testsupport::ScratchDir("preview_aspect");
+    const QColor fill(0x30, 0xa0, 0x50);
+    const struct {
+        const char* name;
+        const char* size;
+        const char* sar;
+    } cases[] = {
+        {"square_4x3.mp4", "640x480", "1/1"},
+        {"pal_16x9.mp4", "720x576", "64/45"},
+        {"pal_4x3.mp4", "720x576", "16/15"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir + "/" + c.name;
+        const auto made =
+            testsupport::RunCommand({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                                     std::string("color=c=0x30a050:rate=5:duration=1:size=") + c.size, "-vf",
+                                     std::string("setsar=") + c.sar, "-c:v", "libx264", "-preset",
+                                     "ultrafast", "-pix_fmt", "yuv420p", file});
+        ASSERT_EQ(made.exit_code, 0) << made.err;
+        const auto dar =
+            testsupport::RunCommand({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                                     "stream=display_aspect_ratio", "-of", "csv=p=0", file});
+        int num = 0, den = 0;
+        ASSERT_EQ(std::sscanf(dar.out.c_str(), "%d:%d", &num, &den), 2) << dar.out;
+        const double aspect = double(num) / den;
+
+        AddThroughDialog(kOpenFileButton, {Q(file)});
+        ASSERT_TRUE(w.WaitForPreviewBitmap());
+        EXPECT_EQ(QFileInfo(Path("image.bmp")).size(), 691254);
+        EXPECT_EQ(w.previewPicture().size(), QSize(640, 360));
+
+        // The painted picture: the pixels of its colour.
+        const QRect frame = Control(kPreviewArea)->geometry();
+        const QRect inside = frame.adjusted(1, 1, -1, -1);
+        const QImage shown = w.grab().toImage();
+        const QRect painted = PaintedPicture(shown, frame, [&](QColor p) {
+            return std::abs(p.red() - fill.red()) < 30 && std::abs(p.green() - fill.green()) < 30 &&
+                   std::abs(p.blue() - fill.blue()) < 30;
+        });
+        ASSERT_FALSE(painted.isEmpty());
+        // It fills the frame one way and is centred the other, at the file's display proportions.
+        const bool full_height = painted.height() == frame.height();
+        EXPECT_NEAR(double(painted.width()) / painted.height() / aspect, 1.0, 0.02)
+            << painted.width() << "x" << painted.height();
+        if (full_height) {
+            EXPECT_NEAR(painted.left() - frame.left(), frame.right() - painted.right(), 2);
+        } else {
+            EXPECT_EQ(painted.width(), frame.width());
+            EXPECT_NEAR(painted.top() - frame.top(), frame.bottom() - painted.bottom(), 2);
+        }
+        // The bars show the window's own colour.
+        const QPoint in_bar = full_height ? QPoint((inside.left() + painted.left()) / 2, frame.center().y())
+                                          : QPoint(frame.center().x(), (inside.top() + painted.top()) / 2);
+        if (full_height ? painted.left() - inside.left() > 2 : painted.top() - inside.top() > 2)
+            EXPECT_EQ(shown.pixelColor(in_bar), w.palette().color(QPalette::Window));
+    }
 }
 
 TEST_F(MainWindowTest, AReadOnlyProgramFolderGetsNoFilesFromTheWindow) {
@@ -771,8 +858,22 @@ TEST_F(MainWindowTest, PlayOpensTheCurrentFile) {
     platform::SetShellOpenHandler([](const QString&) { return platform::kShellNoAssociation; });
     platform::ScopedMessageRecorder messages;
     ClickButton(kPlayButton);
-    platform::SetShellOpenHandler({});
     EXPECT_EQ(messages.lastText(), "No video player could be started for this file:\n" + w.currentFile());
+
+    // A file deleted after it was loaded is said not to exist; no player is asked.
+    const QString copy = Q(testsupport::ScratchDir("play_deleted")) + "/gone.mp4";
+    ASSERT_TRUE(QFile::copy(Q(testsupport::Fixture("video_h264_aac.mp4")), copy));
+    AddThroughDialog(kOpenFileButton, {copy});
+    ASSERT_TRUE(QFile::remove(copy));
+    opened.clear();
+    platform::SetShellOpenHandler([&](const QString& target) {
+        opened << target;
+        return platform::kShellOpenOk;
+    });
+    ClickButton(kPlayButton);
+    platform::SetShellOpenHandler({});
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(messages.lastText(), "The file gone.mp4 does not exist.");
 }
 
 TEST_F(MainWindowTest, DroppedFilesAreAddedLikeChosenOnes) {
