@@ -247,8 +247,7 @@ void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress) {
     if (request.output_path.empty()) return fail_all("no output format fits the output name", 0);
 
     // The frames around each joint are re-encoded so that the files' sounds follow one another; a
-    // file without a LAME tag counts as sound from its first decoded sample (LAME's delay convention
-    // cannot say less than the decoder's own delay, so such a first file loses that much).
+    // file without a LAME tag counts as sound from its first decoded sample.
     const char* step = nullptr;
     Mp3JoinPlan plan;
     int error = PlanMp3Join(streams, progress.cancel_requested, &plan, &step);

@@ -353,7 +353,9 @@ int PlanMp3Join(const std::vector<Mp3Stream>& streams, const std::atomic<bool>& 
         const int64_t raw_end =
             std::clamp<int64_t>(s.gapless ? all - s.padding + kMp3DecoderDelay : all, skip, all);
         if (k == 0) {
-            p.offset = 0;
+            // A decoder that reads the LAME tag drops at least its own delay: a first file whose
+            // sound starts before that (no LAME tag) goes one frame later, behind re-encoded silence.
+            p.offset = skip < kMp3DecoderDelay ? spf : 0;
         } else {
             const int64_t after = placed[k - 1].end;
             p.offset = after + Mod(skip - after, spf) - skip;
