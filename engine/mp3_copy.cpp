@@ -151,15 +151,6 @@ int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_pie
     return 0;
 }
 
-// The first frame whose main data a decoder needs to decode frame `f` in full: frame f's data starts
-// main_data_begin bytes back in the reservoir, which earlier frames filled.
-size_t ReservoirStart(const Mp3Stream& s, size_t f) {
-    int64_t needed = s.frames[f].main_data_begin;
-    size_t first = f;
-    while (needed > 0 && first > 0) needed -= s.frames[--first].main_data_size;
-    return first;
-}
-
 }  // namespace
 
 bool RunMp3Cut(const JobRequest& request, bool to_end, JobProgress& progress) {

@@ -40,14 +40,6 @@ struct Placement {
     size_t copy_end = 0;
 };
 
-// The first frame whose main data a decoder needs to decode frame `f` in full.
-size_t ReservoirStart(const Mp3Stream& s, size_t f) {
-    int64_t needed = s.frames[f].main_data_begin;
-    size_t first = f;
-    while (needed > 0 && first > 0) needed -= s.frames[--first].main_data_size;
-    return first;
-}
-
 // Bytes after the header, CRC and side information of frame `f`.
 const uint8_t* MainData(const Mp3Stream& s, size_t f) {
     const Mp3Frame& frame = s.frames[f];
