@@ -154,9 +154,7 @@ class ConversionRun {
     // Marks the current file failed with the step and FFmpeg's code (the first reason is kept). Once
     // every file went through, a failure finishing the output belongs to the last file.
     void Fail(const char* step, int error = 0) { Fail(JobFailure{step, error}); }
-    void Fail(JobFailure reason) {
-        progress_.Fail(std::min(file_index_, file_count_ - 1), std::move(reason));
-    }
+    void Fail(JobFailure reason) { progress_.Fail(std::min(file_index_, file_count_ - 1), std::move(reason)); }
     // For the set-up steps: keeps the reason for ProcessFile to report, returns false.
     bool Refuse(const char* step, int error = 0) {
         in_.refusal = {step, error};
@@ -184,7 +182,7 @@ class ConversionRun {
     const JobRequest& request_;
     JobProgress& progress_;
     int file_count_ = 0;
-    int file_index_ = 0;           // the file being processed; the channel only ever gets a copy
+    int file_index_ = 0;  // the file being processed; the channel only ever gets a copy
     AVRational frame_rate_{0, 1};  // the output frame rate the job asked for, or the first input's
 
     // Output state: lives for the whole job.

@@ -1,6 +1,7 @@
 // MP3 without re-encoding: the sample-exact cut and the lossless join. Both copy whole frames byte
 // for byte behind a new Xing/Info frame whose LAME tag tells decoders how many samples to drop at the
-// start (encoder delay) and at the end (padding).
+// start (encoder delay) and at the end (padding); the join also re-encodes the few frames at each
+// joint (engine/mp3_joint.*).
 #include <algorithm>
 #include <cmath>
 
