@@ -20,9 +20,10 @@ namespace {
 constexpr int64_t kNoTime = std::numeric_limits<int64_t>::min();
 constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
 
-// Near-source quality: at CRF 16 the encoded pictures are hard to tell from the decoded source.
+// Near-source quality: at CRF 16 the encoded pictures are hard to tell from the decoded source. The
+// fastest preset keeps that quality at a higher bit rate, for the few pictures a cut encodes.
 constexpr const char* kQuality = "16";
-constexpr const char* kSpeedPreset = "superfast";
+constexpr const char* kSpeedPreset = "ultrafast";
 
 int64_t SecondsToTicks(double s, AVRational tb) {
     if (!(s < 9.2e12)) return kNever;
@@ -151,8 +152,14 @@ ExactCutRefusal ExactCut::OpenEncoder(media::CodecContextPtr* out) const {
     av_dict_set(&opts, "threads", "2", 0);
     if (*ProfileName(par->profile)) av_dict_set(&opts, "profile", ProfileName(par->profile), 0);
     if (par->level > 0) av_dict_set_int(&opts, "level", par->level, 0);
-    // One key frame, at the start; no pictures shown out of order; the ids the source leaves free.
-    const std::string params = "keyint=infinite:scenecut=0:bframes=0:sps-id=" + std::to_string(sps_id_);
+    // Key frames only where asked for; no pictures shown out of order; the ids the source leaves
+    // free. No look-ahead and threads within a picture: each packet comes out as its picture goes in,
+    // so the end's segment follows on the same encoder without draining it.
+    const std::string params =
+        "keyint=infinite:scenecut=0:bframes=0:rc-lookahead=0:sync-lookahead=0:force-cfr=1:sliced-threads=1:"
+        "sps-id=" +
+        std::to_string(sps_id_);
+    av_dict_set(&opts, "forced-idr", "1", 0);
     av_dict_set(&opts, "x264-params", params.c_str(), 0);
     int rc = avcodec_open2(enc.get(), codec, &opts);
     av_dict_free(&opts);
@@ -261,6 +268,15 @@ int ExactCut::LeadVideo(AVFormatContext* muxer, AVPacket* pkt) {
 // lead, those shown at or after the start; at the end, those from encode_from_ on; never one shown
 // at or after the end.
 int ExactCut::DecodeInto(const AVPacket* pkt) {
+    if (pkt) {
+        // A picture shown outside the segment matters only as a reference: the decoder may drop it
+        // when nothing refers to it.
+        const int64_t pts = PtsOf(pkt);
+        const int64_t duration = pkt->duration > 0 ? pkt->duration : frame_ticks_;
+        const int64_t first = phase_ == Phase::kLead ? start_ : encode_from_;
+        const bool outside = pts != AV_NOPTS_VALUE && (pts + duration <= first || pts >= end_);
+        decoder_->skip_frame = outside ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    }
     int rc = avcodec_send_packet(decoder_.get(), pkt);
     if (rc < 0 && rc != AVERROR_EOF) return 0;  // a damaged packet: its pictures are missing
     while ((rc = avcodec_receive_frame(decoder_.get(), frame_.get())) == 0) {
@@ -275,7 +291,8 @@ int ExactCut::DecodeInto(const AVPacket* pkt) {
         }
         if (take) {
             frame_->pts = t;
-            frame_->pict_type = AV_PICTURE_TYPE_NONE;
+            // Each segment starts a closed group of its own.
+            frame_->pict_type = durations_.empty() ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
             durations_.push_back(duration);
             rc = Encode(frame_.get());
         } else {
@@ -313,10 +330,14 @@ int ExactCut::Encode(AVFrame* frame) {
 // lasting as its source picture did, decode times as far before display times as the source's key
 // frames have them, and all before next_key's (the first copied packet; null at the end).
 int ExactCut::WriteSegment(AVFormatContext* muxer, const AVPacket* next_key) {
-    if (!encoder_) return 0;
-    int rc = Encode(nullptr);
-    encoder_.reset();
-    if (rc < 0) return rc;
+    if (durations_.empty()) return 0;
+    int rc = 0;
+    if (segment_.size() < durations_.size()) {
+        // An encoder that still holds pictures ends here; a later segment opens another.
+        rc = Encode(nullptr);
+        encoder_.reset();
+        if (rc < 0) return rc;
+    }
     const size_t n = segment_.size();
     int64_t limit = next_key && next_key->dts != AV_NOPTS_VALUE ? next_key->dts : kNever;
     for (size_t k = n; k-- > 0;) {
@@ -415,8 +436,11 @@ int ExactCut::ResolveEnd(AVFormatContext* muxer) {
     if (suffix_min[cut] < end_) {
         encode_from_ = suffix_min[cut];
         avcodec_flush_buffers(decoder_.get());
-        for (const media::PacketPtr& p : gop_)
-            if ((rc = DecodeInto(p.get())) < 0) break;
+        // No picture refers to one decoded after it: decoding stops at the last one shown in range.
+        size_t needed = 0;
+        for (size_t k = 0; k < n; ++k)
+            if (PtsOf(gop_[k].get()) < end_) needed = k + 1;
+        for (size_t k = 0; k < needed && rc >= 0; ++k) rc = DecodeInto(gop_[k].get());
         if (rc >= 0) rc = DecodeInto(nullptr);
     }
     if (rc >= 0) rc = ReleaseGop(muxer, cut);

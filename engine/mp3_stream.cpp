@@ -34,39 +34,54 @@ bool SameStream(const Mp3FrameHeader& a, const Mp3FrameHeader& b) {
     return a.version == b.version && a.sample_rate == b.sample_rate;
 }
 
-// Reads the Xing/Info frame's LAME tag; false when the frame is no Xing/Info/VBRI frame.
 bool ReadInfoFrame(const uint8_t* frame, const Mp3FrameHeader& h, Mp3Stream* s) {
+    Mp3InfoTag tag;
+    if (!ParseMp3InfoFrame(frame, h, &tag)) return false;
+    s->lame_tag = tag.lame_tag;
+    s->gapless = tag.delays && tag.frames >= 0;
+    s->encoder_delay = tag.encoder_delay;
+    s->padding = tag.padding;
+    return true;
+}
+
+}  // namespace
+
+bool ParseMp3InfoFrame(const uint8_t* frame, const Mp3FrameHeader& h, Mp3InfoTag* tag) {
+    *tag = Mp3InfoTag{};
     const uint8_t* p = frame + XingOffset(h);
     const uint8_t* end = frame + h.size;
     if (h.size >= 4 + 32 + 4 && std::memcmp(frame + 4 + 32, "VBRI", 4) == 0) return true;
     if (p + 8 > end || (std::memcmp(p, "Xing", 4) != 0 && std::memcmp(p, "Info", 4) != 0)) return false;
     uint32_t flags = Be32(p + 4);
     p += 8;
-    bool have_frames = flags & 1;
-    if (flags & 1) p += 4;
+    if (flags & 1) {
+        if (p + 4 > end) return true;
+        tag->frames = Be32(p);
+        p += 4;
+    }
     if (flags & 2) p += 4;
     if (flags & 4) p += 100;
     if (flags & 8) p += 4;
     if (p + kLameTagSize > end) return true;
-    s->lame_tag.assign(p, p + kLameTagSize);
+    tag->lame_tag.assign(p, p + kLameTagSize);
     // FFmpeg's decoder trusts the delay and padding of these encoders only.
     if (std::memcmp(p, "LAME", 4) == 0 || std::memcmp(p, "Lavf", 4) == 0 || std::memcmp(p, "Lavc", 4) == 0) {
         uint32_t v = (uint32_t{p[21]} << 16) | (uint32_t{p[22]} << 8) | p[23];
-        s->gapless = have_frames;
-        s->encoder_delay = static_cast<int>(v >> 12);
-        s->padding = static_cast<int>(v & 0xFFF);
+        tag->delays = true;
+        tag->encoder_delay = static_cast<int>(v >> 12);
+        tag->padding = static_cast<int>(v & 0xFFF);
     }
     return true;
 }
 
-// The tag at `pos` (ID3v2, possibly several in a row); its size, 0 for none.
-int64_t Id3v2Size(const std::vector<uint8_t>& b, int64_t pos) {
-    if (pos + 10 > static_cast<int64_t>(b.size()) || std::memcmp(&b[pos], "ID3", 3) != 0) return 0;
-    const uint8_t* p = &b[pos];
+int64_t Id3v2TagSize(const uint8_t* p, int64_t available) {
+    if (available < 10 || std::memcmp(p, "ID3", 3) != 0) return 0;
     if ((p[6] | p[7] | p[8] | p[9]) & 0x80) return 0;
     int64_t size = (int64_t{p[6]} << 21) | (int64_t{p[7]} << 14) | (int64_t{p[8]} << 7) | p[9];
     return 10 + size + ((p[5] & 0x10) ? 10 : 0);
 }
+
+namespace {
 
 // A frame of `like`'s version, rate and mode at the smallest bit rate whose frame holds `needed`
 // bytes; no CRC, no padding, all bytes after the header 0 (side information saying: no main data).
@@ -125,7 +140,7 @@ std::string ReadMp3Stream(const std::string& path, Mp3Stream* s) {
     const std::vector<uint8_t>& b = s->bytes;
     const int64_t size = static_cast<int64_t>(b.size());
     int64_t pos = 0;
-    while (int64_t tag = Id3v2Size(b, pos)) pos += tag;
+    while (int64_t tag = Id3v2TagSize(b.data() + pos, size - pos)) pos += tag;
     s->id3v2_size = pos;
 
     // A header counts where the next frame starts right after it (or the file ends), so that bytes

@@ -29,6 +29,21 @@ struct Mp3FrameHeader {
 // reserved values).
 bool ParseMp3Header(const uint8_t* p, Mp3FrameHeader* header);
 
+// What a Xing/Info (or VBRI) frame at the start of a stream says.
+struct Mp3InfoTag {
+    int64_t frames = -1;            // the stream's audio frames, -1 when not given
+    bool delays = false;            // a LAME tag whose delay and padding FFmpeg honours
+    int encoder_delay = 0;          // samples, LAME's convention (without the decoder delay)
+    int padding = 0;                // samples
+    std::vector<uint8_t> lame_tag;  // the 36 bytes from the encoder's name on, when present
+};
+
+// Reads `frame` (h.size bytes, header h) as a Xing/Info/VBRI frame; false when it is an audio frame.
+bool ParseMp3InfoFrame(const uint8_t* frame, const Mp3FrameHeader& h, Mp3InfoTag* tag);
+
+// The size of the ID3v2 tag at p (`available` bytes readable there), 0 for none.
+int64_t Id3v2TagSize(const uint8_t* p, int64_t available);
+
 struct Mp3Frame {
     int64_t offset = 0;  // in the file
     int size = 0;

@@ -4,8 +4,9 @@
 // is cut into stretches that are decoded in parallel, one worker per core; each fills its own part
 // of the summary, so the picture fills in while the rest is still decoding. Only the summary is
 // kept, never the samples: its finest level holds at most kMaxBlocks blocks whatever the length
-// (about 16 MB for any file), and a few thousand samples around a point can be decoded on demand
-// for views finer than that level.
+// (about 8 MB for any file), and a few thousand samples around a point can be decoded on demand
+// for views finer than that level. MP3 files are read frame by frame straight from the file (no
+// demuxer), entered at any frame through an index of frame offsets built by one quick pass.
 
 #include <atomic>
 #include <condition_variable>
@@ -17,6 +18,10 @@
 #include <vector>
 
 namespace engine {
+
+struct Mp3Frames;
+class WaveformBlockWriter;
+struct WorkerDecoder;
 
 // Minimum and maximum of the mixed samples of one stretch, full scale -1..1.
 struct WaveRange {
@@ -40,7 +45,7 @@ struct WaveformInfo {
 // fill mark). Higher levels are made once every stretch is done.
 class WaveformSummary {
   public:
-    static constexpr int64_t kMaxBlocks = int64_t{1} << 22;
+    static constexpr int64_t kMaxBlocks = int64_t{1} << 21;
     static constexpr int kLevelFactor = 16;
 
     WaveformSummary(int64_t total_samples, int stretch_count);
@@ -63,6 +68,7 @@ class WaveformSummary {
 
   private:
     friend class WaveformBuilder;
+    friend class WaveformBlockWriter;
     struct Block {
         int16_t min, max;
     };
@@ -116,10 +122,13 @@ class WaveformBuilder {
 
   private:
     void Work();
-    void RunStretch(int stretch);
+    void RunStretch(int stretch, WorkerDecoder* decoder);
+    void CloseFile();
 
     std::string m_path;
     WaveformInfo m_info;
+    std::shared_ptr<const Mp3Frames> m_mp3;  // the frame index, when the file is an MP3
+    int m_fd = -1;                           // the MP3 file, read by every worker
     std::shared_ptr<WaveformSummary> m_summary;
     std::vector<std::thread> m_workers;
     std::atomic<int> m_next_stretch{0};

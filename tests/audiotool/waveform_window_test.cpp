@@ -28,11 +28,15 @@ class WaveformWindowTest : public MeliskWindowTest {
 };
 
 TEST_F(WaveformWindowTest, AnotherFileCancelsTheOldWaveformThenHandlesAndClicksDrive) {
-    // Long enough that its waveform is still computing when the next file comes.
-    const std::string long_file = Path("long.mp3").toStdString();
+    // Long enough that its waveform is still computing when the next file comes: an hour of 44.1 kHz
+    // stereo at a low bit rate, a minute encoded and repeated by copying.
+    const std::string minute = Path("minute.mp3").toStdString(), long_file = Path("long.mp3").toStdString();
     auto made = testsupport::RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
-                                         "sine=frequency=300:sample_rate=22050:duration=600", "-c:a",
-                                         "libmp3lame", "-b:a", "32k", long_file});
+                                         "sine=frequency=300:sample_rate=44100:duration=60", "-ac", "2",
+                                         "-c:a", "libmp3lame", "-b:a", "32k", minute});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    made = testsupport::RunCommand(
+        {"ffmpeg", "-nostdin", "-v", "error", "-stream_loop", "59", "-i", minute, "-c", "copy", long_file});
     ASSERT_EQ(made.exit_code, 0) << made.err;
     melisk::CSolvaneDlg& w = Open();
     CWaveformView* view = w.waveform();

@@ -96,6 +96,8 @@ make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
 make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
 # MPEG-2 layer III at a low bit rate: its frames lean on the bit reservoir over several frames.
 make beeps_10s_32k.mp3 -i beeps_10s.wav -ac 1 -ar 22050 -c:a libmp3lame -b:a 32k
+# The MP3's frames in MP4: no raw MP3 for a frame scanner.
+make beeps_10s_mp3.mp4 -i beeps_10s.mp3 -c:a copy
 # The MP3 damaged: 0.8 s from 2.5 s on overwritten with 0xFF bytes (false frame headers), and cut
 # off after about 7.5 s.
 patch beeps_10s.mp3 beeps_damaged.mp3 '$d = substr($d, 0, 120000); substr($d, 40000, 12800) = "\xff" x 12800'
