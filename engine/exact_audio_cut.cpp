@@ -283,6 +283,10 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress) {
                  progress);
         return true;
     }
+    if (same_container && par->codec_id == AV_CODEC_ID_VORBIS && FormatIs(input.get(), {"ogg"})) {
+        input.reset();
+        return RunVorbisCut(request, to_end, progress);
+    }
     if (same_container && par->codec_id == AV_CODEC_ID_FLAC && FormatIs(input.get(), {"flac"})) {
         input.reset();
         return RunFlacCut(request, to_end, progress);

@@ -19,8 +19,8 @@ bool RunExactAudioCut(const JobRequest& request, JobProgress& progress);
 
 // A merge without re-encoding: the MP3 frames of every input, one after the other, under one new
 // Xing/LAME header; only the few frames at each joint are encoded again, so that each input's sound
-// follows the previous one's with less than one frame of silence between. The inputs must agree (CheckMp3CopyJoin); an input that does not fails the job
-// before anything is written.
+// follows the previous one's with less than one frame of silence between. The inputs must agree
+// (CheckMp3CopyJoin); an input that does not fails the job before anything is written.
 void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
 
 // Reports the end of a cut (a one-input job): failed with the step and FFmpeg's error when `step` is
@@ -42,6 +42,10 @@ CutSamples CutRange(const JobInput& input, int rate, bool to_end);
 // The MP3 cut on its own (RunExactAudioCut picks it for MP3 inputs); false, having touched nothing,
 // when the file's frames cannot be indexed.
 bool RunMp3Cut(const JobRequest& request, bool to_end, JobProgress& progress);
+
+// The Ogg Vorbis cut on its own (RunExactAudioCut picks it for Ogg Vorbis files); false, having
+// touched nothing, when its packets cannot be timed.
+bool RunVorbisCut(const JobRequest& request, bool to_end, JobProgress& progress);
 
 // The FLAC cut on its own (RunExactAudioCut picks it for FLAC files); false, having touched nothing,
 // when the file cannot be decoded.

@@ -137,3 +137,40 @@ TEST(ExactAudioCutMetadata, FlacCutKeepsTheTagsAndTheCoverPicture) {
     EXPECT_EQ(picture->codec_name, "png");
     EXPECT_EQ(picture->width, 32);
 }
+
+// Ogg Vorbis: the granule positions say the range to the sample (ffprobe's length); FFmpeg's decoder
+// plays from the packet boundary before the start, at most half a long block (1024 samples) early,
+// and the source's own samples from there to the range's end.
+TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
+    struct Case {
+        const char* fixture;
+        int32_t from_ms, to_ms;
+    };
+    for (const Case& c : {Case{"beeps_10s.ogg", 1234, 4321}, Case{"beeps_10s.ogg", 0, 1000},
+                          Case{"beeps_10s.ogg", 7654, 7700}, Case{"tone.ogg", 1500, 3000}}) {
+        SCOPED_TRACE(std::string(c.fixture) + " " + std::to_string(c.from_ms));
+        const std::string input = Fixture(c.fixture);
+        JobRequest request;
+        ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), c.from_ms, c.to_ms,
+                                   ScratchDir("exact_audio_cut_vorbis"), "", &request),
+                  JobRefusal::kNone);
+        auto progress = std::make_unique<JobProgress>();
+        progress->Reset(1);
+        RunAudioJob(request, *progress);
+        ASSERT_EQ(progress->file_status[0], JOB_FILE_DONE) << FailureText(progress->failure(0));
+
+        const auto probed = FFprobe(request.output_path);
+        ASSERT_EQ(probed.Count("audio"), 1);
+        EXPECT_NEAR(probed.duration_s, (c.to_ms - c.from_ms) / 1000.0, 0.001);
+        const int rate = probed.First("audio")->sample_rate;
+        const int channels = probed.First("audio")->channels;
+        Pcm source = DecodeWithFfmpeg(input, rate, channels);
+        Pcm out = DecodeWithFfmpeg(request.output_path, rate, channels);
+        const int64_t at = std::llround(c.from_ms / 1000.0 * rate);
+        const int64_t range = std::llround(c.to_ms / 1000.0 * rate) - at;
+        const int64_t lead = out.frames() - range;
+        ASSERT_GE(lead, 0);
+        ASSERT_LE(lead, 1024);
+        EXPECT_EQ(SnrDb(source, at - lead, out, out.frames()), INFINITY);
+    }
+}
