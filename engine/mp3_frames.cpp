@@ -21,9 +21,8 @@ namespace {
 // allocations and out of the peak memory.
 constexpr int kChunkBytes = 64 * 1024;
 constexpr int kPadding = 64;  // AV_INPUT_BUFFER_PADDING_SIZE
-// The first frame must lie this close to the start (after ID3v2 tags): other formats are not
-// searched through for something that looks like a frame.
-constexpr int64_t kFirstFrameWithin = 64 * 1024;
+// Zero bytes passed over before the first frame (after ID3v2 tags).
+constexpr int64_t kLeadingZerosMax = 64 * 1024;
 // The scan only looks at headers, so it maps the file a window at a time instead of copying all
 // of it; windows are unmapped behind it so that the file never counts in the peak memory.
 constexpr int64_t kWindowBytes = 4 << 20;
@@ -73,8 +72,7 @@ const uint8_t* Mp3FrameReader::Bytes(int64_t offset, int64_t size) {
         Unmap();
         m_map_base = offset & ~int64_t{4095};
         m_map_len = std::min(kWindowBytes, m_size - m_map_base);
-        void* map = mmap(nullptr, static_cast<size_t>(m_map_len), PROT_READ, MAP_PRIVATE, m_fd,
-                         m_map_base);
+        void* map = mmap(nullptr, static_cast<size_t>(m_map_len), PROT_READ, MAP_PRIVATE, m_fd, m_map_base);
         if (map != MAP_FAILED) {
             m_map = map;
             return offset + size <= m_map_base + m_map_len
@@ -108,7 +106,12 @@ bool Mp3FrameReader::FrameAt(int64_t offset, Mp3FrameHeader* h) {
     if (!p || p[0] != 0xFF || !ParseMp3Header(p, h)) return false;
     if (m_have_first && !SameStream(*h, m_first)) return false;
     const int64_t next = offset + h->size;
-    if (next > m_size) return false;
+    if (next > m_size) {
+        // A stream cut off in its last frame: FFmpeg decodes what is there of it.
+        if (!m_have_first || m_size - offset < 4 + (h->crc ? 2 : 0) + h->side_info) return false;
+        h->size = static_cast<int>(m_size - offset);
+        return true;
+    }
     if (next + 4 > m_size) return true;
     p = Bytes(offset, h->size + 4);
     if (!p) return false;
@@ -143,11 +146,15 @@ std::string Mp3FrameReader::ScanFrames(Mp3Frames* f, int64_t stop_frame) {
     }
     const int64_t data_begin = pos;
     m_have_first = false;
-    m_pos = pos;
+    // The first frame right there, after any zero bytes: other formats holding MP3 frames (WAV,
+    // Matroska, MPEG-TS) begin with their own header and are left to their own readers, which time
+    // and trim the frames in their own way.
+    for (m_pos = pos; m_pos - data_begin < kLeadingZerosMax; ++m_pos) {
+        const uint8_t* p = Bytes(m_pos, 1);
+        if (!p || *p != 0) break;
+    }
     Mp3FrameHeader h;
-    for (; m_pos + 4 <= m_size && m_pos - data_begin <= kFirstFrameWithin; ++m_pos)
-        if (FrameAt(m_pos, &h)) break;
-    if (m_pos + 4 > m_size || m_pos - data_begin > kFirstFrameWithin) return "holds no MPEG layer III frames";
+    if (!FrameAt(m_pos, &h)) return "holds no MPEG layer III frames";
     m_first = h;
     m_have_first = true;
     f->first = h;

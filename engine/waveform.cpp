@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -28,8 +27,6 @@ namespace {
 // Decoding starts this far before a stretch so that the frame after the skipped first one (whose
 // bit reservoir is missing) still begins at or before the stretch.
 constexpr double kSeekMarginS = 0.5;
-// Bytes of a file's start that decide whether it is read as MP3.
-constexpr int kProbeBytes = 64 * 1024;
 
 template <typename T>
 float SampleAt(const uint8_t* plane, int i) {
@@ -233,17 +230,6 @@ bool OpenMp3(const std::string& path, Mp3Frames* frames, int* fd, int64_t stop_f
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const int f = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (f < 0) return false;
-    // Only what FFmpeg itself reads as an MP3 file: not MP3 frames inside another container (WAV,
-    // Matroska, MPEG-TS), whose own bytes, timing and trimming come between.
-    std::vector<uint8_t> head(kProbeBytes + AVPROBE_PADDING_SIZE, 0);
-    const ssize_t got = pread(f, head.data(), kProbeBytes, 0);
-    AVProbeData probe{path.c_str(), head.data(), static_cast<int>(std::max<ssize_t>(0, got)), nullptr};
-    int score = 0;
-    const AVInputFormat* format = got > 0 ? av_probe_input_format3(&probe, 1, &score) : nullptr;
-    if (!format || std::strcmp(format->name, "mp3") != 0) {
-        close(f);
-        return false;
-    }
     Mp3FrameReader reader(f);
     if (!reader.Scan(frames, stop_frame).empty() || frames->OutputSamples() <= 0) {
         close(f);

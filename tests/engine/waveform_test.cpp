@@ -100,10 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"beeps_10s.mp3", 2, 1, 1, true}, Case{"beeps_10s.mp3", 2, 2, 7, true},
                       // Mono MPEG-2 at 32 kb/s: the bit reservoir spans several frames.
                       Case{"beeps_10s_32k.mp3", 1, 2, 9, true},
-                      // Layer II named .mp3: the general reader.
-                      Case{"mp2_named.mp3", 2, 2, 3, false}, Case{"beeps_10s.wav", 2, 2, 5, true},
-                      Case{"beeps_10s.flac", 2, 2, 4, true}, Case{"beeps_10s.m4a", 2, 2, 3, false},
-                      Case{"beeps_10s.ogg", 2, 2, 3, false}),
+                      // MP3 in MP4, and layer II named .mp3: the general reader.
+                      Case{"beeps_10s_mp3.mp4", 2, 2, 4, false}, Case{"mp2_named.mp3", 2, 2, 3, false},
+                      Case{"beeps_10s.wav", 2, 2, 5, true}, Case{"beeps_10s.flac", 2, 2, 4, true},
+                      Case{"beeps_10s.m4a", 2, 2, 3, false}, Case{"beeps_10s.ogg", 2, 2, 3, false}),
     [](const ::testing::TestParamInfo<Case>& info) {
         std::string name =
             std::string(info.param.fixture) + "_" + std::to_string(info.param.stretches) + "_stretches";
@@ -136,17 +136,17 @@ TEST(Waveform, DecodedStretchIsTheFfmpegDecode) {
 }
 
 // A file without decodable audio is refused with a reason; a damaged MP3 (false frame headers, cut
-// off) is summarised to its end, as long as the ffmpeg tool decodes it; a cancelled build stops its
-// workers and leaves the summary incomplete.
+// off) and one cut off in its last frame are summarised to their end, as long as the ffmpeg tool
+// decodes them; a cancelled build stops its workers and leaves the summary incomplete.
 TEST(Waveform, RefusesFilesWithoutAudioAndStopsWhenCancelled) {
-    {
-        const std::string damaged = Fixture("beeps_damaged.mp3");
+    for (const char* name : {"beeps_damaged.mp3", "truncated_tenth.mp3"}) {
+        const std::string path = Fixture(name);
         WaveformBuilder builder;
-        ASSERT_TRUE(builder.Start(damaged, 2, 5)) << builder.error();
+        ASSERT_TRUE(builder.Start(path, 2, 5)) << name << ": " << builder.error();
         auto summary = builder.summary();
         WaitComplete(*summary);
-        EXPECT_TRUE(summary->complete());
-        EXPECT_EQ(summary->totalSamples(), static_cast<int64_t>(FfmpegMixed(damaged, 2).size()));
+        EXPECT_TRUE(summary->complete()) << name;
+        EXPECT_EQ(summary->totalSamples(), static_cast<int64_t>(FfmpegMixed(path, 1).size())) << name;
     }
     for (const char* name : {"video_only.mp4", "not_media.mp4", "empty.mp3"}) {
         WaveformBuilder builder;

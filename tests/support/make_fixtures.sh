@@ -96,6 +96,8 @@ make beeps_10s.mp2 -i beeps_10s.wav -c:a mp2 -b:a 192k
 make beeps_10s.au -i beeps_10s.wav -c:a pcm_s16be
 # MPEG-2 layer III at a low bit rate: its frames lean on the bit reservoir over several frames.
 make beeps_10s_32k.mp3 -i beeps_10s.wav -ac 1 -ar 22050 -c:a libmp3lame -b:a 32k
+# The MP3's frames in MP4: no raw MP3 for a frame scanner.
+make beeps_10s_mp3.mp4 -i beeps_10s.mp3 -c:a copy
 # The MP3 damaged: 0.8 s from 2.5 s on overwritten with 0xFF bytes (false frame headers), and cut
 # off after about 7.5 s.
 patch beeps_10s.mp3 beeps_damaged.mp3 '$d = substr($d, 0, 120000); substr($d, 40000, 12800) = "\xff" x 12800'
@@ -233,6 +235,10 @@ audio tone_pcm.wav wav 44100 2 -c:a pcm_s16le
 audio tone_adpcm.wav wav 22050 1 -c:a adpcm_ima_wav
 audio tone.wma asf 44100 2 -c:a wmav2 -b:a 64k
 audio tone.flac flac 44100 2 -c:a flac
+# FLAC with tags and a cover picture (PNG), which a cut keeps.
+make tagged.flac -f lavfi -i "$tone:duration=3" -f lavfi -i "color=c=red:size=32x32:duration=1" -map 0:a -map 1:v \
+  -frames:v 1 -ac 2 -c:a flac -c:v png -disposition:v attached_pic -metadata title="Cut Me Gently" \
+  -metadata artist="Nobody" -metadata:s:v comment="Cover (front)"
 audio tone.ac3 ac3 48000 2 -c:a ac3 -b:a 96k
 audio tone.aiff aiff 44100 2 -c:a pcm_s16be
 audio tone_audio.ts mpegts 48000 2 -c:a mp2 -b:a 128k
@@ -246,6 +252,10 @@ audio join_b.mp3 mp3 44100 2 -c:a libmp3lame -b:a 192k -t 1.2
 audio join_c.mp3 mp3 44100 2 -c:a libmp3lame -b:a 96k -t 2.1
 audio join_mono.mp3 mp3 44100 1 -c:a libmp3lame -b:a 64k -t 1
 audio join_48k.mp3 mp3 48000 2 -c:a libmp3lame -b:a 128k -t 1
+# MPEG-2 (576-sample frames, 8-bit reservoir pointer): VBR, a file shorter than one joint, CBR.
+audio join_22k_a.mp3 mp3 22050 1 -c:a libmp3lame -q:a 4 -t 1.3
+audio join_22k_short.mp3 mp3 22050 1 -c:a libmp3lame -b:a 32k -t 0.02
+audio join_22k_b.mp3 mp3 22050 1 -c:a libmp3lame -b:a 24k -t 0.9
 # Files named .mp3 whose audio is AAC (ADTS) or MPEG layer II.
 audio aac_named.mp3 adts 44100 2 -c:a aac -b:a 64k
 audio mp2_named.mp3 mp2 44100 2 -c:a mp2 -b:a 128k
