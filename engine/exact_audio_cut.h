@@ -18,7 +18,8 @@ namespace engine {
 bool RunExactAudioCut(const JobRequest& request, JobProgress& progress);
 
 // A merge without re-encoding: the MP3 frames of every input, one after the other, under one new
-// Xing/LAME header. The inputs must agree (CheckMp3CopyJoin); an input that does not fails the job
+// Xing/LAME header; only the few frames at each joint are encoded again, so that each input's sound
+// follows the previous one's with less than one frame of silence between. The inputs must agree (CheckMp3CopyJoin); an input that does not fails the job
 // before anything is written.
 void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress);
 

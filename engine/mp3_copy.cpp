@@ -1,11 +1,13 @@
 // MP3 without re-encoding: the sample-exact cut and the lossless join. Both copy whole frames byte
 // for byte behind a new Xing/Info frame whose LAME tag tells decoders how many samples to drop at the
-// start (encoder delay) and at the end (padding).
+// start (encoder delay) and at the end (padding); the join also re-encodes the few frames at each
+// joint (engine/mp3_joint.*).
 #include <algorithm>
 #include <cmath>
 
 #include "engine/audio_job.h"
 #include "engine/exact_audio_cut.h"
+#include "engine/mp3_joint.h"
 #include "engine/mp3_stream.h"
 #include "engine/output_publish.h"
 
@@ -16,14 +18,6 @@ extern "C" {
 namespace engine {
 
 namespace {
-
-// Frames [first, end) of one stream.
-struct Mp3Piece {
-    const Mp3Stream* stream = nullptr;
-    size_t first = 0;
-    size_t end = 0;
-    size_t size() const { return end - first; }
-};
 
 struct Mp3Layout {
     std::vector<uint8_t> prefix;      // written before the Xing frame (a cut keeps the ID3v2 tag)
@@ -62,9 +56,9 @@ int64_t FrameOffsets(const Mp3Layout& layout, size_t frames, std::vector<int64_t
     return bytes;
 }
 
-// Writes the layout into a new file. With `file_per_piece` each piece is one job input (the join),
-// else the whole job is input 0. A stop keeps the frames written so far, under a header that counts
-// them. Returns 0, or the FFmpeg error of the step that failed (the file is then removed).
+// Writes the layout into a new file. With `file_per_piece` each piece counts for its own job input
+// (the join), else the whole job is input 0. A stop keeps the frames written so far, under a header that
+// counts them. Returns 0, or the FFmpeg error of the step that failed (the file is then removed).
 int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_piece, JobProgress& progress,
              const char** failed_step) {
     const size_t total_frames = layout.FrameCount();
@@ -87,9 +81,22 @@ int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_pie
 
     size_t written = layout.lead_frame.empty() ? 0 : 1;
     bool stopped = false;
+    // Per input: its frames in all pieces, and those written.
+    std::vector<size_t> input_frames, input_done;
+    for (const Mp3Piece& piece : layout.pieces) {
+        input_frames.resize(std::max<size_t>(input_frames.size(), piece.input + 1));
+        input_frames[piece.input] += piece.size();
+    }
+    input_done.resize(input_frames.size());
+    int done_inputs = 0;  // inputs before this one are written
     for (size_t p = 0; p < layout.pieces.size() && !stopped; ++p) {
         const Mp3Piece& piece = layout.pieces[p];
-        if (file_per_piece) progress.current_file.store(static_cast<int32_t>(p));
+        if (file_per_piece) {
+            for (; done_inputs < piece.input; ++done_inputs)
+                if (progress.file_status[done_inputs].load() != JOB_FILE_FAILED)
+                    progress.file_status[done_inputs].store(JOB_FILE_DONE);
+            progress.current_file.store(piece.input);
+        }
         // Runs of frames that lie one after the other in the input go out in one write.
         size_t f = piece.first;
         while (f < piece.end) {
@@ -105,13 +112,17 @@ int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_pie
                 run_end += piece.stream->frames[g++].size;
             avio_write(io, &piece.stream->bytes[start.offset], static_cast<int>(run_end - start.offset));
             written += g - f;
+            input_done[piece.input] += g - f;
             f = g;
-            size_t done = file_per_piece ? f - piece.first : written;
-            size_t of = file_per_piece ? piece.size() : total_frames;
+            size_t done = file_per_piece ? input_done[piece.input] : written;
+            size_t of = file_per_piece ? input_frames[piece.input] : total_frames;
             progress.percent.store(of ? static_cast<int32_t>(done * 100 / of) : 100);
         }
-        if (!stopped && file_per_piece && progress.file_status[p].load() != JOB_FILE_FAILED)
-            progress.file_status[p].store(JOB_FILE_DONE);
+    }
+    if (!stopped && file_per_piece) {
+        for (; done_inputs < static_cast<int>(input_frames.size()); ++done_inputs)
+            if (progress.file_status[done_inputs].load() != JOB_FILE_FAILED)
+                progress.file_status[done_inputs].store(JOB_FILE_DONE);
     }
     if (stopped) {
         // The header counts what was written; the last frame's padding is no longer known.
@@ -139,15 +150,6 @@ int WriteMp3(const std::string& path, const Mp3Layout& layout, bool file_per_pie
     }
     progress.SetPublishedPath(file.published_path());
     return 0;
-}
-
-// The first frame whose main data a decoder needs to decode frame `f` in full: frame f's data starts
-// main_data_begin bytes back in the reservoir, which earlier frames filled.
-size_t ReservoirStart(const Mp3Stream& s, size_t f) {
-    int64_t needed = s.frames[f].main_data_begin;
-    size_t first = f;
-    while (needed > 0 && first > 0) needed -= s.frames[--first].main_data_size;
-    return first;
 }
 
 }  // namespace
@@ -236,17 +238,21 @@ void RunMp3CopyJoin(const JobRequest& request, JobProgress& progress) {
     }
     if (request.output_path.empty()) return fail_all("no output format fits the output name", 0);
 
+    // The frames around each joint are re-encoded so that the files' sounds follow one another; a
+    // file without a LAME tag counts as sound from its first decoded sample.
+    const char* step = nullptr;
+    Mp3JoinPlan plan;
+    int error = PlanMp3Join(streams, progress.cancel_requested, &plan, &step);
+    if (error == AVERROR_EXIT) return progress.current_file.store(count);
+    if (error < 0) return fail_all(step, error);
     Mp3Layout layout;
     layout.like = streams[0].first;
     layout.lame_tag = streams[0].lame_tag;
-    for (const Mp3Stream& s : streams) layout.pieces.push_back({&s, 0, s.frames.size()});
-    // A file without a LAME tag is decoded whole; LAME's delay convention cannot say less than the
-    // decoder's own delay, so that is what such a first file gets.
-    layout.encoder_delay = streams[0].gapless ? streams[0].encoder_delay : 0;
-    layout.padding = streams.back().gapless ? streams.back().padding : 0;
+    layout.pieces = plan.pieces;
+    layout.encoder_delay = plan.encoder_delay;
+    layout.padding = plan.padding;
 
-    const char* step = nullptr;
-    int error = WriteMp3(request.output_path, layout, true, progress, &step);
+    error = WriteMp3(request.output_path, layout, true, progress, &step);
     if (step) return fail_all(step, error);
     progress.current_file.store(count);
 }

@@ -189,6 +189,13 @@ std::string ReadMp3Stream(const std::string& path, Mp3Stream* s) {
 
 std::vector<uint8_t> MakeSilentFrame(const Mp3FrameHeader& like) { return EmptyFrame(like, 0); }
 
+size_t ReservoirStart(const Mp3Stream& s, size_t f) {
+    int64_t needed = s.frames[f].main_data_begin;
+    size_t first = f;
+    while (needed > 0 && first > 0) needed -= s.frames[--first].main_data_size;
+    return first;
+}
+
 uint16_t LameCrc(uint16_t crc, const uint8_t* data, size_t size) {
     return static_cast<uint16_t>(av_crc(av_crc_get_table(AV_CRC_16_ANSI_LE), crc, data, size));
 }

@@ -71,6 +71,10 @@ struct Mp3Stream {
 // ("cannot be read", "holds no MPEG layer III frames").
 std::string ReadMp3Stream(const std::string& path, Mp3Stream* stream);
 
+// The first frame whose main data a decoder needs to decode frame `f` of `s` in full: frame f's data
+// starts main_data_begin bytes back in the reservoir, which earlier frames filled.
+size_t ReservoirStart(const Mp3Stream& s, size_t f);
+
 // One Xing/Info frame (as big as one frame of `like`'s layout needs) for a stream of `frame_count`
 // frames (`offsets`: each frame's byte offset from the first, for the seek table; `frames_bytes`: the
 // frames' bytes in all), with the given encoder delay and padding (samples, LAME's convention:

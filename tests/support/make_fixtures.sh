@@ -248,6 +248,10 @@ audio join_b.mp3 mp3 44100 2 -c:a libmp3lame -b:a 192k -t 1.2
 audio join_c.mp3 mp3 44100 2 -c:a libmp3lame -b:a 96k -t 2.1
 audio join_mono.mp3 mp3 44100 1 -c:a libmp3lame -b:a 64k -t 1
 audio join_48k.mp3 mp3 48000 2 -c:a libmp3lame -b:a 128k -t 1
+# MPEG-2 (576-sample frames, 8-bit reservoir pointer): VBR, a file shorter than one joint, CBR.
+audio join_22k_a.mp3 mp3 22050 1 -c:a libmp3lame -q:a 4 -t 1.3
+audio join_22k_short.mp3 mp3 22050 1 -c:a libmp3lame -b:a 32k -t 0.02
+audio join_22k_b.mp3 mp3 22050 1 -c:a libmp3lame -b:a 24k -t 0.9
 # Files named .mp3 whose audio is AAC (ADTS) or MPEG layer II.
 audio aac_named.mp3 adts 44100 2 -c:a aac -b:a 64k
 audio mp2_named.mp3 mp2 44100 2 -c:a mp2 -b:a 128k
