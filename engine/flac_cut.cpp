@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "engine/exact_audio_cut.h"
 #include "engine/output_publish.h"
@@ -95,6 +98,40 @@ std::vector<uint8_t> EncodePart(const AVCodecParameters* par, const AVFrame* dec
     return bytes;
 }
 
+// The input's metadata blocks a cut keeps, each with its header (the last-block flag clear): the
+// tags (VORBIS_COMMENT) and pictures. Seek tables and cue sheets count samples of the whole file
+// and are left out, as is padding. Empty when there are none or the file cannot be read.
+std::vector<std::vector<uint8_t>> KeptMetadata(const std::string& path) {
+    constexpr int kVorbisComment = 4, kPicture = 6;
+    std::ifstream in(path, std::ios::binary);
+    uint8_t head[10];
+    if (!in.read(reinterpret_cast<char*>(head), 10)) return {};
+    int64_t at = 0;
+    // An ID3v2 tag in front, as FFmpeg's reader allows.
+    if (std::memcmp(head, "ID3", 3) == 0)
+        at = 10 +
+             ((head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 | (head[8] & 0x7F) << 7 | (head[9] & 0x7F)) +
+             ((head[5] & 0x10) ? 10 : 0);
+    if (!in.seekg(at) || !in.read(reinterpret_cast<char*>(head), 4) || std::memcmp(head, "fLaC", 4) != 0)
+        return {};
+    std::vector<std::vector<uint8_t>> kept;
+    for (bool last = false; !last;) {
+        if (!in.read(reinterpret_cast<char*>(head), 4)) return {};
+        last = head[0] & 0x80;
+        const int type = head[0] & 0x7F;
+        const uint32_t size = uint32_t{head[1]} << 16 | uint32_t{head[2]} << 8 | head[3];
+        if (type != kVorbisComment && type != kPicture) {
+            if (!in.seekg(size, std::ios::cur)) return {};
+            continue;
+        }
+        std::vector<uint8_t>& block = kept.emplace_back(4 + size);
+        block[0] = static_cast<uint8_t>(type);
+        std::memcpy(&block[1], head + 1, 3);
+        if (!in.read(reinterpret_cast<char*>(&block[4]), size)) return {};
+    }
+    return kept;
+}
+
 }  // namespace
 
 bool RunFlacCut(const JobRequest& request, bool to_end, JobProgress& progress) {
@@ -176,9 +213,15 @@ bool RunFlacCut(const JobRequest& request, bool to_end, JobProgress& progress) {
             }
             opened = true;
             // The stream information is written again at the end, when the lengths are known.
-            static const uint8_t kHeader[8] = {'f', 'L', 'a', 'C', 0x80, 0, 0, 34};
-            avio_write(file.io(), kHeader, 8);
+            std::vector<std::vector<uint8_t>> metadata = KeptMetadata(request.inputs[0].path);
+            const uint8_t header[8] = {'f', 'L', 'a', 'C', static_cast<uint8_t>(metadata.empty() ? 0x80 : 0),
+                                       0,   0,   34};
+            avio_write(file.io(), header, 8);
             avio_write(file.io(), streaminfo.data(), 34);
+            for (std::vector<uint8_t>& block : metadata) {
+                if (&block == &metadata.back()) block[0] |= 0x80;
+                avio_write(file.io(), block.data(), static_cast<int>(block.size()));
+            }
         }
         avio_write(file.io(), renumbered.data(), static_cast<int>(renumbered.size()));
         written += block;

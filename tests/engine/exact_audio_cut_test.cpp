@@ -112,3 +112,28 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+TEST(ExactAudioCutMetadata, FlacCutKeepsTheTagsAndTheCoverPicture) {
+    const std::string input = Fixture("tagged.flac");
+    const std::string dir = ScratchDir("exact_audio_cut_tags");
+    JobRequest request;
+    ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), 500, 2500, dir, "", &request),
+              JobRefusal::kNone);
+    auto progress = std::make_unique<JobProgress>();
+    progress->Reset(1);
+    RunAudioJob(request, *progress);
+    ASSERT_EQ(progress->file_status[0], JOB_FILE_DONE) << FailureText(progress->failure(0));
+
+    const auto source = FFprobe(input);
+    const auto cut = FFprobe(request.output_path);
+    ASSERT_TRUE(cut.ok);
+    EXPECT_EQ(cut.tags.at("TITLE"), "Cut Me Gently");
+    EXPECT_EQ(cut.tags, source.tags);
+    ASSERT_EQ(cut.Count("audio"), 1);
+    EXPECT_NEAR(cut.First("audio")->duration_s, 2.0, 1e-6);
+    ASSERT_EQ(cut.Count("video"), 1);
+    const auto* picture = cut.First("video");
+    EXPECT_TRUE(picture->attached_pic);
+    EXPECT_EQ(picture->codec_name, "png");
+    EXPECT_EQ(picture->width, 32);
+}

@@ -1,5 +1,6 @@
 #include "support/ffprobe.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -46,9 +47,10 @@ int ProbedFile::Count(const std::string& type) const {
 
 ProbedFile FFprobe(const std::string& path) {
     RunResult r = RunCommand({"ffprobe", "-v", "error", "-show_entries",
-                       "stream=index,codec_type,codec_name,width,height,r_frame_rate,avg_frame_rate,"
-                       "sample_rate,channels,duration,nb_frames:format=format_name,duration,start_time",
-                       "-of", "flat", path});
+                              "stream=index,codec_type,codec_name,width,height,r_frame_rate,avg_frame_rate,"
+                              "sample_rate,channels,duration,nb_frames:stream_disposition=attached_pic:"
+                              "format=format_name,duration,start_time:format_tags",
+                              "-of", "flat", path});
     ProbedFile file;
     if (r.exit_code != 0) return file;
     auto v = ParseFlat(r.out);
@@ -56,6 +58,13 @@ ProbedFile FFprobe(const std::string& path) {
     file.format_name = v["format.format_name"];
     file.duration_s = ToDouble(v["format.duration"], -1);
     file.start_time_s = ToDouble(v["format.start_time"], 0);
+    const std::string tag_prefix = "format.tags.";
+    for (const auto& [key, value] : v) {
+        if (key.compare(0, tag_prefix.size(), tag_prefix) != 0) continue;
+        std::string name = key.substr(tag_prefix.size());
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        file.tags[name] = value;
+    }
     for (int i = 0;; ++i) {
         std::string p = "streams.stream." + std::to_string(i) + ".";
         if (!v.count(p + "index")) break;
@@ -71,6 +80,7 @@ ProbedFile FFprobe(const std::string& path) {
         s.channels = std::atoi(v[p + "channels"].c_str());
         s.duration_s = ToDouble(v[p + "duration"], -1);
         s.nb_frames = static_cast<long long>(ToDouble(v[p + "nb_frames"], -1));
+        s.attached_pic = v[p + "disposition.attached_pic"] == "1";
         file.streams.push_back(s);
     }
     return file;
@@ -78,7 +88,7 @@ ProbedFile FFprobe(const std::string& path) {
 
 long long CountDecodedFrames(const std::string& path, const std::string& stream_spec) {
     RunResult r = RunCommand({"ffprobe", "-v", "error", "-count_frames", "-select_streams", stream_spec,
-                       "-show_entries", "stream=nb_read_frames", "-of", "default=nw=1:nk=1", path});
+                              "-show_entries", "stream=nb_read_frames", "-of", "default=nw=1:nk=1", path});
     if (r.exit_code != 0 || r.out.empty()) return -1;
     return std::atoll(r.out.c_str());
 }
@@ -86,8 +96,8 @@ long long CountDecodedFrames(const std::string& path, const std::string& stream_
 double DecodedAudioSeconds(const std::string& path) {
     // Decode to raw samples at a known rate and count the bytes: independent of container time stamps.
     RunResult r = RunCommand({"bash", "-c",
-                       "ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                           " -map 0:a:0 -ac 1 -ar 48000 -f s16le - | wc -c"});
+                              "ffmpeg -nostdin -v error -i " + ShellQuote(path) +
+                                  " -map 0:a:0 -ac 1 -ar 48000 -f s16le - | wc -c"});
     if (r.exit_code != 0) return -1;
     return std::atoll(r.out.c_str()) / 2.0 / 48000.0;
 }

@@ -17,6 +17,7 @@ struct ProbedStream {
     int channels = 0;
     double duration_s = -1;  // -1 when ffprobe gives none
     long long nb_frames = -1;
+    bool attached_pic = false;  // a picture (cover art), not video
 };
 
 struct ProbedFile {
@@ -25,6 +26,7 @@ struct ProbedFile {
     double duration_s = -1;
     double start_time_s = 0;
     std::vector<ProbedStream> streams;
+    std::map<std::string, std::string> tags;  // the container's tags, keys in capitals
 
     const ProbedStream* First(const std::string& type) const;
     int Count(const std::string& type) const;

@@ -235,6 +235,10 @@ audio tone_pcm.wav wav 44100 2 -c:a pcm_s16le
 audio tone_adpcm.wav wav 22050 1 -c:a adpcm_ima_wav
 audio tone.wma asf 44100 2 -c:a wmav2 -b:a 64k
 audio tone.flac flac 44100 2 -c:a flac
+# FLAC with tags and a cover picture (PNG), which a cut keeps.
+make tagged.flac -f lavfi -i "$tone:duration=3" -f lavfi -i "color=c=red:size=32x32:duration=1" -map 0:a -map 1:v \
+  -frames:v 1 -ac 2 -c:a flac -c:v png -disposition:v attached_pic -metadata title="Cut Me Gently" \
+  -metadata artist="Nobody" -metadata:s:v comment="Cover (front)"
 audio tone.ac3 ac3 48000 2 -c:a ac3 -b:a 96k
 audio tone.aiff aiff 44100 2 -c:a pcm_s16be
 audio tone_audio.ts mpegts 48000 2 -c:a mp2 -b:a 128k
