@@ -182,7 +182,9 @@ int ExactCut::Begin(PacketCopy* copy, double start_s, double end_s) {
     gop_.clear();
     past_end_run_ = 0;
     media::Failure failure;
-    decoder_ = media::OpenDecoder(in_, "2", &failure);
+    // Frame threads: while the encoder holds this thread, the decoder's threads go on with the
+    // pictures already sent; a third keeps one in flight on two cores.
+    decoder_ = media::OpenDecoder(in_, "3", &failure);
     frame_.reset(av_frame_alloc());
     if (!decoder_) return failure.error < 0 ? failure.error : AVERROR_DECODER_NOT_FOUND;
     if (!frame_) return AVERROR(ENOMEM);

@@ -68,7 +68,7 @@ const uint8_t* Mp3FrameReader::Bytes(int64_t offset, int64_t size) {
     if (m_mapping) {
         if (m_map && offset >= m_map_base && offset + size <= m_map_base + m_map_len)
             return static_cast<const uint8_t*>(m_map) + (offset - m_map_base);
-        if (offset < 0 || offset + size > m_size) return nullptr;
+        if (offset < 0 || size < 0 || offset + size > m_size) return nullptr;
         Unmap();
         m_map_base = offset & ~int64_t{4095};
         m_map_len = std::min(kWindowBytes, m_size - m_map_base);
@@ -83,7 +83,7 @@ const uint8_t* Mp3FrameReader::Bytes(int64_t offset, int64_t size) {
         m_mapping = false;  // read instead
     }
     if (m_buf && offset >= m_base && offset + size <= m_base + m_len) return m_buf->data + (offset - m_base);
-    if (offset < 0 || size > kChunkBytes || offset + size > m_size || !m_pool) return nullptr;
+    if (offset < 0 || size < 0 || size > kChunkBytes || offset + size > m_size || !m_pool) return nullptr;
     av_buffer_unref(&m_buf);
     m_buf = av_buffer_pool_get(m_pool);
     if (!m_buf) return nullptr;
@@ -139,7 +139,9 @@ std::string Mp3FrameReader::ScanFrames(Mp3Frames* f, int64_t stop_frame) {
     *f = Mp3Frames{};
     f->file_size = m_size;
     int64_t pos = 0;
-    while (const uint8_t* p = Bytes(pos, std::min<int64_t>(10, m_size - pos))) {
+    while (pos < m_size) {
+        const uint8_t* p = Bytes(pos, std::min<int64_t>(10, m_size - pos));
+        if (!p) break;
         const int64_t tag = Id3v2TagSize(p, m_size - pos);
         if (tag == 0) break;
         pos += tag;
