@@ -54,35 +54,62 @@ double SnrDb(const Pcm& source, int64_t at, const Pcm& out, int64_t frames) {
     return noise == 0 ? INFINITY : 10 * std::log10(signal / noise);
 }
 
+// Cuts [from_ms, to_ms) of `input` as the audio tool does; the output's path, or empty with the
+// failure in *why.
+std::string CutWithAudioEngine(const std::string& input, int32_t from_ms, int32_t to_ms,
+                               const std::string& dir, std::string* why) {
+    JobRequest request;
+    if (BuildAudioCutJob(input, ProbeAudioFile(input), from_ms, to_ms, dir, "", &request) !=
+        JobRefusal::kNone) {
+        *why = "refused";
+        return {};
+    }
+    auto progress = std::make_unique<JobProgress>();
+    progress->Reset(1);
+    RunAudioJob(request, *progress);
+    if (progress->file_status[0] != JOB_FILE_DONE) {
+        *why = FailureText(progress->failure(0));
+        return {};
+    }
+    return request.output_path;
+}
+
+// A cut and its source decoded by the ffmpeg tool at the source's rate and channel count, and the
+// range in samples (its ends on the samples nearest to them).
+struct DecodedCut {
+    Pcm source, out;
+    int64_t at = 0, range = 0;
+};
+DecodedCut DecodeCut(const std::string& input, const std::string& output, int32_t from_ms, int32_t to_ms) {
+    const auto probed = FFprobe(input);
+    const auto* audio = probed.First("audio");
+    if (!audio) return {};
+    DecodedCut d{DecodeWithFfmpeg(input, audio->sample_rate, audio->channels),
+                 DecodeWithFfmpeg(output, audio->sample_rate, audio->channels)};
+    d.at = std::llround(from_ms / 1000.0 * audio->sample_rate);
+    d.range = std::llround(to_ms / 1000.0 * audio->sample_rate) - d.at;
+    return d;
+}
+
 class ExactAudioCut : public testing::TestWithParam<ExactCase> {};
 
 TEST_P(ExactAudioCut, DecodesToTheRangeAndToTheSourcesSamples) {
     const ExactCase& c = GetParam();
     const std::string input = Fixture(c.fixture);
-    const std::string dir = ScratchDir("exact_audio_cut");
-    JobRequest request;
-    ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), c.from_ms, c.to_ms, dir, "", &request),
-              JobRefusal::kNone);
-    auto progress = std::make_unique<JobProgress>();
-    progress->Reset(1);
-    RunAudioJob(request, *progress);
-    ASSERT_EQ(progress->file_status[0], JOB_FILE_DONE) << FailureText(progress->failure(0));
+    std::string why;
+    const std::string output =
+        CutWithAudioEngine(input, c.from_ms, c.to_ms, ScratchDir("exact_audio_cut"), &why);
+    ASSERT_FALSE(output.empty()) << why;
 
-    auto probed = FFprobe(input);
-    ASSERT_EQ(probed.Count("audio"), 1);
-    const int rate = probed.First("audio")->sample_rate;
-    const int channels = probed.First("audio")->channels;
-    Pcm source = DecodeWithFfmpeg(input, rate, channels);
-    Pcm out = DecodeWithFfmpeg(request.output_path, rate, channels);
-    // The range's ends fall on the samples nearest to them.
-    const int64_t at = std::llround(c.from_ms / 1000.0 * rate);
-    const int64_t range = std::llround(c.to_ms / 1000.0 * rate) - at;
-    EXPECT_NEAR(out.frames(), range, c.length_tolerance_s * rate);
+    ASSERT_EQ(FFprobe(input).Count("audio"), 1);
+    const DecodedCut d = DecodeCut(input, output, c.from_ms, c.to_ms);
+    const int rate = d.source.rate;
+    EXPECT_NEAR(d.out.frames(), d.range, c.length_tolerance_s * rate);
     if (c.min_snr_db > 0) {
         const int64_t frames = rate / 10;
-        ASSERT_GE(out.frames(), frames);
-        ASSERT_GE(source.frames(), at + frames);
-        EXPECT_GE(SnrDb(source, at, out, frames), c.min_snr_db);
+        ASSERT_GE(d.out.frames(), frames);
+        ASSERT_GE(d.source.frames(), d.at + frames);
+        EXPECT_GE(SnrDb(d.source, d.at, d.out, frames), c.min_snr_db);
     }
 }
 
@@ -115,17 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ExactAudioCutMetadata, FlacCutKeepsTheTagsAndTheCoverPicture) {
     const std::string input = Fixture("tagged.flac");
-    const std::string dir = ScratchDir("exact_audio_cut_tags");
-    JobRequest request;
-    ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), 500, 2500, dir, "", &request),
-              JobRefusal::kNone);
-    auto progress = std::make_unique<JobProgress>();
-    progress->Reset(1);
-    RunAudioJob(request, *progress);
-    ASSERT_EQ(progress->file_status[0], JOB_FILE_DONE) << FailureText(progress->failure(0));
+    std::string why;
+    const std::string output = CutWithAudioEngine(input, 500, 2500, ScratchDir("exact_audio_cut_tags"), &why);
+    ASSERT_FALSE(output.empty()) << why;
 
     const auto source = FFprobe(input);
-    const auto cut = FFprobe(request.output_path);
+    const auto cut = FFprobe(output);
     ASSERT_TRUE(cut.ok);
     EXPECT_EQ(cut.tags.at("TITLE"), "Cut Me Gently");
     EXPECT_EQ(cut.tags, source.tags);
@@ -150,27 +172,18 @@ TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
                           Case{"beeps_10s.ogg", 7654, 7700}, Case{"tone.ogg", 1500, 3000}}) {
         SCOPED_TRACE(std::string(c.fixture) + " " + std::to_string(c.from_ms));
         const std::string input = Fixture(c.fixture);
-        JobRequest request;
-        ASSERT_EQ(BuildAudioCutJob(input, ProbeAudioFile(input), c.from_ms, c.to_ms,
-                                   ScratchDir("exact_audio_cut_vorbis"), "", &request),
-                  JobRefusal::kNone);
-        auto progress = std::make_unique<JobProgress>();
-        progress->Reset(1);
-        RunAudioJob(request, *progress);
-        ASSERT_EQ(progress->file_status[0], JOB_FILE_DONE) << FailureText(progress->failure(0));
+        std::string why;
+        const std::string output =
+            CutWithAudioEngine(input, c.from_ms, c.to_ms, ScratchDir("exact_audio_cut_vorbis"), &why);
+        ASSERT_FALSE(output.empty()) << why;
 
-        const auto probed = FFprobe(request.output_path);
+        const auto probed = FFprobe(output);
         ASSERT_EQ(probed.Count("audio"), 1);
         EXPECT_NEAR(probed.duration_s, (c.to_ms - c.from_ms) / 1000.0, 0.001);
-        const int rate = probed.First("audio")->sample_rate;
-        const int channels = probed.First("audio")->channels;
-        Pcm source = DecodeWithFfmpeg(input, rate, channels);
-        Pcm out = DecodeWithFfmpeg(request.output_path, rate, channels);
-        const int64_t at = std::llround(c.from_ms / 1000.0 * rate);
-        const int64_t range = std::llround(c.to_ms / 1000.0 * rate) - at;
-        const int64_t lead = out.frames() - range;
+        const DecodedCut d = DecodeCut(input, output, c.from_ms, c.to_ms);
+        const int64_t lead = d.out.frames() - d.range;
         ASSERT_GE(lead, 0);
         ASSERT_LE(lead, 1024);
-        EXPECT_EQ(SnrDb(source, at - lead, out, out.frames()), INFINITY);
+        EXPECT_EQ(SnrDb(d.source, d.at - lead, d.out, d.out.frames()), INFINITY);
     }
 }
