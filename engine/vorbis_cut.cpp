@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine/exact_audio_cut.h"
 #include "engine/output_publish.h"
@@ -17,6 +19,7 @@
 extern "C" {
 #include <libavutil/bswap.h>
 #include <libavutil/crc.h>
+#include <libavutil/dict.h>
 #include <libavutil/random_seed.h>
 }
 
@@ -43,6 +46,30 @@ bool SplitHeaders(const uint8_t* data, int size, std::array<std::vector<uint8_t>
         pos += sizes[i];
     }
     return true;
+}
+
+// The comment header again with the source's tags: FFmpeg's reader keeps only the vendor in the
+// header it hands on and puts the tags in the stream's metadata. Empty when `source` is no comment
+// header.
+std::vector<uint8_t> CommentHeader(const std::vector<uint8_t>& source, const AVDictionary* tags) {
+    auto le32 = [](const uint8_t* p) {
+        return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+    };
+    auto put32 = [](std::vector<uint8_t>* out, size_t v) {
+        for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    if (source.size() < 11 || source[0] != 3 || le32(&source[7]) > source.size() - 11) return {};
+    std::vector<uint8_t> out(source.begin(), source.begin() + 11 + le32(&source[7]));
+    std::vector<std::string> comments;
+    for (const AVDictionaryEntry* e = nullptr; (e = av_dict_get(tags, "", e, AV_DICT_IGNORE_SUFFIX));)
+        comments.push_back(std::string(e->key) + "=" + e->value);
+    put32(&out, comments.size());
+    for (const std::string& c : comments) {
+        put32(&out, c.size());
+        out.insert(out.end(), c.begin(), c.end());
+    }
+    out.push_back(1);  // framing bit
+    return out;
 }
 
 // The pages of one logical Ogg stream, written through `out` as they fill.
@@ -137,6 +164,8 @@ bool RunVorbisCut(const JobRequest& request, bool to_end, JobProgress& progress)
     if (!source.ok() || !st || st->time_base.num != 1 || st->time_base.den != st->codecpar->sample_rate ||
         !SplitHeaders(st->codecpar->extradata, st->codecpar->extradata_size, &headers))
         return false;
+    if (std::vector<uint8_t> comment = CommentHeader(headers[1], st->metadata); !comment.empty())
+        headers[1] = std::move(comment);
     progress.current_file.store(0);
     progress.percent.store(0);
     auto finish = [&](const char* step, int error) {

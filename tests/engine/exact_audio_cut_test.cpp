@@ -162,14 +162,14 @@ TEST(ExactAudioCutMetadata, FlacCutKeepsTheTagsAndTheCoverPicture) {
 
 // Ogg Vorbis: the granule positions say the range to the sample (ffprobe's length); FFmpeg's decoder
 // plays from the packet boundary before the start, at most half a long block (1024 samples) early,
-// and the source's own samples from there to the range's end.
+// and the source's own samples from there to the range's end. The tags stay.
 TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
     struct Case {
         const char* fixture;
         int32_t from_ms, to_ms;
     };
     for (const Case& c : {Case{"beeps_10s.ogg", 1234, 4321}, Case{"beeps_10s.ogg", 0, 1000},
-                          Case{"beeps_10s.ogg", 7654, 7700}, Case{"tone.ogg", 1500, 3000}}) {
+                          Case{"beeps_10s.ogg", 7654, 7700}, Case{"tagged.ogg", 1500, 3000}}) {
         SCOPED_TRACE(std::string(c.fixture) + " " + std::to_string(c.from_ms));
         const std::string input = Fixture(c.fixture);
         std::string why;
@@ -180,6 +180,7 @@ TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
         const auto probed = FFprobe(output);
         ASSERT_EQ(probed.Count("audio"), 1);
         EXPECT_NEAR(probed.duration_s, (c.to_ms - c.from_ms) / 1000.0, 0.001);
+        EXPECT_EQ(probed.First("audio")->tags, FFprobe(input).First("audio")->tags);
         const DecodedCut d = DecodeCut(input, output, c.from_ms, c.to_ms);
         const int64_t lead = d.out.frames() - d.range;
         ASSERT_GE(lead, 0);

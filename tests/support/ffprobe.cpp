@@ -31,6 +31,19 @@ double ToDouble(const std::string& s, double fallback) {
     return std::strtod(s.c_str(), nullptr);
 }
 
+// The values whose keys start with `prefix`, by the rest of the key in capitals.
+std::map<std::string, std::string> Tags(const std::map<std::string, std::string>& values,
+                                        const std::string& prefix) {
+    std::map<std::string, std::string> tags;
+    for (const auto& [key, value] : values) {
+        if (key.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string name = key.substr(prefix.size());
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        tags[name] = value;
+    }
+    return tags;
+}
+
 }  // namespace
 
 const ProbedStream* ProbedFile::First(const std::string& type) const {
@@ -49,7 +62,7 @@ ProbedFile FFprobe(const std::string& path) {
     RunResult r = RunCommand({"ffprobe", "-v", "error", "-show_entries",
                               "stream=index,codec_type,codec_name,width,height,r_frame_rate,avg_frame_rate,"
                               "sample_rate,channels,duration,nb_frames:stream_disposition=attached_pic:"
-                              "format=format_name,duration,start_time:format_tags",
+                              "stream_tags:format=format_name,duration,start_time:format_tags",
                               "-of", "flat", path});
     ProbedFile file;
     if (r.exit_code != 0) return file;
@@ -58,13 +71,7 @@ ProbedFile FFprobe(const std::string& path) {
     file.format_name = v["format.format_name"];
     file.duration_s = ToDouble(v["format.duration"], -1);
     file.start_time_s = ToDouble(v["format.start_time"], 0);
-    const std::string tag_prefix = "format.tags.";
-    for (const auto& [key, value] : v) {
-        if (key.compare(0, tag_prefix.size(), tag_prefix) != 0) continue;
-        std::string name = key.substr(tag_prefix.size());
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        file.tags[name] = value;
-    }
+    file.tags = Tags(v, "format.tags.");
     for (int i = 0;; ++i) {
         std::string p = "streams.stream." + std::to_string(i) + ".";
         if (!v.count(p + "index")) break;
@@ -81,6 +88,7 @@ ProbedFile FFprobe(const std::string& path) {
         s.duration_s = ToDouble(v[p + "duration"], -1);
         s.nb_frames = static_cast<long long>(ToDouble(v[p + "nb_frames"], -1));
         s.attached_pic = v[p + "disposition.attached_pic"] == "1";
+        s.tags = Tags(v, p + "tags.");
         file.streams.push_back(s);
     }
     return file;

@@ -17,7 +17,8 @@ struct ProbedStream {
     int channels = 0;
     double duration_s = -1;  // -1 when ffprobe gives none
     long long nb_frames = -1;
-    bool attached_pic = false;  // a picture (cover art), not video
+    bool attached_pic = false;                // a picture (cover art), not video
+    std::map<std::string, std::string> tags;  // keys in capitals
 };
 
 struct ProbedFile {
@@ -26,7 +27,7 @@ struct ProbedFile {
     double duration_s = -1;
     double start_time_s = 0;
     std::vector<ProbedStream> streams;
-    std::map<std::string, std::string> tags;  // the container's tags, keys in capitals
+    std::map<std::string, std::string> tags;  // the container's, keys in capitals
 
     const ProbedStream* First(const std::string& type) const;
     int Count(const std::string& type) const;

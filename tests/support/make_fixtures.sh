@@ -235,6 +235,9 @@ audio tone_pcm.wav wav 44100 2 -c:a pcm_s16le
 audio tone_adpcm.wav wav 22050 1 -c:a adpcm_ima_wav
 audio tone.wma asf 44100 2 -c:a wmav2 -b:a 64k
 audio tone.flac flac 44100 2 -c:a flac
+# Ogg Vorbis with tags.
+make tagged.ogg -f lavfi -i "$tone:duration=3" -ac 2 -c:a libvorbis -metadata title="Cut Me Gently" \
+  -metadata artist="Nobody"
 # FLAC with tags and a cover picture (PNG), which a cut keeps.
 make tagged.flac -f lavfi -i "$tone:duration=3" -f lavfi -i "color=c=red:size=32x32:duration=1" -map 0:a -map 1:v \
   -frames:v 1 -ac 2 -c:a flac -c:v png -disposition:v attached_pic -metadata title="Cut Me Gently" \
