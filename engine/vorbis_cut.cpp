@@ -1,10 +1,10 @@
 // Ogg Vorbis cut without re-encoding: the source's packets from the one before the start's packet
 // (a decoder's first packet only primes the overlap of the next), behind the source's headers. The
-// granule positions count from the start, so the first page's is lower than what its packets give:
-// a reader that honours it (libvorbis) drops the samples before the start; FFmpeg's reader stamps
-// them negative and plays them, so there the cut starts at the packet boundary before the start (at
-// most half a long block early). The last page's granule position ends the range at its sample,
-// which every reader honours.
+// cut plays from the packet boundary before the start (at most half a long block early): neither
+// FFmpeg's reader nor libvorbisfile drops leading samples for a first page whose granule position is
+// lower than its packets give (libvorbisfile cuts as many from the end instead), so the granule
+// positions count from that boundary and every reader plays the same samples. The last page's
+// granule position ends the range at its sample, which every reader honours.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -200,10 +200,12 @@ bool RunVorbisCut(const JobRequest& request, bool to_end, JobProgress& progress)
 
     OggLink link(out, av_get_random_seed());
     WriteHeaders(link, headers);
+    // The leading packet's sound ends where the output's begins.
+    const int64_t origin = End(*previous);
     bool first_page = true;
     for (;;) {
         const bool have_next = pkt->size > 0 && End(*previous) < end;
-        const int64_t granule = std::min(End(*previous), end) - start;
+        const int64_t granule = std::min(End(*previous), end) - origin;
         // The first page of sound must not be the last (FFmpeg's reader takes a stream's start from
         // a page that does not end it), and no page's granule position may be negative.
         if (!have_next && first_page && link.Granule() > 0) {
@@ -218,7 +220,7 @@ bool RunVorbisCut(const JobRequest& request, bool to_end, JobProgress& progress)
         if (!have_next) break;
         av_packet_unref(previous.get());
         av_packet_move_ref(previous.get(), pkt.get());
-        progress.percent.store(range.Percent(End(*previous) - start));
+        progress.percent.store(range.Percent(std::max<int64_t>(End(*previous) - start, 0)));
         read(pkt.get());
     }
     if (link.Error() < 0) {

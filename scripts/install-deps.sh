@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   xdotool imagemagick
   desktop-file-utils file
+  vorbis-tools
   qt6-translations-l10n
 )
 

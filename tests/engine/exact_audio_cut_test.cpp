@@ -160,9 +160,9 @@ TEST(ExactAudioCutMetadata, FlacCutKeepsTheTagsAndTheCoverPicture) {
     EXPECT_EQ(picture->width, 32);
 }
 
-// Ogg Vorbis: the granule positions say the range to the sample (ffprobe's length); FFmpeg's decoder
-// plays from the packet boundary before the start, at most half a long block (1024 samples) early,
-// and the source's own samples from there to the range's end. The tags stay.
+// Ogg Vorbis: both FFmpeg's decoder and libvorbisfile (oggdec) play from the packet boundary before
+// the start, at most half a long block (1024 samples) early, the source's own samples from there to
+// the range's end, and as long as the granule positions say (ffprobe's length). The tags stay.
 TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
     struct Case {
         const char* fixture;
@@ -173,18 +173,26 @@ TEST(ExactAudioCutVorbis, EndsAtTheSampleAndStartsAtThePacketBeforeTheStart) {
         SCOPED_TRACE(std::string(c.fixture) + " " + std::to_string(c.from_ms));
         const std::string input = Fixture(c.fixture);
         std::string why;
-        const std::string output =
-            CutWithAudioEngine(input, c.from_ms, c.to_ms, ScratchDir("exact_audio_cut_vorbis"), &why);
+        const std::string dir = ScratchDir("exact_audio_cut_vorbis");
+        const std::string output = CutWithAudioEngine(input, c.from_ms, c.to_ms, dir, &why);
         ASSERT_FALSE(output.empty()) << why;
 
         const auto probed = FFprobe(output);
         ASSERT_EQ(probed.Count("audio"), 1);
-        EXPECT_NEAR(probed.duration_s, (c.to_ms - c.from_ms) / 1000.0, 0.001);
         EXPECT_EQ(probed.First("audio")->tags, FFprobe(input).First("audio")->tags);
         const DecodedCut d = DecodeCut(input, output, c.from_ms, c.to_ms);
         const int64_t lead = d.out.frames() - d.range;
         ASSERT_GE(lead, 0);
         ASSERT_LE(lead, 1024);
         EXPECT_EQ(SnrDb(d.source, d.at - lead, d.out, d.out.frames()), INFINITY);
+        EXPECT_NEAR(probed.duration_s, static_cast<double>(d.out.frames()) / d.source.rate, 0.001);
+
+        // libvorbisfile reads the same samples from the same place.
+        const auto oggdec =
+            testsupport::RunCommand({"oggdec", "-Q", "-R", "-o", dir + "/oggdec.raw", output});
+        ASSERT_EQ(oggdec.exit_code, 0) << oggdec.err;
+        const Pcm reference = testsupport::ReadPcm(dir + "/oggdec.raw", d.source.rate, d.source.channels);
+        EXPECT_EQ(reference.frames(), d.out.frames());
+        EXPECT_GE(SnrDb(d.source, d.at - lead, reference, std::min(reference.frames(), d.out.frames())), 60);
     }
 }
