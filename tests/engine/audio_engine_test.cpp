@@ -238,7 +238,9 @@ TEST(AudioJob, HostileInputsFailWithoutLeavingFiles) {
         EXPECT_EQ(cut.status, std::vector<uint8_t>{JOB_FILE_FAILED});
         EXPECT_TRUE(Listing(dir).empty());
         // Pictures without sound: the reason says what is missing.
-        if (std::string(c.fixture) == "video_only.mp4") EXPECT_EQ(cut.first_reason, "the input has no sound");
+        if (std::string(c.fixture) == "video_only.mp4") {
+            EXPECT_EQ(cut.first_reason, "the input has no sound");
+        }
 
         std::vector<AudioMergeInput> first_bad = {{bad, 0, 1000}, {good, 0, 3000}};
         JobRequest request;

@@ -119,15 +119,21 @@ TEST_P(ExactCutTest, HoldsExactlyTheRangeWithCopiedPicturesUntouched) {
     for (int n = from_frame; n < to_frame; ++n) {
         const bool same = sums[n - from_frame] == source_sums[n];
         copied += same;
-        if (n >= first_copied && n < last_copied) EXPECT_TRUE(same) << "picture " << n;
+        if (n >= first_copied && n < last_copied) {
+            EXPECT_TRUE(same) << "picture " << n;
+        }
     }
-    if (row.all_copied) EXPECT_EQ(copied, to_frame - from_frame);
+    if (row.all_copied) {
+        EXPECT_EQ(copied, to_frame - from_frame);
+    }
     const auto psnr = testsupport::PicturePsnr(out, source, from_frame, to_frame - from_frame);
     ASSERT_EQ(psnr.size(), pictures.size());
     for (size_t k = 0; k < psnr.size(); ++k) EXPECT_GE(psnr[k], 40.0) << "picture " << from_frame + k;
 
     // Encoded pictures bring their own parameter sets beside the source's.
-    if (!row.all_copied) EXPECT_GE(SequenceParameterSetIds(out).size(), 2u);
+    if (!row.all_copied) {
+        EXPECT_GE(SequenceParameterSetIds(out).size(), 2u);
+    }
 
     // Decodes without a message.
     auto decode = RunCommand({"ffmpeg", "-nostdin", "-v", "warning", "-i", out, "-f", "null", "-"});

@@ -108,7 +108,8 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
         (row.reencode ? std::string(".mp4")
                       : std::string(row.inputs[0]).substr(std::string(row.inputs[0]).rfind('.')));
     if (row.reencode) {
-        request.output = {AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 1500000, 384, 96, {25, 1}, 128000, kSampleRate, 2};
+        request.output = {AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 1500000,     384, 96,
+                          {25, 1},          128000,          kSampleRate, 2};
     }
     JobProgress progress;
     progress.Reset(request.FileCount());
@@ -122,7 +123,9 @@ TEST_P(TimingTest, SoundStaysWithItsPicture) {
         EXPECT_GE(pictures.front().number, row.first_min);
         EXPECT_LE(pictures.front().number, row.first_max);
         // An MP4 starts at 0 (other containers may shift every stream alike).
-        if (request.output_path.ends_with(".mp4")) EXPECT_NEAR(pictures.front().time_s, 0.0, 0.001);
+        if (request.output_path.ends_with(".mp4")) {
+            EXPECT_NEAR(pictures.front().time_s, 0.0, 0.001);
+        }
         EXPECT_GE(pictures.back().number, row.last_min);
         // Every picture at its own time: no restamping on a fixed grid, no time going back.
         for (const Picture& p : pictures) {
