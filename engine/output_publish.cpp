@@ -99,6 +99,13 @@ int PublishedOutput::Write(const void* data, size_t size) {
         }
         bytes += n;
         size -= static_cast<size_t>(n);
+        unsynced_bytes_ += static_cast<size_t>(n);
+    }
+    // Start writing back what is written so far while the job goes on, so that the sync before
+    // publishing has little left to wait for.
+    if (unsynced_bytes_ >= kWritebackBytes) {
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        unsynced_bytes_ = 0;
     }
     return 0;
 }

@@ -60,6 +60,9 @@ class PublishedOutput {
 
     int dir_fd_ = -1;  // the output folder, held open so that the rename lands beside the temporary
     int fd_ = -1;      // the temporary file
+    // Bytes written since the disk was last asked to start writing them back.
+    static constexpr size_t kWritebackBytes = size_t{4} << 20;
+    size_t unsynced_bytes_ = 0;
     AVIOContext* io_ = nullptr;
     std::string folder_;      // as given, "" for the current folder
     std::string final_name_;  // the file name part of the final path
