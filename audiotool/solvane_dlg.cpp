@@ -178,7 +178,7 @@ void CSolvaneDlg::LoadCurrentFile() {
     // The previous file's waveform stops computing as this one starts.
     if (m_waveform_data) m_waveform_data->Cancel();
     m_waveform_data = std::make_shared<EngineWaveform>(m_current_file);
-    m_waveform->SetData(m_waveform_data->ok() ? m_waveform_data : nullptr);
+    m_waveform->SetData(m_waveform_data);
     Stop();
     PlayPause();
 }

@@ -6,12 +6,28 @@
 namespace melisk {
 
 EngineWaveform::EngineWaveform(const QString& path) : m_path(path.toStdString()) {
-    if (m_builder.Start(m_path)) m_summary = m_builder.summary();
+    m_start_thread = std::thread([this] {
+        m_start_ok = m_builder.Start(m_path);
+        m_start_done.store(true, std::memory_order_release);
+    });
 }
 
 EngineWaveform::~EngineWaveform() { Cancel(); }
 
+bool EngineWaveform::Ready() const {
+    if (m_ready) return true;
+    if (!m_start_done.load(std::memory_order_acquire)) return false;
+    if (m_start_thread.joinable()) m_start_thread.join();
+    m_ready = true;
+    if (m_start_ok) m_summary = m_builder.summary();
+    return true;
+}
+
 void EngineWaveform::Cancel() {
+    m_cancelled = true;
+    // A start still under way ends by itself soon (it only finds the file's length).
+    if (m_start_thread.joinable()) m_start_thread.join();
+    Ready();
     m_builder.Cancel();
     StopDetail();
 }
@@ -34,10 +50,13 @@ void EngineWaveform::RequestDetail(int64_t first, int count) const {
     });
 }
 
-bool EngineWaveform::settled() const { return !m_summary || (m_summary->complete() && !m_detail_running); }
+bool EngineWaveform::settled() const {
+    if (!Ready()) return false;
+    return !m_summary || (m_summary->complete() && !m_detail_running);
+}
 
 void EngineWaveform::columns(double first_sample, double per, int count, WaveColumn* out) const {
-    if (!m_summary) {
+    if (!ok()) {
         std::fill(out, out + count, WaveColumn{});
         return;
     }

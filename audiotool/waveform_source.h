@@ -17,29 +17,42 @@ namespace melisk {
 
 class EngineWaveform : public WaveformData {
   public:
-    // Starts summarising the file; ok() says whether it has audio to draw.
+    // Starts summarising the file. Even finding the file's length (a pass over an MP3's frames)
+    // runs on a thread of its own: the window never waits for it.
     explicit EngineWaveform(const QString& path);
     ~EngineWaveform() override;
 
-    bool ok() const { return m_summary != nullptr; }
+    // Whether the file has audio to draw; false also while that is not known yet.
+    bool ok() const { return Ready() && m_summary != nullptr; }
+    // The start has ended, either way.
+    bool started() const { return Ready(); }
     // Stops the computation for good (the picture keeps what was done).
     void Cancel();
-    bool cancelled() const { return m_builder.cancelled(); }
-    bool complete() const { return m_summary && m_summary->complete(); }
-    const engine::WaveformSummary* summary() const { return m_summary.get(); }
+    bool cancelled() const { return m_cancelled; }
+    bool complete() const { return ok() && m_summary->complete(); }
+    // Null until ok().
+    const engine::WaveformSummary* summary() const { return ok() ? m_summary.get() : nullptr; }
 
-    int sampleRate() const override { return m_builder.info().sample_rate; }
-    int64_t totalSamples() const override { return m_summary ? m_summary->totalSamples() : 0; }
+    int sampleRate() const override { return ok() ? m_builder.info().sample_rate : 0; }
+    int64_t totalSamples() const override { return ok() ? m_summary->totalSamples() : 0; }
     void columns(double first_sample, double samples_per_column, int count, WaveColumn* out) const override;
     bool settled() const override;
 
   private:
+    // Takes over the builder once the start has ended (joining its thread); false before.
+    bool Ready() const;
     void RequestDetail(int64_t first, int count) const;
     void StopDetail() const;
 
     std::string m_path;
     engine::WaveformBuilder m_builder;
-    std::shared_ptr<const engine::WaveformSummary> m_summary;
+    // The start: m_builder belongs to m_start_thread until m_start_done is set and the thread joined.
+    mutable std::thread m_start_thread;
+    std::atomic<bool> m_start_done{false};
+    bool m_start_ok = false;
+    mutable bool m_ready = false;
+    bool m_cancelled = false;
+    mutable std::shared_ptr<const engine::WaveformSummary> m_summary;
     // The samples of a close view: decoded on m_detail_thread into m_detail_next, taken over on the
     // UI thread once m_detail_ready is set.
     mutable std::thread m_detail_thread;

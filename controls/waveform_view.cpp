@@ -192,7 +192,15 @@ void CWaveformView::ShowAll() {
 // Takes the columns for the current view from the data; keeps looking while it fills in.
 void CWaveformView::Refresh() {
     WaveformViewport& vp = m_picture.viewport;
-    m_picture.has_file = m_data != nullptr;
+    // Data whose file turned out to have no sound to draw looks like no file.
+    m_picture.has_file = m_data && (m_data->totalSamples() > 0 || !m_data->settled());
+    // Data that learns its length after it was given (still being opened) gets the whole file
+    // across the width once it knows.
+    if (m_data && vp.total_samples <= 0 && m_data->totalSamples() > 0) {
+        vp.total_samples = m_data->totalSamples();
+        vp.sample_rate = m_data->sampleRate();
+        vp.ShowAll();
+    }
     m_picture.columns.assign(m_data && !vp.empty() ? vp.width : 0, WaveColumn{});
     if (!m_picture.columns.empty())
         m_data->columns(vp.first_sample, vp.samples_per_pixel, vp.width, m_picture.columns.data());
@@ -217,7 +225,7 @@ void CWaveformView::resizeEvent(QResizeEvent*) {
 }
 
 void CWaveformView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_data) return;
+    if (event->button() != Qt::LeftButton || !m_data || m_picture.viewport.empty()) return;
     const int x = static_cast<int>(event->position().x());
     m_drag = WaveformPainter::HitTest(m_picture, x);
     if (m_drag == WaveHit::None) emit seekRequested(m_picture.viewport.MsAtX(x));

@@ -17,8 +17,8 @@ namespace {
 class RampData : public WaveformData {
   public:
     RampData(int64_t total, int rate) : m_total(total), m_rate(rate), m_known_until(total) {}
-    int sampleRate() const override { return m_rate; }
-    int64_t totalSamples() const override { return m_total; }
+    int sampleRate() const override { return m_length_known ? m_rate : 0; }
+    int64_t totalSamples() const override { return m_length_known ? m_total : 0; }
     void columns(double first, double per, int count, WaveColumn* out) const override {
         for (int i = 0; i < count; ++i) {
             const double s0 = first + i * per, s1 = s0 + per;
@@ -29,12 +29,13 @@ class RampData : public WaveformData {
             out[i] = WaveColumn{Value(s0), Value(std::min<double>(s1, m_total)), true};
         }
     }
-    bool settled() const override { return m_known_until >= m_total; }
+    bool settled() const override { return m_length_known && m_known_until >= m_total; }
     float Value(double sample) const { return static_cast<float>(-1.0 + 2.0 * sample / m_total); }
 
     int64_t m_total;
     int m_rate;
     int64_t m_known_until;
+    bool m_length_known = true;  // false: still opening the file
 };
 
 WaveformViewport Viewport(int64_t total, int width, int rate = 1000) {
@@ -239,6 +240,25 @@ TEST_F(WaveformViewTest, PictureFillsInAsTheDataGrows) {
     };
     EXPECT_EQ(count_text(before), 0);
     EXPECT_GT(count_text(after), 0);
+}
+
+// Data still finding its file's length: nothing to click on yet; once it knows, the view shows
+// the whole file by itself.
+TEST_F(WaveformViewTest, DataThatLearnsItsLengthLaterIsShownWholeOnceKnown) {
+    auto opening = std::make_shared<RampData>(10000, 1000);
+    opening->m_length_known = false;
+    view.SetData(opening);
+    QSignalSpy seeks(&view, &CWaveformView::seekRequested);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(400, 40));
+    EXPECT_TRUE(seeks.isEmpty());
+    EXPECT_TRUE(view.viewport().empty());
+
+    opening->m_length_known = true;
+    QTest::qWait(200);
+    EXPECT_TRUE(view.viewport().ShowsAll());
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(400, 40));
+    ASSERT_EQ(seeks.size(), 1);
+    EXPECT_EQ(seeks[0][0].toLongLong(), 8000);
 }
 
 }  // namespace
