@@ -22,7 +22,9 @@
 #include "support/tmpfs.h"
 
 namespace fs = std::filesystem;
+using testsupport::Bytes;
 using testsupport::Fixture;
+using testsupport::Listing;
 using testsupport::RunCommand;
 using testsupport::RunResult;
 using testsupport::ScratchDir;
@@ -31,18 +33,6 @@ namespace {
 
 std::string Taviro() { return testsupport::SuiteDir() + "/bin/taviro-cli"; }
 std::string Melisk() { return testsupport::SuiteDir() + "/bin/melisk-cli"; }
-
-std::vector<std::string> Listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(CliPreview, FilesAndLinksBesideTheOutputAreLeftAlone) {
     const std::string dir = ScratchDir("cli_preview_beside");

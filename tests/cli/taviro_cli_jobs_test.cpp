@@ -26,6 +26,7 @@ extern char** environ;
 
 namespace fs = std::filesystem;
 using testsupport::Fixture;
+using testsupport::Listing;
 using testsupport::RunCommand;
 using testsupport::RunResult;
 using testsupport::ScratchDir;
@@ -45,13 +46,6 @@ std::string OutputPath(const RunResult& r) {
     while (!out.empty() && out.back() == '\n') out.pop_back();
     EXPECT_EQ(out.find('\n'), std::string::npos) << out;
     return out;
-}
-
-std::vector<std::string> Listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 double Rate(const std::string& fraction) {

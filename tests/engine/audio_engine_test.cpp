@@ -18,9 +18,11 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+using testsupport::Bytes;
 using testsupport::DecodedAudioSeconds;
 using testsupport::FFprobe;
 using testsupport::Fixture;
+using testsupport::Listing;
 using testsupport::RunCommand;
 using testsupport::ScratchDir;
 namespace fs = std::filesystem;
@@ -61,18 +63,6 @@ JobRequest Cut(const std::string& input, int32_t from_ms, int32_t to_ms, const s
 std::string DecodeErrors(const std::string& path) {
     auto r = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"});
     return r.exit_code == 0 ? r.err : "exit " + std::to_string(r.exit_code) + ": " + r.err;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::vector<std::string> Listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // ---- Cuts keep codec and container, and last what was asked ----

@@ -16,22 +16,12 @@
 #include "support/fixtures.h"
 
 using engine::PublishedOutput;
+using testsupport::Bytes;
+using testsupport::Listing;
 using testsupport::ScratchDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> Listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 

@@ -1,14 +1,16 @@
 #include "support/fixtures.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 #include "support/run.h"
 
@@ -56,5 +58,17 @@ std::string ScratchDir(const std::string& name) {
 }
 
 std::string SuiteDir() { return SUITE_DIR; }
+
+std::vector<std::string> Listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -13,5 +14,11 @@ std::string ScratchDir(const std::string& name);
 
 // The staged suite folder of the build tree.
 std::string SuiteDir();
+
+// The names in a folder (hidden ones included), sorted.
+std::vector<std::string> Listing(const std::string& dir);
+
+// A file's whole content; empty when it cannot be read.
+std::string Bytes(const std::string& path);
 
 }  // namespace testsupport
